@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing ride-console needs.
+# Does nothing (and asks the network nothing) when all of them are already installed.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config g++
+  # program
+  qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
+  libmpv-dev libx11-dev libxtst-dev libxext-dev
+  fonts-wqy-zenhei
+  # tests, benchmarks and the demo
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
