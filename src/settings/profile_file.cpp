@@ -1,0 +1,483 @@
+#include "settings/profile_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+// Choices the format leaves open, kept here so readers and writers agree:
+// - A header is a line whose first non-blank character is "[" and that holds a "]" after it;
+//   the name lies between them, and anything after the "]" is ignored. Header lines are
+//   recognised before key lines, so "[a=b]" is a header.
+// - Section and key names given by the caller are trimmed of blanks like the names in the file.
+// - A written key line uses the caller's spelling of the key, even when the file spelled it in
+//   another letter case.
+// - A value is also cut at a line end (CR or LF): a line cannot hold one, and writing it would
+//   make the rest of the value a line of its own. A name holding a line end, a NUL, "]" (section)
+//   or "=" (key), or an empty key name, cannot be stored and the write is dropped.
+// - New lines end like the file's first line does; a file without any line end gets CRLF.
+// - A write that changes nothing leaves the file alone.
+// - A writer killed mid-write may leave its temporary file ".<name>.XXXXXX" behind; it is not
+//   swept up, since another process might be writing it at that moment.
+
+namespace ride {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::size_t kMaxValueBytes = 127;
+constexpr std::size_t kMaxValueCharacters = 128;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+template <typename View>
+View trimBlanks(View text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+char16_t asciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
+
+bool sameName(TextView a, TextView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    return true;
+}
+
+// ---- Lines ----------------------------------------------------------------------------------
+
+// Byte offsets of one line: [begin, contentEnd) is its text, [contentEnd, end) its line end
+// (LF or CRLF; empty on a last line that has none).
+struct Line {
+    std::size_t begin;
+    std::size_t contentEnd;
+    std::size_t end;
+};
+
+std::vector<Line> splitLines(std::string_view bytes)
+{
+    std::vector<Line> lines;
+    std::size_t begin = 0;
+    while (begin < bytes.size()) {
+        const std::size_t newline = bytes.find('\n', begin);
+        const std::size_t end = newline == std::string_view::npos ? bytes.size() : newline + 1;
+        std::size_t contentEnd = newline == std::string_view::npos ? bytes.size() : newline;
+        if (contentEnd > begin && bytes[contentEnd - 1] == '\r')
+            --contentEnd;
+        lines.push_back({begin, contentEnd, end});
+        begin = end;
+    }
+    return lines;
+}
+
+// "[" and the bytes of its name are decoded before looking for "]", because 0x5D can be the
+// second byte of a GBK character.
+std::optional<Text> sectionName(std::string_view content)
+{
+    const std::string_view trimmed = trimBlanks(content);
+    if (trimmed.empty() || trimmed.front() != '[')
+        return std::nullopt;
+    const Text text = fromGbk(trimmed.substr(1));
+    const std::size_t close = text.find(u']');
+    if (close == Text::npos)
+        return std::nullopt;
+    return Text(trimBlanks(TextView(text).substr(0, close)));
+}
+
+// "=" (0x3D) is never part of a GBK character, so the split can be made on the bytes and the
+// value kept as the file's own bytes.
+struct KeyLine {
+    Text name;
+    std::string_view value;
+};
+
+std::optional<KeyLine> keyLine(std::string_view content)
+{
+    const std::size_t equals = content.find('=');
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    return KeyLine{Text(trimBlanks(TextView(fromGbk(content.substr(0, equals))))),
+                   content.substr(equals + 1)};
+}
+
+// Where a section and a key stand in the file, as line indexes.
+struct Location {
+    std::optional<std::size_t> header;
+    std::optional<std::size_t> key;
+    std::size_t lastFilled = 0; // last non-blank line of the section
+};
+
+Location locate(std::string_view bytes, const std::vector<Line>& lines, TextView section,
+                TextView key)
+{
+    Location where;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view content =
+            bytes.substr(lines[i].begin, lines[i].contentEnd - lines[i].begin);
+        if (const auto name = sectionName(content)) {
+            if (where.header)
+                break;
+            if (sameName(*name, section))
+                where.header = where.lastFilled = i;
+            continue;
+        }
+        if (!where.header)
+            continue;
+        if (!trimBlanks(content).empty())
+            where.lastFilled = i;
+        if (!where.key)
+            if (const auto line = keyLine(content); line && sameName(line->name, key))
+                where.key = i;
+    }
+    return where;
+}
+
+// ---- Values ---------------------------------------------------------------------------------
+
+bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool isGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+
+// The longest prefix of at most `limit` bytes that does not end in the middle of a character.
+std::string_view cutGbk(std::string_view bytes, std::size_t limit)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const bool pair = i + 1 < bytes.size() && isGbkLead(bytes[i]) && isGbkTrail(bytes[i + 1]);
+        const std::size_t next = i + (pair ? 2 : 1);
+        if (next > limit)
+            break;
+        i = next;
+    }
+    return bytes.substr(0, i);
+}
+
+Text readValue(std::string_view raw)
+{
+    std::string_view bytes = trimBlanks(raw);
+    if (bytes.size() >= 2 && (bytes.front() == '"' || bytes.front() == '\'') &&
+        bytes.back() == bytes.front())
+        bytes = bytes.substr(1, bytes.size() - 2);
+    Text text = fromGbk(cutGbk(bytes, kMaxValueBytes));
+    text.resize(std::min(text.size(), text.find(u'\0')));
+    const std::size_t begin = text.find_first_not_of(u' ');
+    if (begin == Text::npos)
+        return {};
+    return text.substr(begin, text.find_last_not_of(u' ') + 1 - begin);
+}
+
+Text limitValue(TextView value)
+{
+    value = value.substr(0, value.find_first_of(std::u16string_view(u"\0\r\n", 3)));
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < value.size() && characters < kMaxValueCharacters;
+         ++characters) {
+        const bool pair = value[end] >= 0xD800 && value[end] <= 0xDBFF &&
+                          end + 1 < value.size() && value[end + 1] >= 0xDC00 &&
+                          value[end + 1] <= 0xDFFF;
+        end += pair ? 2 : 1;
+    }
+    return Text(value.substr(0, end));
+}
+
+// ---- Files ----------------------------------------------------------------------------------
+
+// Only regular files are read: a directory gives nothing and a FIFO must not block the caller.
+std::optional<std::string> readFile(const fs::path& file, std::string& reason)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &info) != 0) {
+        reason = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+    } else {
+        bytes.emplace();
+        bytes->reserve(static_cast<std::size_t>(info.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                bytes->append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                reason = std::strerror(errno);
+                bytes.reset();
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// umask() can only be read by changing it, which races with other threads; the kernel shows
+// it in /proc instead.
+mode_t currentUmask()
+{
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned int mask = 0;
+        while (std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                std::fclose(status);
+                return static_cast<mode_t>(mask);
+            }
+        std::fclose(status);
+    }
+    return 022;
+}
+
+struct Ownership {
+    mode_t mode;
+    std::optional<std::pair<uid_t, gid_t>> owner;
+};
+
+// The new contents go to a temporary file beside the target, which then replaces it in one
+// rename, so a crash or kill at any moment leaves either the old file or the new one.
+bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership& ownership,
+                 std::string& reason)
+{
+    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::string name = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::string("cannot create temporary file: ") + std::strerror(errno);
+        return false;
+    }
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0 && ::fchmod(fd, ownership.mode) == 0;
+    if (!ok)
+        reason = std::string("cannot write temporary file: ") + std::strerror(errno);
+    if (ok && ownership.owner &&
+        ::fchown(fd, ownership.owner->first, ownership.owner->second) != 0) {
+        // Keeping the owner is a courtesy for files edited by hand; only root can always do it.
+    }
+    if (::close(fd) != 0 && ok) {
+        reason = std::string("cannot write temporary file: ") + std::strerror(errno);
+        ok = false;
+    }
+    if (ok && ::rename(name.c_str(), target.c_str()) != 0) {
+        reason = std::string("cannot replace file: ") + std::strerror(errno);
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(name.c_str());
+        return false;
+    }
+    // Makes the rename itself durable; the file is already whole either way.
+    if (const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+void reportDroppedWrite(const fs::path& file, TextView section, TextView key,
+                        const std::string& reason)
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char stamp[48];
+    const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    std::snprintf(stamp + length, sizeof stamp - length, ".%03d ", static_cast<int>(millis));
+    // One write of the whole line, so that lines from other sources do not cut into it.
+    const std::string line = stamp + file.filename().string() + ": write of [" +
+                             toUtf8(section) + "] " + toUtf8(key) + " dropped: " + reason + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::string eolOf(std::string_view bytes)
+{
+    const std::size_t newline = bytes.find('\n');
+    if (newline == std::string_view::npos || (newline > 0 && bytes[newline - 1] == '\r'))
+        return "\r\n";
+    return "\n";
+}
+
+// The file's bytes with key=value set; every other line is copied unchanged.
+std::string withValue(std::string_view bytes, TextView section, TextView key, TextView value)
+{
+    const std::vector<Line> lines = splitLines(bytes);
+    const Location where = locate(bytes, lines, section, key);
+    const std::string eol = eolOf(bytes);
+    const std::string keyText = toGbk(key) + "=" + toGbk(value);
+
+    std::string out;
+    out.reserve(bytes.size() + keyText.size() + section.size() * 2 + 8);
+    if (where.key) {
+        const Line& line = lines[*where.key];
+        out.append(bytes.substr(0, line.begin)).append(keyText).append(bytes.substr(line.contentEnd));
+    } else if (where.header) {
+        const Line& line = lines[where.lastFilled];
+        out.append(bytes.substr(0, line.end));
+        if (line.end == line.contentEnd)
+            out.append(eol);
+        out.append(keyText).append(eol).append(bytes.substr(line.end));
+    } else {
+        out.append(bytes);
+        if (!bytes.empty() && bytes.back() != '\n')
+            out.append(eol);
+        out.append("[").append(toGbk(section)).append("]").append(eol);
+        out.append(keyText).append(eol);
+    }
+    return out;
+}
+
+bool canStore(TextView section, TextView key)
+{
+    static constexpr TextView kLineBreaks(u"\0\r\n", 3);
+    return section.find_first_of(kLineBreaks) == TextView::npos &&
+           section.find(u']') == TextView::npos && !key.empty() &&
+           key.find_first_of(kLineBreaks) == TextView::npos && key.find(u'=') == TextView::npos;
+}
+
+// Permission bits are checked by hand: running as root (as the console and CI do) would
+// otherwise write straight through a file or directory marked read-only.
+bool writeValue(const fs::path& file, TextView section, TextView key, TextView value,
+                std::string& reason)
+{
+    if (!canStore(section, key)) {
+        reason = "the name cannot be stored in the file";
+        return false;
+    }
+    fs::path target = file;
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        std::error_code error;
+        target = fs::canonical(file, error); // keeps a linked settings file a link
+        if (error) {
+            reason = error.message();
+            return false;
+        }
+    }
+
+    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (::stat(directory.c_str(), &info) != 0) {
+        reason = std::string("directory: ") + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode) || !(info.st_mode & S_IWUSR)) {
+        reason = S_ISDIR(info.st_mode) ? "directory is read-only" : "parent is not a directory";
+        return false;
+    }
+
+    Ownership ownership{static_cast<mode_t>(0666 & ~currentUmask()), std::nullopt};
+    std::string bytes;
+    if (::stat(target.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            reason = "not a regular file";
+            return false;
+        }
+        if (!(info.st_mode & S_IWUSR)) {
+            reason = "file is read-only";
+            return false;
+        }
+        ownership = {static_cast<mode_t>(info.st_mode & 07777),
+                     std::pair{info.st_uid, info.st_gid}};
+        // A file that cannot be read must not be replaced: its other settings would be lost.
+        std::optional<std::string> old = readFile(target, reason);
+        if (!old)
+            return false;
+        bytes = std::move(*old);
+    } else if (errno != ENOENT) {
+        reason = std::strerror(errno);
+        return false;
+    }
+
+    const std::string updated = withValue(bytes, section, key, value);
+    if (updated == bytes)
+        return true;
+    return replaceFile(target, updated, ownership, reason);
+}
+
+} // namespace
+
+Text ReadIni(const fs::path& file, TextView section, TextView key)
+{
+    try {
+        std::string reason;
+        const std::optional<std::string> bytes = readFile(file, reason);
+        if (!bytes)
+            return {};
+        const std::vector<Line> lines = splitLines(*bytes);
+        const Location where = locate(*bytes, lines, trimBlanks(section), trimBlanks(key));
+        if (!where.key)
+            return {};
+        const Line& line = lines[*where.key];
+        return readValue(keyLine(std::string_view(*bytes).substr(
+                                     line.begin, line.contentEnd - line.begin))
+                             ->value);
+    } catch (const std::exception&) {
+        return {}; // out of memory on an absurd file: reading has no way to fail
+    }
+}
+
+bool WriteIni(const fs::path& file, TextView section, TextView key, TextView value)
+{
+    section = trimBlanks(section);
+    key = trimBlanks(key);
+    std::string reason;
+    try {
+        if (writeValue(file, section, key, limitValue(value), reason))
+            return true;
+    } catch (const std::exception& e) {
+        reason = e.what();
+    }
+    reportDroppedWrite(file, section, key, reason);
+    return false;
+}
+
+fs::path programDirectory()
+{
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (error || exe.parent_path().empty())
+        return fs::current_path(error);
+    return exe.parent_path();
+}
+
+fs::path settingsFilePath() { return programDirectory() / fs::path(u8"配置.ini"); }
+
+} // namespace ride
