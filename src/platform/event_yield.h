@@ -1,0 +1,13 @@
+#pragma once
+// Handing control back to the event loop so that pending events (socket notifications, other
+// timers, repaints) run before the caller goes on.
+
+namespace ride {
+
+class EventYield {
+public:
+    virtual ~EventYield() = default;
+    virtual void yieldToEvents() = 0;
+};
+
+} // namespace ride
