@@ -1,0 +1,68 @@
+// ride-console: the operator console of the exercise-bike virtual ride.
+#include "console/form1.h"
+#include "console/form1_view.h"
+#include "platform/qt_event_yield.h"
+#include "platform/qt_serial_line.h"
+#include "platform/x11_cursor.h"
+#include "platform/x11_keystrokes.h"
+#include "player/form4.h"
+#include "player/form4_view.h"
+#include "settings/profile_file.h"
+
+#include <QApplication>
+
+#include <clocale>
+#include <memory>
+
+namespace {
+
+// The player window is created on its first use, as the console's first act of loading.
+struct PlayerWindow {
+    explicit PlayerWindow(std::filesystem::path settings) : settingsFile(std::move(settings)) {}
+
+    ride::Form4& get()
+    {
+        if (!model) {
+            model = std::make_unique<ride::Form4>(settingsFile);
+            view = std::make_unique<ride::Form4View>(*model);
+            model->load();
+        }
+        return *model;
+    }
+
+    std::filesystem::path settingsFile;
+    std::unique_ptr<ride::Form4> model;
+    std::unique_ptr<ride::Form4View> view;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // Numbers in settings and records are read with "." whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
+    // The console may start hidden; the program ends only on "结束" or on closing the console.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::filesystem::path settingsFile = ride::settingsFilePath();
+    ride::QtSerialLine serial;
+    ride::X11Cursor cursor("");
+    ride::X11Keystrokes keys("");
+    PlayerWindow player(settingsFile);
+
+    ride::ConsoleServices services;
+    services.settingsFile = settingsFile;
+    services.serial = &serial;
+    services.cursor = &cursor;
+    services.keys = &keys;
+    services.loadPlayerWindow = [&player] { player.get(); };
+    services.showNetworkWindow = [] {};
+    services.endProgram = [] { QCoreApplication::exit(0); };
+
+    ride::Form1 console(services);
+    ride::Form1View consoleView(console);
+    console.load();
+
+    return QApplication::exec();
+}

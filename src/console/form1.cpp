@@ -1,0 +1,126 @@
+#include "console/form1.h"
+
+#include "platform/step_runner.h"
+#include "settings/numeric_value.h"
+#include "settings/profile_file.h"
+
+#include <string>
+
+namespace ride {
+namespace {
+
+std::unique_ptr<TextBox> keyBox(std::size_t i)
+{
+    static const char16_t* const initial[12] = {u"B", u"B", u"B", u"B", u"B", u"B",
+                                                u"A", u"B", u"C", u"D", u"E", u"F"};
+    return std::make_unique<TextBox>("TXTKEY(" + std::to_string(i) + ")", initial[i]);
+}
+
+Text decimal(long long value)
+{
+    const std::string digits = std::to_string(value);
+    return Text(digits.begin(), digits.end());
+}
+
+} // namespace
+
+Form1::Form1(ConsoleServices services) : services_(std::move(services))
+{
+    for (std::size_t i = 0; i < TXTKEY.size(); ++i) {
+        TXTKEY[i] = keyBox(i);
+    }
+    static const char16_t* const label1Captions[4] = {u"播放时间:", u"已播时间:", u"60", u"1"};
+    for (std::size_t i = 0; i < Label1.size(); ++i) {
+        Label1[i] = std::make_unique<Label>("Label1(" + std::to_string(i) + ")", label1Captions[i]);
+    }
+
+    Timer2.onTick([this] { pollSerial(); });
+    Command1.onClick([this] {
+        if (services_.endProgram) {
+            services_.endProgram();
+        }
+    });
+    Command3.onClick([this] {
+        if (services_.showNetworkWindow) {
+            services_.showNetworkWindow();
+        }
+    });
+}
+
+Text Form1::readSetting(TextView section, TextView key) const
+{
+    return ReadIni(services_.settingsFile, section, key);
+}
+
+void Form1::load()
+{
+    // The player window comes first; its failure is not among the skipped ones.
+    if (services_.loadPlayerWindow) {
+        services_.loadPlayerWindow();
+    }
+
+    StepRunner steps;
+    steps.run([&] { window.setLeft(numericValue(readSetting(u"控制界面", u"窗口位置左")) * kTwipsPerPixel); });
+    steps.run([&] { window.setTop(numericValue(readSetting(u"控制界面", u"窗口位置上")) * kTwipsPerPixel); });
+    steps.run([&] {
+        speedCoefficient_ = numericValue(readSetting(u"控制界面", u"速度比例系数"));
+        if (speedCoefficient_ == 0) {
+            speedCoefficient_ = kDefaultSpeedCoefficient;
+        }
+    });
+    steps.run([&] { Label4.setCaption(u"鼠标X坐标="); });
+    steps.run([&] { Label5.setCaption(u"速度系数：" + shortestDecimal(speedCoefficient_)); });
+    steps.run([&] {
+        if (!services_.serial->setSettings(readSetting(u"串口设置", u"设置"))) {
+            throw std::runtime_error("serial settings rejected");
+        }
+    });
+    steps.run([&] {
+        const Text port = readSetting(u"串口设置", u"端口");
+        if (!port.empty() && port.front() == u'/') {
+            services_.serial->setDevicePath(toUtf8(port));
+        } else {
+            services_.serial->setPortNumber(toInt16(numericValue(port)));
+        }
+    });
+    steps.run([&] {
+        if (!services_.serial->open()) {
+            throw std::runtime_error("serial port not opened");
+        }
+    });
+    steps.run([&] { label1(2).setCaption(readSetting(u"视频文件", u"来人播放时间单位秒")); });
+    steps.run([&] { xTravel_ = toInt16(numericValue(readSetting(u"控制界面", u"鼠标X方向移动宽度"))); });
+    if (xTravel_ <= 0) {
+        xTravel_ = kDefaultXTravel;
+    }
+    steps.run([&] { Label7.setCaption(u"鼠标X方向移动宽度:" + decimal(xTravel_)); });
+    steps.run([&] { yTravel_ = toInt16(numericValue(readSetting(u"控制界面", u"鼠标Y方向移动高度"))); });
+    if (yTravel_ <= 0) {
+        yTravel_ = kDefaultYTravel;
+    }
+    steps.run([&] { Label8.setCaption(u"I鼠标Y方向移动高度:" + decimal(yTravel_)); });
+
+    if (readSetting(u"串口设置", u"状态") == u"正常") {
+        window.hide();
+    } else {
+        window.show();
+    }
+}
+
+void Form1::pollSerial()
+{
+    StepRunner steps;
+    steps.run([&] {
+        const Text arrived = services_.serial->readAll();
+        if (!arrived.empty()) {
+            Text1.setText(Text1.text() + arrived);
+        }
+    });
+    steps.run([&] {
+        if (Text1.text().size() > kSerialBoxLimit) {
+            Text1.setText({});
+        }
+    });
+}
+
+} // namespace ride

@@ -1,0 +1,102 @@
+#pragma once
+// The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
+// the program: loading it starts everything, "结束" or closing it ends everything.
+#include "platform/button.h"
+#include "platform/form_window.h"
+#include "platform/label.h"
+#include "platform/list_box.h"
+#include "platform/serial_line.h"
+#include "platform/text_box.h"
+#include "platform/timer.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace ride {
+
+class Cursor;
+class Keystrokes;
+
+// What the console reaches outside itself.
+struct ConsoleServices {
+    std::filesystem::path settingsFile;
+    SerialLine* serial = nullptr;
+    Cursor* cursor = nullptr;
+    Keystrokes* keys = nullptr;
+    // Loads the player window (and runs its own loading) if it is not loaded yet.
+    std::function<void()> loadPlayerWindow;
+    // Loads the network window on its first use and shows it without modality.
+    std::function<void()> showNetworkWindow;
+    std::function<void()> endProgram;
+};
+
+class Form1 {
+public:
+    static constexpr double kDefaultSpeedCoefficient = 7.2;
+    static constexpr std::int16_t kDefaultXTravel = 1024;
+    static constexpr std::int16_t kDefaultYTravel = 768;
+    static constexpr std::size_t kSerialBoxLimit = 100;
+
+    explicit Form1(ConsoleServices services);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Start-up: places the console, reads its settings, opens the serial line, and hides the
+    // console when so configured. Each step that fails is skipped.
+    void load();
+
+    // One tick of the serial poll.
+    void pollSerial();
+
+    double speedCoefficient() const { return speedCoefficient_; }
+    std::int16_t xTravel() const { return xTravel_; }
+    std::int16_t yTravel() const { return yTravel_; }
+
+    FormWindow window{"Form1", u"Rovika支持鼠标和键盘171013A", {0, 0, 12330, 5370}};
+
+    TextBox Text1{"Text1"};
+    std::array<std::unique_ptr<TextBox>, 12> TXTKEY;
+    TextBox Text3{"Text3"};
+    TextBox Text4{"Text4"};
+    TextBox Text7{"Text7"};
+
+    Label Label2{"Label2", u"车速：000"};
+    Label Label3{"Label3", u"速度:"};
+    Label Label4{"Label4", u"鼠标X坐标=1023"};
+    Label Label5{"Label5", u"速度系数：10.5"};
+    Label Label6{"Label6", u"方向:"};
+    Label Label7{"Label7", u"鼠标X方向移动宽度:1024"};
+    Label Label8{"Label8", u"鼠标Y方向移动宽度:768"};
+    Label Label9{"Label9", u"自行车按键"};
+    Label Label10{"Label10", u"转发的键盘码"};
+    std::array<std::unique_ptr<Label>, 4> Label1;
+    Label lbl联动计时{"lbl联动计时", u"0"};
+    Label lbl联动状态手动状态{"lbl联动状态手动状态", u"联动状态"};
+
+    ListBox List1{"List1"};
+
+    Button Command1{"Command1", u"结束"};
+    Button Command3{"Command3", u"网络设置"};
+    Button Command2_0{"Command2(0)", u"来人播放视频"};
+    Button Command2_1{"Command2(1)", u"无人播放视频"};
+
+    Timer Timer1{"Timer1", 1000};
+    Timer Timer2{"Timer2", 30};
+    Timer TMR判断是否是人操作的{"TMR判断是否是人操作的", 80};
+
+    TextBox& txtKey(std::size_t i) { return *TXTKEY.at(i); }
+    Label& label1(std::size_t i) { return *Label1.at(i); }
+
+private:
+    Text readSetting(TextView section, TextView key) const;
+
+    ConsoleServices services_;
+    double speedCoefficient_ = 0;
+    std::int16_t xTravel_ = 0;
+    std::int16_t yTravel_ = 0;
+};
+
+} // namespace ride

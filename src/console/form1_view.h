@@ -1,0 +1,20 @@
+#pragma once
+// The Qt window of the ride console, a fixed layout in the console's written client size.
+#include <QWidget>
+
+namespace ride {
+
+class Form1;
+
+class Form1View : public QWidget {
+public:
+    explicit Form1View(Form1& model);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Form1& model_;
+};
+
+} // namespace ride

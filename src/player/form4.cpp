@@ -1,0 +1,40 @@
+#include "player/form4.h"
+
+#include "settings/numeric_value.h"
+#include "settings/profile_file.h"
+
+namespace ride {
+
+Form4::Form4(std::filesystem::path settingsFile) : settingsFile_(std::move(settingsFile))
+{
+    window.onResize([this] { layout(); });
+}
+
+void Form4::load()
+{
+    if (loaded_) {
+        return;
+    }
+    loaded_ = true;
+    auto pixels = [this](const char16_t* key) {
+        return numericValue(ReadIni(settingsFile_, u"视频1位置及大小", key)) * kTwipsPerPixel;
+    };
+    // Each value is applied as soon as it is read, as an installer watching the window expects.
+    window.setLeft(pixels(u"视频1位置左"));
+    window.setTop(pixels(u"视频1位置上"));
+    window.setWidth(pixels(u"视频1宽"));
+    window.setHeight(pixels(u"视频1高"));
+    layout();
+    window.show();
+}
+
+void Form4::layout()
+{
+    const TwipsRect& outer = window.geometry();
+    playerRect = {0, 0, outer.width, outer.height};
+    labelRect.left = (outer.width - labelRect.width) / 2;
+    labelRect.top = (outer.height - labelRect.height) / 2;
+    layoutChanged.notify();
+}
+
+} // namespace ride

@@ -1,0 +1,26 @@
+#pragma once
+// The Qt window of the video player: a frameless top-level window whose player surface is a
+// native child window (the media player draws into it by its window id).
+#include <QWidget>
+
+class QLabel;
+
+namespace ride {
+
+class Form4;
+
+class Form4View : public QWidget {
+public:
+    explicit Form4View(Form4& model);
+    // The native window the media player renders into.
+    QWidget* playerSurface() const { return surface_; }
+
+private:
+    void applyLayout();
+
+    Form4& model_;
+    QWidget* surface_;
+    QLabel* title_;
+};
+
+} // namespace ride

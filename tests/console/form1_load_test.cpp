@@ -1,0 +1,202 @@
+// Start-up of the ride console against real settings files, with a fake serial line.
+#include "console/form1.h"
+#include "settings/profile_file.h"
+#include "support/fake_serial_line.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace ride {
+namespace {
+
+class ConsoleLoad : public ::testing::Test {
+protected:
+    std::filesystem::path ini() const { return dir / "配置.ini"; }
+    void set(TextView section, TextView key, TextView value) { ASSERT_TRUE(WriteIni(ini(), section, key, value)); }
+
+    std::unique_ptr<Form1> load()
+    {
+        ConsoleServices services;
+        services.settingsFile = ini();
+        services.serial = &serial;
+        services.loadPlayerWindow = [this] { events.push_back("player"); };
+        services.showNetworkWindow = [this] { events.push_back("network"); };
+        services.endProgram = [this] { events.push_back("end"); };
+        auto form = std::make_unique<Form1>(services);
+        form->window.onViewUpdate([this] { events.push_back("window"); });
+        form->load();
+        return form;
+    }
+
+    testing::TempDir dir;
+    testing::FakeSerialLine serial;
+    std::vector<std::string> events;
+};
+
+TEST_F(ConsoleLoad, WithoutSettingsFileEverythingTakesItsDefault)
+{
+    const auto form = load();
+    EXPECT_EQ(form->window.geometry().left, 0);
+    EXPECT_EQ(form->window.geometry().top, 0);
+    EXPECT_DOUBLE_EQ(form->speedCoefficient(), 7.2);
+    EXPECT_EQ(form->Label5.caption(), u"速度系数：7.2");
+    EXPECT_EQ(form->Label4.caption(), u"鼠标X坐标=");
+    EXPECT_EQ(form->xTravel(), 1024);
+    EXPECT_EQ(form->yTravel(), 768);
+    EXPECT_EQ(form->Label7.caption(), u"鼠标X方向移动宽度:1024");
+    EXPECT_EQ(form->Label8.caption(), u"I鼠标Y方向移动高度:768");
+    EXPECT_EQ(form->label1(2).caption(), u"");
+    EXPECT_TRUE(form->window.visible());
+    // The empty settings text is rejected, so the line keeps 9600 8N1; no port is named.
+    EXPECT_EQ(serial.settings, SerialSettings{});
+    EXPECT_EQ(serial.portNumber, 0);
+    EXPECT_FALSE(serial.isOpen());
+}
+
+TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
+{
+    ConsoleServices services;
+    services.serial = &serial;
+    Form1 form(services);
+    EXPECT_EQ(form.window.caption(), u"Rovika支持鼠标和键盘171013A");
+    EXPECT_EQ(form.window.geometry().width, 12330);
+    EXPECT_EQ(form.window.geometry().height, 5370);
+    const std::u16string keys[12] = {u"B", u"B", u"B", u"B", u"B", u"B", u"A", u"B", u"C", u"D", u"E", u"F"};
+    for (std::size_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(form.txtKey(i).text(), keys[i]) << i;
+        EXPECT_EQ(form.txtKey(i).name(), "TXTKEY(" + std::to_string(i) + ")");
+    }
+    EXPECT_EQ(form.Label2.caption(), u"车速：000");
+    EXPECT_EQ(form.label1(3).caption(), u"1");
+    EXPECT_EQ(form.label1(2).caption(), u"60");
+    EXPECT_EQ(form.lbl联动状态手动状态.caption(), u"联动状态");
+    EXPECT_EQ(form.Timer2.intervalMs(), 30);
+    EXPECT_EQ(form.TMR判断是否是人操作的.intervalMs(), 80);
+}
+
+TEST_F(ConsoleLoad, PlayerWindowLoadsBeforeAnythingElse)
+{
+    set(u"控制界面", u"窗口位置左", u"100");
+    load();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front(), "player");
+}
+
+TEST_F(ConsoleLoad, PositionIsPixelsTimesFifteen)
+{
+    set(u"控制界面", u"窗口位置左", u"100");
+    set(u"控制界面", u"窗口位置上", u"-20");
+    const auto form = load();
+    EXPECT_EQ(form->window.geometry().left, 1500);
+    EXPECT_EQ(form->window.geometry().top, -300);
+}
+
+TEST_F(ConsoleLoad, SpeedCoefficientZeroMeansDefault)
+{
+    set(u"控制界面", u"速度比例系数", u"0");
+    EXPECT_DOUBLE_EQ(load()->speedCoefficient(), 7.2);
+
+    set(u"控制界面", u"速度比例系数", u"0.5");
+    const auto form = load();
+    EXPECT_DOUBLE_EQ(form->speedCoefficient(), 0.5);
+    EXPECT_EQ(form->Label5.caption(), u"速度系数：0.5");
+
+    set(u"控制界面", u"速度比例系数", u"abc");
+    EXPECT_DOUBLE_EQ(load()->speedCoefficient(), 7.2);
+}
+
+TEST_F(ConsoleLoad, TravelsBelowOneOrOutOf16BitsFallBack)
+{
+    struct Case {
+        const char16_t* x;
+        const char16_t* y;
+        int expectX;
+        int expectY;
+    };
+    const Case cases[] = {
+        {u"-5", u"0", 1024, 768},   {u"800", u"600", 800, 600}, {u"40000", u"32768", 1024, 768},
+        {u"32767", u"1", 32767, 1}, {u"2.5", u"3.5", 2, 4},     {u"800px", u"", 800, 768},
+    };
+    for (const Case& c : cases) {
+        set(u"控制界面", u"鼠标X方向移动宽度", c.x);
+        set(u"控制界面", u"鼠标Y方向移动高度", c.y);
+        const auto form = load();
+        EXPECT_EQ(form->xTravel(), c.expectX) << toUtf8(c.x);
+        EXPECT_EQ(form->yTravel(), c.expectY) << toUtf8(c.y);
+        const std::string x = std::to_string(c.expectX);
+        const std::string y = std::to_string(c.expectY);
+        EXPECT_EQ(form->Label7.caption(), u"鼠标X方向移动宽度:" + Text(x.begin(), x.end()));
+        EXPECT_EQ(form->Label8.caption(), u"I鼠标Y方向移动高度:" + Text(y.begin(), y.end()));
+    }
+}
+
+TEST_F(ConsoleLoad, SerialLineIsConfiguredAndOpened)
+{
+    set(u"串口设置", u"设置", u"19200,E,7,2");
+    set(u"串口设置", u"端口", u"3");
+    load();
+    EXPECT_EQ(serial.settings, (SerialSettings{19200, Parity::Even, 7, StopBits::Two}));
+    EXPECT_EQ(serial.portNumber, 3);
+    EXPECT_TRUE(serial.isOpen());
+}
+
+TEST_F(ConsoleLoad, RejectedSerialSettingsKeepDefaultsAndLoadingGoesOn)
+{
+    set(u"串口设置", u"设置", u"fast,please");
+    set(u"串口设置", u"端口", u"70000");
+    set(u"控制界面", u"鼠标X方向移动宽度", u"640");
+    serial.openSucceeds = false;
+    const auto form = load();
+    EXPECT_EQ(serial.settings, SerialSettings{});
+    EXPECT_FALSE(serial.portNumber.has_value()); // 70000 does not fit 16 bits: step skipped
+    EXPECT_EQ(serial.openCalls, 1);
+    EXPECT_EQ(form->xTravel(), 640);
+    EXPECT_TRUE(form->window.visible());
+}
+
+TEST_F(ConsoleLoad, PortTextStartingWithSlashIsADevicePath)
+{
+    set(u"串口设置", u"端口", u"/dev/ttyUSB0");
+    load();
+    EXPECT_EQ(serial.devicePath, "/dev/ttyUSB0");
+    EXPECT_FALSE(serial.portNumber.has_value());
+
+    set(u"串口设置", u"端口", u"2.5");
+    load();
+    EXPECT_EQ(serial.portNumber, 2);
+}
+
+TEST_F(ConsoleLoad, PlayTimeIsShownExactlyAsRead)
+{
+    set(u"视频文件", u"来人播放时间单位秒", u"  45秒 ");
+    EXPECT_EQ(load()->label1(2).caption(), u"45秒");
+}
+
+TEST_F(ConsoleLoad, HiddenOnlyWhenStateIsExactlyNormal)
+{
+    struct Case {
+        const char16_t* state;
+        bool visible;
+    };
+    const Case cases[] = {{u"正常", false}, {u"正常 ", false}, {u"  正常", false},
+                          {u"正常了", true}, {u"调试", true},   {u"", true}};
+    for (const Case& c : cases) {
+        set(u"串口设置", u"状态", c.state);
+        EXPECT_EQ(load()->window.visible(), c.visible) << toUtf8(c.state);
+    }
+}
+
+TEST_F(ConsoleLoad, ButtonsEndTheProgramAndShowTheNetworkWindow)
+{
+    const auto form = load();
+    events.clear();
+    form->Command3.click();
+    form->Command3.click();
+    form->Command1.click();
+    EXPECT_EQ(events, (std::vector<std::string>{"network", "network", "end"}));
+}
+
+} // namespace
+} // namespace ride

@@ -1,0 +1,119 @@
+// The serial poll against a real pseudo-terminal pair: what the controller end writes reaches
+// the receive box piece by piece, and a line that goes away is closed and reopened.
+#include "console/form1.h"
+#include "platform/qt_serial_line.h"
+#include "settings/profile_file.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace ride {
+namespace {
+
+// Runs the Qt event loop (which feeds the serial port) and ticks the poll every 30 ms until
+// `condition` holds or `ms` pass.
+template <class Condition>
+bool pollUntil(Form1& form, Condition condition, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        // Sleeps in the event loop for one poll interval, as the program does between ticks.
+        QEventLoop wait;
+        QTimer::singleShot(30, &wait, &QEventLoop::quit);
+        wait.exec();
+        form.Timer2.tick();
+        if (condition()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class SerialPty : public ::testing::Test {
+protected:
+    SerialPty() : pty(dir.path())
+    {
+        WriteIni(dir / "配置.ini", u"串口设置", u"设置", u"9600,N,8,1");
+        WriteIni(dir / "配置.ini", u"串口设置", u"端口", fromUtf8(pty.deviceEnd().string()));
+        ConsoleServices services;
+        services.settingsFile = dir / "配置.ini";
+        services.serial = &line;
+        form = std::make_unique<Form1>(services);
+        form->load();
+    }
+
+    testing::TempDir dir;
+    testing::PtyPair pty;
+    QtSerialLine line;
+    std::unique_ptr<Form1> form;
+};
+
+TEST_F(SerialPty, PiecesArriveInTheReceiveBoxInOrder)
+{
+    ASSERT_TRUE(line.isOpen());
+    std::vector<Text> seen;
+    form->Text1.onChange([&] { seen.push_back(form->Text1.text()); });
+    pty.write("ab");
+    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text() == u"ab"; }, 2000));
+    pty.write("cd\xD6");          // the first byte of 中 ...
+    pty.write(std::string("\xD0")); // ... and its second byte, possibly in the next read
+    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text() == u"abcd中"; }, 2000));
+    for (const Text& t : seen) {
+        EXPECT_EQ(t.find(u'\uFFFD'), Text::npos) << "a split character was corrupted";
+    }
+}
+
+TEST_F(SerialPty, OverLongBoxIsEmptiedWithoutFurtherInput)
+{
+    std::size_t longest = 0;
+    form->Text1.onChange([&] { longest = std::max(longest, form->Text1.text().size()); });
+    pty.write(std::string(101, 'x'));
+    // 101 characters may come in one read or several; either way the box ends up empty.
+    ASSERT_TRUE(pollUntil(*form, [&] { return longest > 0 && form->Text1.text().empty(); }, 2000));
+    EXPECT_LE(longest, 101u);
+    pty.write(std::string(60, 'y'));
+    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text().size() == 60; }, 2000));
+    form->Timer2.tick();
+    EXPECT_EQ(form->Text1.text().size(), 60u);
+}
+
+TEST_F(SerialPty, LostDeviceIsClosedAndReopenedWhenBack)
+{
+    ASSERT_TRUE(line.isOpen());
+    pty.unplug();
+    ASSERT_TRUE(pollUntil(*form, [&] { return !line.isOpen(); }, 3000)) << "the lost line stayed open";
+    EXPECT_TRUE(line.waitingForDevice());
+
+    pty.plugIn();
+    ASSERT_TRUE(pollUntil(*form, [&] { return line.isOpen(); }, 4000)) << "the line did not come back";
+    pty.write("back");
+    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text() == u"back"; }, 2000));
+}
+
+TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
+{
+    pty.unplug();
+    ASSERT_TRUE(pollUntil(*form, [&] { return !line.isOpen(); }, 3000));
+    // With the line closed the event loop must go quiet: measure the CPU this process uses.
+    const std::clock_t before = std::clock();
+    pollUntil(*form, [] { return false; }, 1000);
+    const double cpuSeconds = double(std::clock() - before) / CLOCKS_PER_SEC;
+    EXPECT_LT(cpuSeconds, 0.3);
+}
+
+} // namespace
+} // namespace ride
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,68 @@
+#include "e2e/console_app.h"
+
+#include <sstream>
+
+namespace ride::testing {
+
+ConsoleApp::ConsoleApp(std::string display) : display_(std::move(display))
+{
+    std::filesystem::copy_file(RIDE_CONSOLE_EXE, dir_ / "ride-console");
+}
+
+void ConsoleApp::start()
+{
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{(dir_ / "ride-console").string()},
+        std::map<std::string, std::string>{{"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}},
+        logFile().string());
+}
+
+std::string ConsoleApp::xdotool(const std::vector<std::string>& args, int* status) const
+{
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runAndCapture(argv, status, {{"DISPLAY", display_}});
+}
+
+std::optional<std::string> ConsoleApp::findWindow(const std::string& namePattern, bool onlyVisible,
+                                                  std::chrono::milliseconds timeout) const
+{
+    std::string id;
+    waitUntil(
+        [&] {
+            std::vector<std::string> args{"search"};
+            if (onlyVisible) {
+                args.push_back("--onlyvisible");
+            }
+            args.insert(args.end(), {"--name", namePattern});
+            std::istringstream out(xdotool(args));
+            return static_cast<bool>(out >> id);
+        },
+        timeout);
+    if (id.empty()) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+WindowGeometry ConsoleApp::geometry(const std::string& windowId) const
+{
+    WindowGeometry g;
+    std::istringstream out(xdotool({"getwindowgeometry", "--shell", windowId}));
+    std::string line;
+    while (std::getline(out, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, eq);
+        const int value = std::stoi(line.substr(eq + 1));
+        if (key == "X") g.x = value;
+        if (key == "Y") g.y = value;
+        if (key == "WIDTH") g.width = value;
+        if (key == "HEIGHT") g.height = value;
+    }
+    return g;
+}
+
+} // namespace ride::testing

@@ -1,0 +1,46 @@
+#pragma once
+// The real ride-console executable, copied into a directory of the test's own (it reads the
+// settings file beside itself) and started on the test's X server.
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ride::testing {
+
+struct WindowGeometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class ConsoleApp {
+public:
+    explicit ConsoleApp(std::string display);
+
+    const std::filesystem::path& directory() const { return dir_.path(); }
+    std::filesystem::path settingsFile() const { return dir_ / "配置.ini"; }
+    std::filesystem::path logFile() const { return dir_ / "console.log"; }
+
+    void start();
+    ChildProcess& process() { return *process_; }
+
+    // xdotool against the test's display.
+    std::string xdotool(const std::vector<std::string>& args, int* status = nullptr) const;
+    // The first window whose name matches `namePattern` (visible ones only, if asked), waiting
+    // up to `timeout` for it to appear.
+    std::optional<std::string> findWindow(const std::string& namePattern, bool onlyVisible,
+                                          std::chrono::milliseconds timeout) const;
+    WindowGeometry geometry(const std::string& windowId) const;
+
+private:
+    std::string display_;
+    TempDir dir_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+} // namespace ride::testing

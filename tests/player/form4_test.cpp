@@ -1,0 +1,96 @@
+// Placement of the player window from the settings and its layout on every resize.
+#include "player/form4.h"
+#include "settings/profile_file.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ride {
+namespace {
+
+class PlayerWindow : public ::testing::Test {
+protected:
+    void set(TextView key, TextView value)
+    {
+        ASSERT_TRUE(WriteIni(dir / "配置.ini", u"视频1位置及大小", key, value));
+    }
+
+    testing::TempDir dir;
+};
+
+TEST_F(PlayerWindow, PlacedFromSettingsAndPlayerCoversIt)
+{
+    set(u"视频1位置左", u"100");
+    set(u"视频1位置上", u"50");
+    set(u"视频1宽", u"800");
+    set(u"视频1高", u"600");
+    Form4 form(dir / "配置.ini");
+    form.load();
+    EXPECT_EQ(form.window.geometry(), (TwipsRect{1500, 750, 12000, 9000}));
+    EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 12000, 9000}));
+    // The title keeps its size and is centred, halves not rounded.
+    EXPECT_DOUBLE_EQ(form.labelRect.left, (12000 - 3915) / 2.0);
+    EXPECT_DOUBLE_EQ(form.labelRect.top, (9000 - 435) / 2.0);
+    EXPECT_EQ(form.labelRect.width, 3915);
+    EXPECT_TRUE(form.window.visible());
+    EXPECT_TRUE(form.playerVisible);
+}
+
+TEST_F(PlayerWindow, NegativeLeftAndTrailingLettersAreAccepted)
+{
+    set(u"视频1位置左", u"-1920");
+    set(u"视频1宽", u"800x");
+    set(u"视频1高", u" 6 00 ");
+    Form4 form(dir / "配置.ini");
+    form.load();
+    EXPECT_EQ(form.window.geometry(), (TwipsRect{-28800, 0, 12000, 9000}));
+}
+
+TEST_F(PlayerWindow, WithoutSettingsEverythingIsZero)
+{
+    Form4 form(dir / "配置.ini");
+    form.load();
+    EXPECT_EQ(form.window.geometry(), (TwipsRect{0, 0, 0, 0}));
+    EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 0, 0}));
+    EXPECT_DOUBLE_EQ(form.labelRect.left, -3915 / 2.0);
+}
+
+TEST_F(PlayerWindow, AnyResizeStretchesThePlayerAndRecentresTheTitle)
+{
+    set(u"视频1宽", u"800");
+    set(u"视频1高", u"600");
+    Form4 form(dir / "配置.ini");
+    form.load();
+    int layouts = 0;
+    form.layoutChanged.add([&] { ++layouts; });
+
+    form.window.reportGeometry({300, 300, 6000, 4500}); // the operator or a window manager
+    EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 6000, 4500}));
+    EXPECT_DOUBLE_EQ(form.labelRect.left, (6000 - 3915) / 2.0);
+    EXPECT_EQ(layouts, 1);
+
+    form.window.setLeft(0); // a move alone is no resize
+    EXPECT_EQ(layouts, 1);
+}
+
+TEST_F(PlayerWindow, LoadsOnceAndPlacesEachValueAsSoonAsRead)
+{
+    set(u"视频1位置左", u"10");
+    set(u"视频1位置上", u"20");
+    set(u"视频1宽", u"30");
+    set(u"视频1高", u"40");
+    Form4 form(dir / "配置.ini");
+    std::vector<TwipsRect> seen;
+    form.window.onViewUpdate([&] { seen.push_back(form.window.geometry()); });
+    form.load();
+    form.load();
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen[0], (TwipsRect{150, 0, 7905, 5925}));
+    EXPECT_EQ(seen[1], (TwipsRect{150, 300, 7905, 5925}));
+    EXPECT_EQ(seen[2], (TwipsRect{150, 300, 450, 5925}));
+    EXPECT_EQ(seen[3], (TwipsRect{150, 300, 450, 600}));
+    EXPECT_EQ(seen.size(), 5u); // and once more when it is shown; the second load does nothing
+}
+
+} // namespace
+} // namespace ride

@@ -1,0 +1,57 @@
+#pragma once
+// A serial line for tests of the console logic: the test queues arrivals and reads back
+// what the console configured.
+#include "platform/serial_line.h"
+#include "platform/serial_settings.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+#include <optional>
+
+namespace ride::testing {
+
+class FakeSerialLine : public SerialLine {
+public:
+    bool setSettings(TextView text) override
+    {
+        settingsCalls.emplace_back(text);
+        const auto parsed = parseSerialSettings(text);
+        if (parsed) {
+            settings = *parsed;
+        }
+        return parsed.has_value();
+    }
+    void setPortNumber(int number) override { portNumber = number; devicePath.reset(); }
+    void setDevicePath(std::string path) override { devicePath = std::move(path); portNumber.reset(); }
+    bool open() override
+    {
+        ++openCalls;
+        // Like the real line: without a port number or a path there is nothing to open.
+        open_ = openSucceeds && (devicePath || portNumber.value_or(0) >= 1);
+        return open_;
+    }
+    bool isOpen() const override { return open_; }
+    Text readAll() override
+    {
+        if (!open_ || arrivals.empty()) {
+            return {};
+        }
+        Text next = std::move(arrivals.front());
+        arrivals.pop_front();
+        return next;
+    }
+
+    bool openSucceeds = true;
+    SerialSettings settings;
+    std::vector<Text> settingsCalls;
+    std::optional<int> portNumber;
+    std::optional<std::string> devicePath;
+    int openCalls = 0;
+    std::deque<Text> arrivals;
+
+private:
+    bool open_ = false;
+};
+
+} // namespace ride::testing
