@@ -10,6 +10,7 @@
 #include "settings/profile_file.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <clocale>
 #include <memory>
@@ -50,6 +51,16 @@ int main(int argc, char** argv)
     ride::X11Cursor cursor("");
     ride::X11Keystrokes keys("");
     PlayerWindow player(settingsFile);
+
+    // Characters the keymap lacks are typed through borrowed keycodes; give them back once the
+    // roaming program has had time to read them, even when no further key string comes.
+    QTimer keymapRestore;
+    QObject::connect(&keymapRestore, &QTimer::timeout, [&keys] {
+        if (keys.holdsBindings()) {
+            keys.restoreExpiredBindings();
+        }
+    });
+    keymapRestore.start(1000);
 
     ride::ConsoleServices services;
     services.settingsFile = settingsFile;

@@ -34,6 +34,12 @@ Form1::Form1(ConsoleServices services) : services_(std::move(services))
         Label1[i] = std::make_unique<Label>("Label1(" + std::to_string(i) + ")", label1Captions[i]);
     }
 
+    motion_ = std::make_unique<MotionStep>(*services_.cursor, Label3, Label6, lbl联动计时);
+    keyForwarding_ = std::make_unique<KeyForwarding>(TXTKEY, *services_.keys);
+    decoder_ = std::make_unique<RecordDecoder>(
+        Text1, std::array<TextBox*, 6>{&txtKey(0), &txtKey(1), &txtKey(2), &txtKey(3), &txtKey(4), &txtKey(5)},
+        Label2, [this](std::int32_t speed, std::int32_t direction) { (*motion_)(speed, direction); });
+
     Timer2.onTick([this] { pollSerial(); });
     Command1.onClick([this] {
         if (services_.endProgram) {
@@ -99,6 +105,7 @@ void Form1::load()
         yTravel_ = kDefaultYTravel;
     }
     steps.run([&] { Label8.setCaption(u"I鼠标Y方向移动高度:" + decimal(yTravel_)); });
+    motion_->setSettings({speedCoefficient_, xTravel_, yTravel_});
 
     if (readSetting(u"串口设置", u"状态") == u"正常") {
         window.hide();

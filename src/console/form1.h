@@ -1,6 +1,9 @@
 #pragma once
 // The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
 // the program: loading it starts everything, "结束" or closing it ends everything.
+#include "console/key_forwarding.h"
+#include "console/motion_step.h"
+#include "console/record_decoder.h"
 #include "platform/button.h"
 #include "platform/form_window.h"
 #include "platform/label.h"
@@ -48,7 +51,7 @@ public:
     // console when so configured. Each step that fails is skipped.
     void load();
 
-    // One tick of the serial poll.
+    // One tick of the serial poll: what arrived is appended to Text1, which decodes it at once.
     void pollSerial();
 
     double speedCoefficient() const { return speedCoefficient_; }
@@ -90,10 +93,16 @@ public:
     TextBox& txtKey(std::size_t i) { return *TXTKEY.at(i); }
     Label& label1(std::size_t i) { return *Label1.at(i); }
 
+    const RecordDecoder& decoder() const { return *decoder_; }
+    const MotionStep& motion() const { return *motion_; }
+
 private:
     Text readSetting(TextView section, TextView key) const;
 
     ConsoleServices services_;
+    std::unique_ptr<MotionStep> motion_;
+    std::unique_ptr<KeyForwarding> keyForwarding_;
+    std::unique_ptr<RecordDecoder> decoder_;
     double speedCoefficient_ = 0;
     std::int16_t xTravel_ = 0;
     std::int16_t yTravel_ = 0;

@@ -271,6 +271,21 @@ struct X11Keystrokes::Impl {
         XFlush(display);
     }
 
+    void restoreOlderThanLifetime()
+    {
+        if (bindings.empty())
+            return;
+        KeyMap map = readKeyMap();
+        const auto now = Clock::now();
+        std::erase_if(bindings, [&](const Binding& binding) {
+            const bool expired = now - binding.lastUsed >= lifetime;
+            if (expired)
+                unbind(map, binding);
+            return expired;
+        });
+        XFlush(display);
+    }
+
     // Makes `sym` reachable, binding a spare keycode if the keymap lacks it.
     std::optional<KeyMap::Place> place(KeyMap& map, KeySym sym, const std::vector<KeySym>& needed, std::string& problem)
     {
@@ -473,6 +488,12 @@ void X11Keystrokes::restoreKeymap()
 {
     if (x_->display)
         x_->restoreAll();
+}
+
+void X11Keystrokes::restoreExpiredBindings()
+{
+    if (x_->display)
+        x_->restoreOlderThanLifetime();
 }
 
 bool X11Keystrokes::holdsBindings() const

@@ -29,6 +29,8 @@ public:
 
     // Gives every spare keycode bound for a missing character back to the keymap.
     void restoreKeymap();
+    // Gives back the bindings older than the lifetime; for a periodic timer of the owner.
+    void restoreExpiredBindings();
     // True while a spare keycode is bound, so an owner with a timer can restore it later.
     bool holdsBindings() const;
 

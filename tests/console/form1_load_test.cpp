@@ -1,6 +1,8 @@
 // Start-up of the ride console against real settings files, with a fake serial line.
 #include "console/form1.h"
 #include "settings/profile_file.h"
+#include "platform/recording_keystrokes.h"
+#include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 #include "support/temp_dir.h"
 
@@ -21,6 +23,8 @@ protected:
         ConsoleServices services;
         services.settingsFile = ini();
         services.serial = &serial;
+        services.cursor = &cursor;
+        services.keys = &keys;
         services.loadPlayerWindow = [this] { events.push_back("player"); };
         services.showNetworkWindow = [this] { events.push_back("network"); };
         services.endProgram = [this] { events.push_back("end"); };
@@ -32,6 +36,8 @@ protected:
 
     testing::TempDir dir;
     testing::FakeSerialLine serial;
+    testing::FakeCursor cursor;
+    RecordingKeystrokes keys;
     std::vector<std::string> events;
 };
 
@@ -59,6 +65,8 @@ TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
 {
     ConsoleServices services;
     services.serial = &serial;
+    services.cursor = &cursor;
+    services.keys = &keys;
     Form1 form(services);
     EXPECT_EQ(form.window.caption(), u"Rovika支持鼠标和键盘171013A");
     EXPECT_EQ(form.window.geometry().width, 12330);

@@ -1,5 +1,7 @@
 // The 30 ms serial poll: arrivals appended to the receive box, and the 100-character rule.
 #include "console/form1.h"
+#include "platform/recording_keystrokes.h"
+#include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,8 @@ protected:
     SerialPoll()
     {
         services.serial = &serial;
+        services.cursor = &cursor;
+        services.keys = &keys;
         form = std::make_unique<Form1>(services);
         serial.setPortNumber(1);
         serial.open();
@@ -19,6 +23,8 @@ protected:
 
     ConsoleServices services;
     testing::FakeSerialLine serial;
+    testing::FakeCursor cursor;
+    RecordingKeystrokes keys;
     std::unique_ptr<Form1> form;
 };
 
@@ -60,6 +66,8 @@ TEST_F(SerialPoll, ClosedLineBringsNothingAndTheTickGoesOn)
     testing::FakeSerialLine closed;
     ConsoleServices s;
     s.serial = &closed;
+    s.cursor = &cursor;
+    s.keys = &keys;
     Form1 quiet(s);
     closed.arrivals = {u"never"};
     quiet.Text1.setText(Text(150, u'x'));

@@ -3,6 +3,8 @@
 #include "console/form1.h"
 #include "platform/qt_serial_line.h"
 #include "settings/profile_file.h"
+#include "platform/recording_keystrokes.h"
+#include "support/fake_cursor.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
@@ -45,12 +47,16 @@ protected:
         ConsoleServices services;
         services.settingsFile = dir / "配置.ini";
         services.serial = &line;
+        services.cursor = &cursor;
+        services.keys = &keys;
         form = std::make_unique<Form1>(services);
         form->load();
     }
 
     testing::TempDir dir;
     testing::PtyPair pty;
+    testing::FakeCursor cursor;
+    RecordingKeystrokes keys;
     QtSerialLine line;
     std::unique_ptr<Form1> form;
 };

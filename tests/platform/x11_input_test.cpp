@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <chrono>
 #include <map>
 #include <memory>
@@ -251,6 +253,20 @@ TEST_F(X11Input, ExpiredBindingsAreGivenBackByTheNextSend)
     const auto first = presses(typeAndCollect(keys, u"文"));
     ASSERT_EQ(first.size(), 1u);
     EXPECT_FALSE(keys.holdsBindings());  // the marker send already took it back
+    EXPECT_FALSE(keycodeHasSymbols(first[0].keycode));
+}
+
+TEST_F(X11Input, PeriodicRestoreGivesBackOnlyBindingsPastTheirLifetime)
+{
+    X11Keystrokes keys(server_->display(), std::chrono::milliseconds(300));
+    const auto first = presses(typeAndCollect(keys, u"文"));
+    ASSERT_EQ(first.size(), 1u);
+    keys.restoreExpiredBindings();
+    EXPECT_TRUE(keys.holdsBindings()) << "a fresh binding must outlive the reader's lookup";
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    keys.restoreExpiredBindings();
+    EXPECT_FALSE(keys.holdsBindings());
+    typeAndCollect(keys, u"");
     EXPECT_FALSE(keycodeHasSymbols(first[0].keycode));
 }
 

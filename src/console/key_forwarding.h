@@ -1,0 +1,23 @@
+#pragma once
+// Types a bike key's keystroke string each time its flag box changes to exactly "A".
+#include "platform/keystrokes.h"
+#include "platform/text_box.h"
+
+#include <array>
+#include <memory>
+
+namespace ride {
+
+class KeyForwarding {
+public:
+    // Flag box i (0..5) pairs with key string box i + 6.
+    KeyForwarding(std::array<std::unique_ptr<TextBox>, 12>& boxes, Keystrokes& keys);
+
+private:
+    void forward(std::size_t index);
+
+    std::array<std::unique_ptr<TextBox>, 12>& boxes_;
+    Keystrokes& keys_;
+};
+
+} // namespace ride

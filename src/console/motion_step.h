@@ -1,0 +1,45 @@
+#pragma once
+// Turns a record's speed and direction into a pointer position for the roaming program, and
+// restarts the activity count when the pointer has to move sideways.
+#include "platform/cursor.h"
+#include "platform/label.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace ride {
+
+struct MotionSettings {
+    double speedCoefficient = 7.2;
+    std::int16_t xTravel = 1024;
+    std::int16_t yTravel = 768;
+};
+
+// X = Xt - Xt*d/180 and Y = max(0, Yt/2 - s*k), rounded half to even. Empty when a value does
+// not fit a 32-bit integer (only an exponent in a record field can get there).
+[[nodiscard]] std::optional<CursorPoint> pointerTarget(const MotionSettings& settings, std::int32_t speed,
+                                                       std::int32_t direction);
+
+class MotionStep {
+public:
+    MotionStep(Cursor& cursor, Label& speedLabel, Label& xLabel, Label& activityCount);
+
+    void setSettings(const MotionSettings& settings) { settings_ = settings; }
+    const MotionSettings& settings() const { return settings_; }
+
+    // Returns false, moving nothing, when the target does not fit a 32-bit integer.
+    bool operator()(std::int32_t speed, std::int32_t direction);
+
+    std::int32_t rememberedX() const { return rememberedX_; }
+
+private:
+    Cursor& cursor_;
+    Label& speedLabel_;
+    Label& xLabel_;
+    Label& activityCount_;
+    MotionSettings settings_;
+    // Where the pointer stood the last time this step had to move it sideways.
+    std::int32_t rememberedX_ = 0;
+};
+
+} // namespace ride

@@ -1,0 +1,37 @@
+#pragma once
+// Decodes bike records out of the console's receive box. A record is
+//   :::S=<speed 3><any 3><direction 3><any 6>,DI<6 key flags>.   (30 characters)
+// or the same with the end mark right after the fourth flag (28 characters). The decoder runs on
+// every change of the box and keeps no state of its own: the box is searched anew each time.
+#include "platform/label.h"
+#include "platform/text_box.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace ride {
+
+class RecordDecoder {
+public:
+    static constexpr std::size_t kBoxLimit = 200;
+    using MotionStep = std::function<void(std::int32_t speed, std::int32_t direction)>;
+
+    RecordDecoder(TextBox& receiveBox, std::array<TextBox*, 6> flagBoxes, Label& recordLabel, MotionStep motion);
+
+    // One decoding run over the current text of the box.
+    void run();
+
+    // Records whose speed or direction did not fit a 32-bit integer (an exponent such as 9E9):
+    // they are shown and consumed, but do not move the pointer.
+    long skippedMotions() const { return skippedMotions_; }
+
+private:
+    TextBox& box_;
+    std::array<TextBox*, 6> flags_;
+    Label& recordLabel_;
+    MotionStep motion_;
+    long skippedMotions_ = 0;
+};
+
+} // namespace ride

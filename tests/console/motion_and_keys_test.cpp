@@ -1,0 +1,148 @@
+// The pointer arithmetic, the activity count, and forwarding a key once per press.
+#include "console_fixture.h"
+
+namespace ride {
+namespace {
+
+TEST(PointerTarget, WorkedValues)
+{
+    const MotionSettings defaults;
+    struct Case {
+        MotionSettings settings;
+        int speed;
+        int direction;
+        CursorPoint expect;
+    };
+    const Case cases[] = {
+        {defaults, 10, 90, {512, 312}},
+        {defaults, 0, 0, {1024, 384}},
+        {defaults, 60, 0, {1024, 0}},
+        {defaults, 0, 45, {768, 384}},
+        {defaults, 0, 1, {1018, 384}},            // 1024 - 5.69
+        {{7.2, 7, 768}, 0, 90, {4, 384}},         // 3.5 rounds to 4
+        {{7.2, 9, 768}, 0, 90, {4, 384}},         // 4.5 rounds to 4
+        {defaults, 53, 0, {1024, 2}},             // 384 - 381.6
+        {defaults, 54, 0, {1024, 0}},             // negative Y becomes 0
+        {{7.2, 1024, 769}, 0, 0, {1024, 384}},    // 384.5 rounds to 384
+        {{7.2, 1024, 771}, 0, 0, {1024, 386}},    // 385.5 rounds to 386
+        {defaults, -10, 0, {1024, 456}},
+        {defaults, 0, 270, {-512, 384}},
+        {defaults, 0, -90, {1536, 384}},
+        {defaults, 0, 999, {-4659, 384}},
+        {{0.5, 1024, 768}, 99, 0, {1024, 334}},   // 384 - 49.5 = 334.5 rounds to 334
+    };
+    for (const Case& c : cases) {
+        const auto target = pointerTarget(c.settings, c.speed, c.direction);
+        ASSERT_TRUE(target);
+        EXPECT_EQ(*target, c.expect) << "speed " << c.speed << " direction " << c.direction;
+    }
+}
+
+TEST(PointerTarget, ProductBeyond32BitsHasNoTarget)
+{
+    EXPECT_FALSE(pointerTarget({}, 0, 2'097'152)); // 1024 * 2^21 = 2^31
+    EXPECT_TRUE(pointerTarget({}, 0, 2'097'151));
+    EXPECT_FALSE(pointerTarget({}, 400'000'000, 0)); // Y beyond 32 bits
+}
+
+using Motion = testing::ConsoleFixture;
+
+TEST_F(Motion, LabelsShowSpeedAndComputedX)
+{
+    arrive(u":::S=010xxx270xxxxxx,DIBBBBBB.");
+    EXPECT_EQ(form->Label3.caption(), u"速度:10");
+    EXPECT_EQ(form->Label6.caption(), u"方向:-512");
+}
+
+TEST_F(Motion, ActivityCountRestartsWhenTheCursorMustMoveSideways)
+{
+    form->lbl联动计时.setCaption(u"7");
+    cursor.at = {1024, 0};
+    arrive(u":::S=000xxx000xxxxxx,DIBBBBBB."); // X 1024: already there
+    EXPECT_EQ(form->lbl联动计时.caption(), u"7");
+
+    arrive(u":::S=000xxx090xxxxxx,DIBBBBBB."); // steering changed: cursor at 1024, remembered 0
+    EXPECT_EQ(form->lbl联动计时.caption(), u"0");
+    EXPECT_EQ(form->motion().rememberedX(), 1024);
+
+    form->lbl联动计时.setCaption(u"7");
+    arrive(u":::S=000xxx000xxxxxx,DIBBBBBB."); // back to 1024: cursor at 512, remembered 1024
+    EXPECT_EQ(form->lbl联动计时.caption(), u"0");
+
+    form->lbl联动计时.setCaption(u"7");
+    cursor.at = {512, 0}; // the operator puts the mouse back where it stood last time
+    arrive(u":::S=000xxx000xxxxxx,DIBBBBBB.");
+    EXPECT_EQ(form->lbl联动计时.caption(), u"7") << "the cursor stands where it stood last time";
+}
+
+TEST_F(Motion, SteadyDirectionWithUntouchedMouseNeverRestartsTheCount)
+{
+    arrive(u":::S=000xxx090xxxxxx,DIBBBBBB.");
+    form->lbl联动计时.setCaption(u"10");
+    for (int i = 0; i < 5; ++i) {
+        arrive(u":::S=020xxx090xxxxxx,DIBBBBBB.");
+    }
+    EXPECT_EQ(form->lbl联动计时.caption(), u"10");
+    EXPECT_EQ(cursor.moves.size(), 6u) << "every record moves the cursor all the same";
+}
+
+using KeyForwardingTest = testing::ConsoleFixture;
+
+TEST_F(KeyForwardingTest, OncePerChangeToA)
+{
+    for (const char16_t* flag : {u"B", u"A", u"A"}) {
+        arrive(u":::S=000xxx000xxxxxx,DI" + Text(flag) + u"BBBBB.");
+    }
+    EXPECT_EQ(keys.calls().size(), 1u);
+    keys.clear();
+    for (const char16_t* flag : {u"B", u"A", u"B", u"A"}) {
+        arrive(u":::S=000xxx000xxxxxx,DI" + Text(flag) + u"BBBBB.");
+    }
+    EXPECT_EQ(keys.calls().size(), 2u);
+}
+
+TEST_F(KeyForwardingTest, EachFlagSendsItsPairedKeyStringInOrder)
+{
+    form->txtKey(9).setText(u"{LEFT 2}");
+    arrive(u":::S=000xxx000xxxxxx,DIBBBABA.");
+    ASSERT_EQ(keys.calls().size(), 2u);
+    EXPECT_EQ(keys.calls()[0].source, "TXTKEY(9)");
+    EXPECT_EQ(keys.calls()[0].keys, u"{LEFT 2}");
+    EXPECT_EQ(keys.calls()[1].source, "TXTKEY(11)");
+    EXPECT_EQ(keys.calls()[1].keys, u"F");
+}
+
+TEST_F(KeyForwardingTest, OnlyExactlyCapitalAForwards)
+{
+    form->txtKey(2).setText(u"a");
+    form->txtKey(2).setText(u"AA");
+    form->txtKey(2).setText(u" A");
+    EXPECT_TRUE(keys.calls().empty());
+    form->txtKey(2).setText(u"A"); // the operator typing A forwards too
+    ASSERT_EQ(keys.calls().size(), 1u);
+    EXPECT_EQ(keys.calls()[0].keys, u"C");
+}
+
+TEST_F(KeyForwardingTest, KeyStringBoxesAndEmptyStringsSendNothing)
+{
+    form->txtKey(6).setText(u"A"); // a key string box holding "A" is no flag
+    form->txtKey(7).setText(u"");
+    form->txtKey(1).setText(u"A");
+    EXPECT_TRUE(keys.calls().empty());
+}
+
+TEST_F(KeyForwardingTest, BadKeyStringIsNotTypedAndDecodingGoesOn)
+{
+    form->txtKey(6).setText(u"{LEFT");
+    ::testing::internal::CaptureStderr();
+    arrive(u":::S=010xxx090xxxxxx,DIABBBBB.");
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(keys.calls().empty());
+    EXPECT_EQ(keys.rejectedCount(), 1);
+    EXPECT_NE(log.find("TXTKEY(6)"), std::string::npos) << log;
+    EXPECT_EQ(cursor.moves.size(), 1u);
+    EXPECT_EQ(form->Text1.text(), u"");
+}
+
+} // namespace
+} // namespace ride
