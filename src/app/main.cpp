@@ -1,8 +1,12 @@
 // ride-console: the operator console of the exercise-bike virtual ride.
 #include "console/form1.h"
 #include "console/form1_view.h"
+#include "netlink/frmsock.h"
+#include "netlink/frmsock_view.h"
 #include "platform/qt_event_yield.h"
 #include "platform/qt_serial_line.h"
+#include "platform/qt_tcp_socket.h"
+#include "platform/qt_yes_no_question.h"
 #include "platform/x11_cursor.h"
 #include "platform/x11_keystrokes.h"
 #include "player/form4.h"
@@ -34,6 +38,24 @@ struct PlayerWindow {
     std::filesystem::path settingsFile;
     std::unique_ptr<ride::Form4> model;
     std::unique_ptr<ride::Form4View> view;
+};
+
+// The network window is created the first time the operator asks for it; from then on its
+// timers keep the channels connected, shown or hidden.
+struct NetworkWindow {
+    void show(ride::NetworkServices services)
+    {
+        if (!model) {
+            model = std::make_unique<ride::Frmsock>(std::move(services));
+            view = std::make_unique<ride::FrmsockView>(*model);
+        }
+        model->window.show();
+        view->raise();
+        view->activateWindow();
+    }
+
+    std::unique_ptr<ride::Frmsock> model;
+    std::unique_ptr<ride::FrmsockView> view;
 };
 
 } // namespace
@@ -68,10 +90,25 @@ int main(int argc, char** argv)
     services.cursor = &cursor;
     services.keys = &keys;
     services.loadPlayerWindow = [&player] { player.get(); };
-    services.showNetworkWindow = [] {};
+    ride::QtTcpSocketFactory sockets;
+    ride::QtEventYield events;
+    ride::QtYesNoQuestion question;
+    NetworkWindow network;
+    ride::Form1* consoleForm = nullptr;
+    services.showNetworkWindow = [&] {
+        ride::NetworkServices net;
+        net.settingsFile = settingsFile;
+        net.sockets = &sockets;
+        net.events = &events;
+        net.question = &question;
+        net.log = &consoleForm->List1;
+        net.consoleReceiveBox = &consoleForm->Text1;
+        network.show(std::move(net));
+    };
     services.endProgram = [] { QCoreApplication::exit(0); };
 
     ride::Form1 console(services);
+    consoleForm = &console;
     ride::Form1View consoleView(console);
     console.load();
 

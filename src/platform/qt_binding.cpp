@@ -140,19 +140,26 @@ void bindComboBox(ComboBox& model, QComboBox* widget)
         nameWidget(widget->lineEdit(), model.name());
     }
     WriteGuard guard;
-    auto refillItems = [&model, widget, guard] {
+    guard.run([&] {
+        for (const Text& item : model.items()) {
+            widget->addItem(toQString(item));
+        }
+        widget->setEditText(toQString(model.text()));
+    });
+    model.onItemsChanged([&model, widget, guard](ComboBox::ItemChange change) {
+        // Changing the list must not touch the edit text, which the logic owns.
         guard.run([&] {
             const QString edit = widget->currentText();
-            widget->clear();
-            for (const Text& item : model.items()) {
-                widget->addItem(toQString(item));
+            switch (change) {
+            case ComboBox::ItemChange::Appended: widget->addItem(toQString(model.items().back())); break;
+            case ComboBox::ItemChange::FirstRemoved: widget->removeItem(0); break;
+            case ComboBox::ItemChange::Cleared: widget->clear(); break;
             }
-            widget->setEditText(edit);
+            if (widget->currentText() != edit) {
+                widget->setEditText(edit);
+            }
         });
-    };
-    refillItems();
-    widget->setEditText(toQString(model.text()));
-    model.onItemsChanged(refillItems);
+    });
     model.onViewUpdate([&model, widget, guard] {
         const QString text = toQString(model.text());
         if (widget->currentText() != text) {
