@@ -9,10 +9,10 @@ packages=(
   # program
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
   libmpv-dev libx11-dev libxtst-dev libxext-dev
-  fonts-wqy-zenhei
+  fonts-wqy-zenhei at-spi2-core
   # tests, benchmarks and the demo
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3
+  xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3 python3-pyatspi
 )
 
 missing=()

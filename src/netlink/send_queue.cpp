@@ -41,6 +41,7 @@ void SendQueue::enqueue(Channel& ch)
         const Text& t = ch.TxtTcpTx.text();
         if (!t.empty() && TextView(t).substr(0, kNotQueuedPrefix.size()) != kNotQueuedPrefix) {
             ch.TxtTcpTx.addItem(t);
+            window_.TmrTcp发送.setDormant(false);
         }
     });
     steps.run([&] {
@@ -56,8 +57,10 @@ void SendQueue::enqueue(Channel& ch)
 void SendQueue::sendPass()
 {
     StepRunner steps;
+    bool anyQueued = false;
     for (std::size_t i = 0; i < window_.channelCount(); ++i) {
         Channel& ch = window_.channel(i);
+        anyQueued = anyQueued || ch.TxtTcpTx.itemCount() > 0;
         if (ch.TxtTcpTx.itemCount() == 0 || !ch.WinsockTcp) {
             continue;
         }
@@ -90,6 +93,9 @@ void SendQueue::sendPass()
     if (steps.lastFailure()) {
         window_.LogBook(errorLine(steps));
     }
+    // A pass over empty queues does nothing, so the platform need not wake a thousand times a
+    // second for it; the next enqueue wakes the timer.
+    window_.TmrTcp发送.setDormant(!anyQueued);
 }
 
 void SendQueue::onSendComplete(Channel& ch)

@@ -215,7 +215,7 @@ QTimer* bindTimer(Timer& model, QObject* parent)
     auto apply = [&model, timer] {
         timer->setTimerType(model.intervalMs() < 100 ? Qt::PreciseTimer : Qt::CoarseTimer);
         timer->setInterval(model.intervalMs());
-        if (model.enabled()) {
+        if (model.enabled() && !model.dormant()) {
             timer->start();
         } else {
             timer->stop();

@@ -34,6 +34,19 @@ public:
         settingsChanged_.notify();
     }
 
+    // A dormant timer stays enabled but the platform need not wake up for it: its owner knows
+    // that a tick would find nothing to do (a fast timer over empty queues), and wakes it up when
+    // there is work again. Ticks that do arrive still run.
+    bool dormant() const { return dormant_; }
+    void setDormant(bool dormant)
+    {
+        if (dormant == dormant_) {
+            return;
+        }
+        dormant_ = dormant;
+        settingsChanged_.notify();
+    }
+
     void onTick(Notifier::Callback handler) { tick_.add(std::move(handler)); }
     // For the platform driver: the interval or the enabled state changed (restarts the count).
     void onSettingsChanged(Notifier::Callback update) { settingsChanged_.add(std::move(update)); }
@@ -62,6 +75,7 @@ private:
     std::string name_;
     int intervalMs_;
     bool enabled_;
+    bool dormant_ = false;
     bool running_ = false;
     long skippedTicks_ = 0;
     Notifier tick_;

@@ -13,7 +13,9 @@ void ConsoleApp::start()
 {
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{(dir_ / "ride-console").string()},
-        std::map<std::string, std::string>{{"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}},
+        // Accessibility on, so that tests can press buttons the way assistive tools do.
+        std::map<std::string, std::string>{
+            {"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}},
         logFile().string());
 }
 

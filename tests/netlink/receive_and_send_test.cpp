@@ -219,6 +219,25 @@ TEST_F(ChannelTraffic, RetryUntilNewerKeepsASingleItem)
     EXPECT_EQ(queue(), std::vector<Text>{u"only"});
 }
 
+TEST_F(ChannelTraffic, SendTimerSleepsOverEmptyQueuesAndWakesOnEnqueue)
+{
+    openFake();
+    Timer& timer = net->TmrTcp发送;
+    EXPECT_TRUE(timer.enabled());
+    timer.tick();
+    EXPECT_TRUE(timer.dormant());
+    net->channel(0).TxtTcpTx.setText(u"x");
+    EXPECT_FALSE(timer.dormant()) << "an item waits: the timer must run";
+    timer.tick(); // disconnected: the item stays, so does the timer
+    EXPECT_FALSE(timer.dormant());
+    socket().setState(7);
+    timer.tick();
+    socket().complete();
+    timer.tick();
+    EXPECT_TRUE(timer.dormant());
+    EXPECT_TRUE(timer.enabled()) << "never disabled";
+}
+
 TEST_F(ChannelTraffic, RealLoopbackPeerGetsEveryItemOnceInOrder)
 {
     testing::LoopbackServer server;

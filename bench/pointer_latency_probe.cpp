@@ -1,0 +1,165 @@
+// How long from a record's text being appended to the console's receive box until another X
+// client sees the pointer at its new place, with the console's own X11 pointer backend; and
+// the same road with one `xdotool mousemove` per record, which a script would reach for.
+//
+//   pointer_latency_probe [records] [--view]
+//
+// With --view the console's Qt window is shown too, as in the program: every change of the
+// receive box and the labels then also updates its widgets, inside the timed assignment. The
+// window gets its events (painting) between records, outside the timing; no xdotool baseline.
+//
+// Run it on a virtual X server of its own (bench/pointer_latency.sh does that).
+#include "console/form1.h"
+#include "console/form1_view.h"
+#include "platform/recording_keystrokes.h"
+#include "platform/x11_cursor.h"
+#include "probe_support.h"
+
+#include <QApplication>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <X11/Xlib.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+using ride::bench::millisecondsSince;
+using ride::bench::quantile;
+using Clock = std::chrono::steady_clock;
+
+struct Target {
+    const char16_t* record;
+    int x;
+    int y;
+};
+
+// Default settings: speed 10 gives Y 312; directions 90 and 45 give X 512 and 768.
+const Target kTargets[2] = {{u":::S=010xxx090xxxxxx,DIBBBBBB.", 512, 312},
+                            {u":::S=010xxx045xxxxxx,DIBBBBBB.", 768, 312}};
+
+// Polls the pointer from a connection of its own, as any other client would see it. False
+// after a second without the pointer getting there.
+bool waitForPointer(Display* watcher, int x, int y, Clock::time_point start)
+{
+    const Window rootWindow = DefaultRootWindow(watcher);
+    while (millisecondsSince(start) < 1000.0) {
+        Window root = 0;
+        Window child = 0;
+        int px = 0;
+        int py = 0;
+        int wx = 0;
+        int wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(watcher, rootWindow, &root, &child, &px, &py, &wx, &wy, &mask);
+        if (px == x && py == y) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void report(const char* what, std::vector<double> ms)
+{
+    const double median = quantile(ms, 0.5);
+    std::printf("%-44s median %.3f ms, p99 %.3f ms, max %.3f ms (%zu records)\n", what, median, quantile(ms, 0.99),
+                ms.back(), ms.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int records = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const bool withView = argc > 2 && std::strcmp(argv[2], "--view") == 0;
+    Display* watcher = XOpenDisplay(nullptr);
+    if (!watcher || records < 1) {
+        std::fprintf(stderr, "usage: %s [records] [--view], with DISPLAY set to a scratch X server\n", argv[0]);
+        return 2;
+    }
+
+    ride::bench::RepeatingSerialLine line;
+    ride::X11Cursor cursor("");
+    ride::RecordingKeystrokes keys;
+    ride::ConsoleServices services;
+    services.settingsFile = "/nonexistent/配置.ini"; // default settings
+    services.serial = &line;
+    services.cursor = &cursor;
+    services.keys = &keys;
+    ride::Form1 form(services);
+    std::unique_ptr<QApplication> app;
+    std::unique_ptr<ride::Form1View> view;
+    if (withView) {
+        app = std::make_unique<QApplication>(argc, argv);
+        std::setlocale(LC_NUMERIC, "C"); // as the program does: records are read with "."
+        view = std::make_unique<ride::Form1View>(form);
+    }
+    form.load();
+
+    std::vector<double> toPointer;
+    std::vector<double> inDecoder;
+    for (int i = -20; i < records; ++i) { // the first twenty warm up
+        const Target& target = kTargets[i & 1];
+        const auto start = Clock::now();
+        form.Text1.setText(form.Text1.text() + ride::Text(target.record));
+        const double decoded = millisecondsSince(start);
+        if (!waitForPointer(watcher, target.x, target.y, start)) {
+            std::fprintf(stderr, "record %d: the pointer did not reach (%d, %d)\n", i, target.x, target.y);
+            return 1;
+        }
+        if (i >= 0) {
+            toPointer.push_back(millisecondsSince(start));
+            inDecoder.push_back(decoded);
+        }
+        if (app) {
+            QApplication::processEvents();
+        }
+    }
+    if (withView) {
+        report("record appended to pointer seen, Qt window:", toPointer);
+        report("  of which decoding, motion step, widgets:", inDecoder);
+        XCloseDisplay(watcher);
+        return 0;
+    }
+
+    std::vector<double> viaXdotool;
+    for (int i = -5; i < records; ++i) {
+        const Target& target = kTargets[i & 1];
+        std::string x = std::to_string(target.x);
+        std::string y = std::to_string(target.y);
+        char* const args[] = {const_cast<char*>("xdotool"), const_cast<char*>("mousemove"), x.data(), y.data(),
+                              nullptr};
+        const auto start = Clock::now();
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, args, environ) != 0) {
+            std::fprintf(stderr, "cannot start xdotool\n");
+            return 1;
+        }
+        const bool reached = waitForPointer(watcher, target.x, target.y, start);
+        const double ms = millisecondsSince(start);
+        waitpid(pid, nullptr, 0);
+        if (!reached) {
+            std::fprintf(stderr, "xdotool %d: the pointer did not reach (%d, %d)\n", i, target.x, target.y);
+            return 1;
+        }
+        if (i >= 0) {
+            viaXdotool.push_back(ms);
+        }
+    }
+
+    report("record appended to pointer seen:", toPointer);
+    report("  of which decoding and motion step:", inDecoder);
+    report("xdotool mousemove to pointer seen:", viaXdotool);
+    std::printf("xdotool / console median ratio: %.1f\n", quantile(viaXdotool, 0.5) / quantile(toPointer, 0.5));
+    XCloseDisplay(watcher);
+    return 0;
+}

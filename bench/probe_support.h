@@ -1,0 +1,41 @@
+#pragma once
+// Pieces shared by the record benchmarks and probes: a serial line that hands out the same
+// arrival on every poll (or nothing), and order statistics of a set of timings.
+#include "platform/serial_line.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <vector>
+
+namespace ride::bench {
+
+class RepeatingSerialLine : public SerialLine {
+public:
+    bool setSettings(TextView) override { return true; }
+    void setPortNumber(int) override {}
+    void setDevicePath(std::string) override {}
+    bool open() override { return true; }
+    bool isOpen() const override { return true; }
+    Text readAll() override { return arrival; }
+
+    Text arrival;  // empty: nothing ever arrives
+};
+
+inline double millisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Nearest-rank quantile, q in [0, 1]; sorts `values`.
+inline double quantile(std::vector<double>& values, double q)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(q * double(values.size() - 1) + 0.5);
+    return values[std::min(rank, values.size() - 1)];
+}
+
+} // namespace ride::bench

@@ -1,0 +1,72 @@
+// The real executable's TCP channel: opened from the console's "网络设置" button (pressed over the
+// accessibility bus), connected to a loopback controller, carrying the heartbeat, decoding what
+// the controller sends, and coming back after the controller drops the connection.
+#include "e2e/console_app.h"
+#include "settings/profile_file.h"
+#include "support/tcp_test_server.h"
+#include "support/xvfb_server.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace ride {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::pair<int, int> pointer(const testing::ConsoleApp& app)
+{
+    std::istringstream out(app.xdotool({"getmouselocation", "--shell"}));
+    std::string line;
+    int x = -1;
+    int y = -1;
+    while (std::getline(out, line)) {
+        if (line.rfind("X=", 0) == 0) x = std::stoi(line.substr(2));
+        if (line.rfind("Y=", 0) == 0) y = std::stoi(line.substr(2));
+    }
+    return {x, y};
+}
+
+bool pressButton(const std::string& display, const std::string& caption)
+{
+    int status = -1;
+    testing::runAndCapture({"/usr/bin/python3", RIDE_E2E_DIR "/press_button.py", caption, "15"}, &status,
+                           {{"DISPLAY", display}});
+    return status == 0;
+}
+
+TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
+{
+    testing::XvfbServer xvfb;
+    testing::TcpTestServer controller;
+    testing::ConsoleApp app(xvfb.display());
+    const std::string port = std::to_string(controller.port());
+    WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
+    WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpPost0", Text(port.begin(), port.end()));
+    WriteIni(app.settingsFile(), u"控制界面", u"窗口位置左", u"300");
+    app.start();
+    ASSERT_TRUE(app.findWindow("^Rovika支持鼠标和键盘171013A$", true, 10s));
+
+    EXPECT_FALSE(controller.accept(1500ms)) << "no channel connects before the network window is opened";
+    ASSERT_TRUE(pressButton(xvfb.display(), "网络设置"));
+    ASSERT_TRUE(app.findWindow("^网络控制调试窗口$", true, 5s)) << "the network window did not appear";
+
+    ASSERT_TRUE(controller.accept(3s)) << "the channel did not connect";
+    ASSERT_TRUE(controller.receiveUntil([](const std::string& r) { return r.find("99992") != std::string::npos; }, 5s))
+        << "heartbeat texts: " << controller.received;
+    EXPECT_EQ(controller.received.rfind("99991", 0), 0u) << controller.received;
+
+    controller.send(":::S=010xxx090xxxxxx,DIBBBBBB.");
+    ASSERT_TRUE(testing::waitUntil([&] { return pointer(app) == std::make_pair(512, 312); }, 3s))
+        << "pointer at " << pointer(app).first << "," << pointer(app).second;
+
+    controller.dropClient();
+    ASSERT_TRUE(controller.accept(3s)) << "the console did not come back";
+    EXPECT_TRUE(controller.receiveUntil([](const std::string& r) { return !r.empty(); }, 3s))
+        << "the heartbeat goes on after the reconnect";
+    EXPECT_TRUE(app.process().running());
+}
+
+} // namespace
+} // namespace ride

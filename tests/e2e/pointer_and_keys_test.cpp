@@ -1,0 +1,298 @@
+// The real executable fed through a pseudo-terminal on a virtual X server: where the X server
+// puts the pointer for each record, and what a focused X client of the test's own receives
+// when a bike key is pressed.
+#include "e2e/console_app.h"
+#include "settings/profile_file.h"
+#include "support/pty_pair.h"
+#include "support/xvfb_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <poll.h>
+
+namespace ride {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ConsoleApp;
+
+const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
+// Several serial poll intervals: pieces written this far apart arrive in separate polls.
+constexpr auto kBetweenArrivals = 150ms;
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Point& p)
+{
+    return out << "(" << p.x << ", " << p.y << ")";
+}
+
+struct PressedKey {
+    KeySym sym = NoSymbol;
+    unsigned state = 0;
+};
+
+class PointerAndKeys : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        xvfb = new testing::XvfbServer(1280, 1024);
+        x = XOpenDisplay(xvfb->display().c_str());
+        ASSERT_NE(x, nullptr);
+        // Stands in for the roaming program: a plain window that takes the keyboard focus.
+        window = XCreateSimpleWindow(x, DefaultRootWindow(x), 900, 700, 300, 200, 0, 0, 0);
+        XSelectInput(x, window, KeyPressMask | KeyReleaseMask);
+        XMapWindow(x, window);
+        XSync(x, False);
+    }
+    static void TearDownTestSuite()
+    {
+        if (x) {
+            XCloseDisplay(x);
+            x = nullptr;
+        }
+        delete xvfb;
+        xvfb = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(x, nullptr);
+        app = std::make_unique<ConsoleApp>(xvfb->display());
+        pty = std::make_unique<testing::PtyPair>(app->directory());
+        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"设置", u"9600,N,8,1"));
+        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string())));
+        XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 3, 3);
+        XSync(x, False);
+        app->start();
+        // The console is shown at the end of its loading, after the serial port was opened.
+        ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 10s)) << "no console window\n" << consoleLog();
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure()) {
+            std::cerr << "console log:\n" << consoleLog();
+        }
+        app->process().stop();
+        pty.reset();
+        app.reset();
+    }
+
+    std::string consoleLog() const
+    {
+        std::ifstream in(app->logFile());
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    void arrive(std::string_view text) { pty->write(text); }
+
+    static Point pointer()
+    {
+        Window root = 0;
+        Window child = 0;
+        Point p;
+        int winX = 0;
+        int winY = 0;
+        unsigned mask = 0;
+        XQueryPointer(x, DefaultRootWindow(x), &root, &child, &p.x, &p.y, &winX, &winY, &mask);
+        return p;
+    }
+
+    static bool pointerReaches(Point where, std::chrono::milliseconds timeout = 3s)
+    {
+        return testing::waitUntil([&] { return pointer() == where; }, timeout);
+    }
+
+    // The pointer stands where it is for the whole of `period`.
+    static bool pointerStays(Point where, std::chrono::milliseconds period = kBetweenArrivals)
+    {
+        return !testing::waitUntil([&] { return !(pointer() == where); }, period);
+    }
+
+    // Gives the test's window the keyboard focus and forgets what it received so far.
+    static void focusOwnWindow()
+    {
+        XSetInputFocus(x, window, RevertToPointerRoot, CurrentTime);
+        XSync(x, False);
+        while (XPending(x) > 0) {
+            XEvent event;
+            XNextEvent(x, &event);
+        }
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x, &focus, &revert);
+        ASSERT_EQ(focus, window) << "the test window did not get the keyboard focus";
+    }
+
+    // The next press of a key other than a modifier on the test's window.
+    static std::optional<PressedKey> nextKeyPress(std::chrono::milliseconds timeout = 3s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            while (XPending(x) > 0) {
+                XEvent event;
+                XNextEvent(x, &event);
+                if (event.type == MappingNotify) {
+                    XRefreshKeyboardMapping(&event.xmapping);
+                    continue;
+                }
+                if (event.type != KeyPress) {
+                    continue;
+                }
+                char buffer[16] = {};
+                KeySym sym = NoSymbol;
+                XLookupString(&event.xkey, buffer, sizeof buffer, &sym, nullptr);
+                if (!IsModifierKey(sym)) {
+                    return PressedKey{sym, event.xkey.state};
+                }
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return std::nullopt;
+            }
+            pollfd p{ConnectionNumber(x), POLLIN, 0};
+            poll(&p, 1, int(left.count()));
+        }
+    }
+
+    static void expectShifted(const std::optional<PressedKey>& key, KeySym sym, const char* what)
+    {
+        ASSERT_TRUE(key) << what << ": no key arrived";
+        EXPECT_EQ(key->sym, sym) << what << ": got " << (XKeysymToString(key->sym) ? XKeysymToString(key->sym) : "?");
+        EXPECT_TRUE(key->state & ShiftMask) << what << ": a capital letter comes with shift";
+    }
+
+    static inline testing::XvfbServer* xvfb = nullptr;
+    static inline Display* x = nullptr;
+    static inline Window window = 0;
+    std::unique_ptr<ConsoleApp> app;
+    std::unique_ptr<testing::PtyPair> pty;
+};
+
+TEST_F(PointerAndKeys, EachRecordPutsThePointerWhereSteeringAndSpeedSay)
+{
+    arrive(":::S=010xxx090xxxxxx,DIBBBBBB.");
+    EXPECT_TRUE(pointerReaches({512, 312})) << pointer();
+
+    arrive(":::S=010xxx045xxxxxx,DIBBBBBB.");
+    EXPECT_TRUE(pointerReaches({768, 312})) << pointer();
+
+    arrive(":::S=020xxx135xxxxxx,DIBBBB."); // 28 characters
+    EXPECT_TRUE(pointerReaches({256, 240})) << pointer();
+
+    arrive(":::S=000xxx000xxxxxx,DIBBBBBB.");
+    EXPECT_TRUE(pointerReaches({1024, 384})) << pointer();
+
+    arrive("noise:::S=005xxx180xxxxxx,DIBBBBBB."); // text before the marker is ignored
+    EXPECT_TRUE(pointerReaches({0, 348})) << pointer();
+
+    arrive(":::S=060xxx270xxxxxx,DIBBBBBB."); // X -512 and Y 0: the server keeps it on screen
+    EXPECT_TRUE(pointerReaches({0, 0})) << pointer();
+    arrive(":::S=-10xxx-90xxxxxx,DIBBBBBB."); // X 1536 is beyond the 1280-pixel screen
+    EXPECT_TRUE(pointerReaches({1279, 456})) << pointer();
+}
+
+TEST_F(PointerAndKeys, GarbledRecordHoldsBackGoodOnesUntilTheSerialPollEmptiesTheBox)
+{
+    arrive(":::S=010xxx090xxxxxx,DIBBBBBB.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+
+    // The end mark at distance 8 decodes nothing, and this first marker keeps every later
+    // record in the box from being decoded: 9 + 30 + 30 + 30 characters stay, the fourth good
+    // record makes 129 and the poll empties the box, that record with it.
+    arrive(":::S=012.");
+    std::this_thread::sleep_for(kBetweenArrivals);
+    const char* const heldBack[] = {
+        ":::S=010xxx000xxxxxx,DIBBBBBB.",
+        ":::S=010xxx135xxxxxx,DIBBBBBB.",
+        ":::S=010xxx180xxxxxx,DIBBBBBB.",
+        ":::S=010xxx000xxxxxx,DIBBBBBB.",
+    };
+    for (const char* record : heldBack) {
+        arrive(record);
+        EXPECT_TRUE(pointerStays({512, 312})) << "decoded " << record << ": " << pointer();
+    }
+
+    // The box is empty again: the next record is decoded.
+    arrive(":::S=010xxx045xxxxxx,DIBBBBBB.");
+    EXPECT_TRUE(pointerReaches({768, 312})) << pointer();
+}
+
+TEST_F(PointerAndKeys, BikeKeyTypesItsStringIntoTheFocusedWindowOncePerPress)
+{
+    // Qt may still be settling its own windows; the focus must be the test window's when
+    // the keys arrive.
+    std::this_thread::sleep_for(300ms);
+    ASSERT_NO_FATAL_FAILURE(focusOwnWindow());
+
+    arrive(":::S=010xxx090xxxxxx,DIBBBBBB.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+
+    arrive(":::S=010xxx045xxxxxx,DIABBBBB."); // key 1 pressed: "A"
+    ASSERT_TRUE(pointerReaches({768, 312})) << pointer();
+    expectShifted(nextKeyPress(), XK_A, "key 1");
+
+    // Held down over several records: nothing more is typed. Key 6 ("F") then marks the end of
+    // what these records typed.
+    arrive(":::S=010xxx090xxxxxx,DIABBBBB.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+    arrive(":::S=010xxx045xxxxxx,DIABBBBB.");
+    ASSERT_TRUE(pointerReaches({768, 312})) << pointer();
+    arrive(":::S=010xxx090xxxxxx,DIABBBBA.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+    expectShifted(nextKeyPress(), XK_F, "key 6 after key 1 was held");
+
+    // Released and pressed again: typed again.
+    arrive(":::S=010xxx045xxxxxx,DIBBBBBB.");
+    ASSERT_TRUE(pointerReaches({768, 312})) << pointer();
+    arrive(":::S=010xxx090xxxxxx,DIABBBBB.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+    expectShifted(nextKeyPress(), XK_A, "key 1 pressed again");
+
+    EXPECT_FALSE(nextKeyPress(300ms)) << "a key arrived that no flag change asked for";
+}
+
+TEST_F(PointerAndKeys, RecordInPiecesTypesItsKeyBeforeThePointerMoves)
+{
+    std::this_thread::sleep_for(300ms);
+    ASSERT_NO_FATAL_FAILURE(focusOwnWindow());
+    arrive(":::S=010xxx090xxxxxx,DIBBBBBB.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+
+    arrive(":::S=01");
+    EXPECT_TRUE(pointerStays({512, 312})) << pointer();
+
+    // The key block is complete before the end mark: the key is typed at once.
+    arrive("2xxx045xxxxxx,DIA");
+    expectShifted(nextKeyPress(), XK_A, "key 1 from the second piece");
+    EXPECT_TRUE(pointerStays({512, 312})) << "moved before the end mark: " << pointer();
+
+    arrive("BBBBB.");
+    EXPECT_TRUE(pointerReaches({768, 298})) << pointer(); // speed 12: 384 - 86.4
+
+    // The third piece copied the same "A" again: nothing was typed for it. Key 6 marks the end.
+    arrive(":::S=012xxx090xxxxxx,DIABBBBA.");
+    ASSERT_TRUE(pointerReaches({512, 298})) << pointer();
+    expectShifted(nextKeyPress(), XK_F, "key 6 after the pieces");
+}
+
+} // namespace
+} // namespace ride
