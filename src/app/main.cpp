@@ -3,6 +3,8 @@
 #include "console/form1_view.h"
 #include "netlink/frmsock.h"
 #include "netlink/frmsock_view.h"
+#include "platform/mpv_player.h"
+#include "platform/process_animation_player.h"
 #include "platform/qt_event_yield.h"
 #include "platform/qt_serial_line.h"
 #include "platform/qt_tcp_socket.h"
@@ -30,14 +32,23 @@ struct PlayerWindow {
         if (!model) {
             model = std::make_unique<ride::Form4>(settingsFile);
             view = std::make_unique<ride::Form4View>(*model);
+            // Media and animation names may be relative to the program's directory.
+            media = std::make_unique<ride::MpvPlayer>(*view->playerSurface(), settingsFile.parent_path());
+            animation = std::make_unique<ride::ProcessAnimationPlayer>(settingsFile.parent_path());
+            model->attachPlayers(*media, *animation);
+            model->setPlayStopAction(playStop);
             model->load();
         }
         return *model;
     }
 
     std::filesystem::path settingsFile;
+    std::function<void()> playStop;
+    // Destroyed in reverse: the players stop before the surface they draw into goes.
     std::unique_ptr<ride::Form4> model;
     std::unique_ptr<ride::Form4View> view;
+    std::unique_ptr<ride::MpvPlayer> media;
+    std::unique_ptr<ride::ProcessAnimationPlayer> animation;
 };
 
 // The network window is created the first time the operator asks for it; from then on its
@@ -90,11 +101,13 @@ int main(int argc, char** argv)
     services.cursor = &cursor;
     services.keys = &keys;
     services.loadPlayerWindow = [&player] { player.get(); };
+    services.requestMedia = [&player](const ride::Text& file) { player.get().Text1.setText(file); };
     ride::QtTcpSocketFactory sockets;
     ride::QtEventYield events;
     ride::QtYesNoQuestion question;
     NetworkWindow network;
     ride::Form1* consoleForm = nullptr;
+    player.playStop = [&consoleForm] { consoleForm->Text4.setText({}); };
     services.showNetworkWindow = [&] {
         ride::NetworkServices net;
         net.settingsFile = settingsFile;

@@ -40,6 +40,9 @@ Form1::Form1(ConsoleServices services) : services_(std::move(services))
         Text1, std::array<TextBox*, 6>{&txtKey(0), &txtKey(1), &txtKey(2), &txtKey(3), &txtKey(4), &txtKey(5)},
         Label2, [this](std::int32_t speed, std::int32_t direction) { (*motion_)(speed, direction); });
 
+    videoChoice_ = std::make_unique<VideoChoice>(*this, services_.settingsFile, services_.requestMedia);
+    linkState_ = std::make_unique<LinkStateDisplay>(lbl联动计时, lbl联动状态手动状态, TMR判断是否是人操作的);
+
     Timer2.onTick([this] { pollSerial(); });
     Command1.onClick([this] {
         if (services_.endProgram) {

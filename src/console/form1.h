@@ -2,8 +2,10 @@
 // The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
 // the program: loading it starts everything, "结束" or closing it ends everything.
 #include "console/key_forwarding.h"
+#include "console/link_state_display.h"
 #include "console/motion_step.h"
 #include "console/record_decoder.h"
+#include "console/video_choice.h"
 #include "platform/button.h"
 #include "platform/form_window.h"
 #include "platform/label.h"
@@ -31,6 +33,8 @@ struct ConsoleServices {
     Keystrokes* keys = nullptr;
     // Loads the player window (and runs its own loading) if it is not loaded yet.
     std::function<void()> loadPlayerWindow;
+    // Hands a file name to the player window's request box (loading the window if need be).
+    std::function<void(const Text&)> requestMedia;
     // Loads the network window on its first use and shows it without modality.
     std::function<void()> showNetworkWindow;
     std::function<void()> endProgram;
@@ -103,6 +107,8 @@ private:
     std::unique_ptr<MotionStep> motion_;
     std::unique_ptr<KeyForwarding> keyForwarding_;
     std::unique_ptr<RecordDecoder> decoder_;
+    std::unique_ptr<VideoChoice> videoChoice_;
+    std::unique_ptr<LinkStateDisplay> linkState_;
     double speedCoefficient_ = 0;
     std::int16_t xTravel_ = 0;
     std::int16_t yTravel_ = 0;

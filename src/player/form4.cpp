@@ -1,5 +1,7 @@
 #include "player/form4.h"
 
+#include "platform/media_player.h"
+#include "player/playback_control.h"
 #include "settings/numeric_value.h"
 #include "settings/profile_file.h"
 
@@ -8,6 +10,54 @@ namespace ride {
 Form4::Form4(std::filesystem::path settingsFile) : settingsFile_(std::move(settingsFile))
 {
     window.onResize([this] { layout(); });
+}
+
+Form4::~Form4() = default;
+
+void Form4::attachPlayers(MediaPlayer& media, AnimationPlayer& animation)
+{
+    // The window holds one player for its whole life.
+    if (playback_) {
+        return;
+    }
+    // Control panel shown, half volume, each media once, its own aspect, in the window.
+    media.setUiMode(u"full");
+    media.setVolume(50);
+    media.setPlayCount(1);
+    media.setStretchToFit(false);
+    media.setFullScreen(false);
+    playback_ = std::make_unique<PlaybackControl>(*this, media, animation, settingsFile_);
+}
+
+void Form4::PlayStop()
+{
+    if (playStopAction_) {
+        playStopAction_();
+    }
+}
+
+const Text& Form4::currentExtension() const
+{
+    static const Text none;
+    return playback_ ? playback_->currentExtension() : none;
+}
+
+void Form4::setPlayerLeft(double twips)
+{
+    if (playerRect.left == twips) {
+        return;
+    }
+    playerRect.left = twips;
+    layoutChanged.notify();
+}
+
+void Form4::setPlayerVisible(bool visible)
+{
+    if (playerVisible == visible) {
+        return;
+    }
+    playerVisible = visible;
+    layoutChanged.notify();
 }
 
 void Form4::load()

@@ -7,12 +7,19 @@
 #include "platform/timer.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 namespace ride {
+
+class AnimationPlayer;
+class MediaPlayer;
+class PlaybackControl;
 
 class Form4 {
 public:
     explicit Form4(std::filesystem::path settingsFile);
+    ~Form4();
     Form4(const Form4&) = delete;
     Form4& operator=(const Form4&) = delete;
 
@@ -22,6 +29,19 @@ public:
 
     // Player over the whole window, title centred; run on every change of the window's size.
     void layout();
+
+    // Puts the players in place and gives the media player the window's settings at creation.
+    // Requests written into Text1 before this are not played.
+    void attachPlayers(MediaPlayer& media, AnimationPlayer& animation);
+    // The end of the media or the animation: lets the console ask for the same file again.
+    void PlayStop();
+    void setPlayStopAction(std::function<void()> action) { playStopAction_ = std::move(action); }
+    // The ending of the last request; empty before the first one.
+    const Text& currentExtension() const;
+
+    // The player is the window's child: the window places it and shows or hides it.
+    void setPlayerLeft(double twips);
+    void setPlayerVisible(bool visible);
 
     FormWindow window{"Form4", u"Form4", {0, 0, 7905, 5925}};
     Label Label1{"Label1", u"展厅专用视频播放器"};
@@ -40,6 +60,8 @@ public:
 private:
     std::filesystem::path settingsFile_;
     bool loaded_ = false;
+    std::unique_ptr<PlaybackControl> playback_;
+    std::function<void()> playStopAction_;
 };
 
 } // namespace ride

@@ -1,0 +1,23 @@
+#include "console/link_state_display.h"
+
+#include "settings/numeric_value.h"
+
+namespace ride {
+
+LinkStateDisplay::LinkStateDisplay(Label& count, Label& state, Timer& timer) : count_(count), state_(state)
+{
+    timer.onTick([this] { tick(); });
+}
+
+void LinkStateDisplay::tick()
+{
+    const double ticks = numericValue(count_.caption());
+    if (ticks < kQuietTicks) {
+        count_.setCaption(shortestDecimal(ticks + 1));
+        state_.setCaption(u"手动调试");
+    } else {
+        state_.setCaption(u"联动状态");
+    }
+}
+
+} // namespace ride

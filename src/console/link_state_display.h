@@ -1,0 +1,25 @@
+#pragma once
+// Shows the operator whether the pointer has lately had to move sideways ("手动调试") or the
+// console has been left alone for ten ticks ("联动状态"). Nothing else reads it.
+#include "platform/label.h"
+#include "platform/timer.h"
+
+namespace ride {
+
+class LinkStateDisplay {
+public:
+    static constexpr double kQuietTicks = 10;
+
+    // `count` is the activity count the motion step restarts at "0".
+    LinkStateDisplay(Label& count, Label& state, Timer& timer);
+    LinkStateDisplay(const LinkStateDisplay&) = delete;
+    LinkStateDisplay& operator=(const LinkStateDisplay&) = delete;
+
+private:
+    void tick();
+
+    Label& count_;
+    Label& state_;
+};
+
+} // namespace ride

@@ -1,0 +1,246 @@
+// The videos of the real executable on a virtual X server, watched through the colour at the
+// centre of the player window: the play-time count, the operator's buttons, repetition past a
+// clip's end, files that cannot be played, and the animation hand-over.
+#include "e2e/console_app.h"
+#include "settings/profile_file.h"
+#include "support/xvfb_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace ride {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ConsoleApp;
+
+const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
+// Centres of "来人播放视频" and "无人播放视频" in the console's client area.
+constexpr int kPersonButtonX = 350 + 140 + 75;
+constexpr int kPersonButtonY = 66 + 18 + 14;
+constexpr int kNobodyButtonY = 66 + 50 + 14;
+// The player window, clear of the console (822 x 358 at the top left).
+constexpr int kPlayerLeft = 400;
+constexpr int kPlayerTop = 420;
+constexpr int kPlayerWidth = 320;
+constexpr int kPlayerHeight = 240;
+constexpr auto kWait = 5s;
+
+enum class Colour { Red, Blue, Other };
+
+std::ostream& operator<<(std::ostream& out, Colour c)
+{
+    return out << (c == Colour::Red ? "red" : c == Colour::Blue ? "blue" : "other");
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Video : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        xvfb = new testing::XvfbServer(1280, 1024);
+        x = XOpenDisplay(xvfb->display().c_str());
+        ASSERT_NE(x, nullptr);
+    }
+    static void TearDownTestSuite()
+    {
+        if (x) {
+            XCloseDisplay(x);
+            x = nullptr;
+        }
+        delete xvfb;
+        xvfb = nullptr;
+    }
+
+    void SetUp() override
+    {
+        app = std::make_unique<ConsoleApp>(xvfb->display());
+        // One-second clips: anything shown longer than that has been repeated.
+        makeClip("red.mp4", "red");
+        makeClip("blue.mp4", "blue");
+        set(u"视频1位置及大小", u"视频1位置左", fromUtf8(std::to_string(kPlayerLeft)));
+        set(u"视频1位置及大小", u"视频1位置上", fromUtf8(std::to_string(kPlayerTop)));
+        set(u"视频1位置及大小", u"视频1宽", fromUtf8(std::to_string(kPlayerWidth)));
+        set(u"视频1位置及大小", u"视频1高", fromUtf8(std::to_string(kPlayerHeight)));
+        // Names relative to the program's directory, as an installer writes them.
+        set(u"视频文件", u"视频0", u"red.mp4");
+        set(u"视频文件", u"视频1", u"blue.mp4");
+    }
+
+    void TearDown() override
+    {
+        if (app && app->process().running()) {
+            app->process().stop();
+        }
+        if (HasFailure() && app) {
+            std::cerr << "---- console log ----\n" << readFile(app->logFile()) << "---------------------\n";
+        }
+    }
+
+    void set(TextView section, TextView key, TextView value)
+    {
+        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, value));
+    }
+
+    void makeClip(const std::string& name, const std::string& colour)
+    {
+        int status = -1;
+        testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                "color=c=" + colour + ":s=320x240:r=25:d=1", "-pix_fmt", "yuv420p",
+                                (app->directory() / name).string()},
+                               &status);
+        ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
+    }
+
+    void start()
+    {
+        app->start();
+        console = app->findWindow(kConsoleTitle, true, 10s);
+        ASSERT_TRUE(console) << "no console window";
+        ASSERT_TRUE(app->findWindow("^Form4$", true, 10s)) << "no player window";
+    }
+
+    void click(int buttonY)
+    {
+        app->xdotool({"mousemove", "--window", *console, std::to_string(kPersonButtonX), std::to_string(buttonY),
+                      "click", "1"});
+    }
+
+    static Colour centre()
+    {
+        XImage* image = XGetImage(x, DefaultRootWindow(x), kPlayerLeft + kPlayerWidth / 2,
+                                  kPlayerTop + kPlayerHeight / 2, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return Colour::Other;
+        }
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        const unsigned long r = (pixel & image->red_mask) >> 16;
+        const unsigned long g = (pixel & image->green_mask) >> 8;
+        const unsigned long b = pixel & image->blue_mask;
+        XDestroyImage(image);
+        if (r > 180 && g < 80 && b < 80) {
+            return Colour::Red;
+        }
+        if (b > 180 && r < 80 && g < 80) {
+            return Colour::Blue;
+        }
+        return Colour::Other;
+    }
+
+    static bool centreBecomes(Colour colour, std::chrono::milliseconds timeout = kWait)
+    {
+        return testing::waitUntil([&] { return centre() == colour; }, timeout);
+    }
+
+    // The centre keeps `colour` at every look for `span`.
+    static bool centreStays(Colour colour, std::chrono::milliseconds span)
+    {
+        return !testing::waitUntil([&] { return centre() != colour; }, span);
+    }
+
+    static testing::XvfbServer* xvfb;
+    static Display* x;
+    std::unique_ptr<ConsoleApp> app;
+    std::optional<std::string> console;
+};
+
+testing::XvfbServer* Video::xvfb = nullptr;
+Display* Video::x = nullptr;
+
+TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
+{
+    set(u"视频文件", u"来人播放时间单位秒", u"3");
+    start();
+    ASSERT_TRUE(centreBecomes(Colour::Blue)) << "the nobody video never came";
+    EXPECT_TRUE(centreStays(Colour::Blue, 1500ms)) << "the nobody video did not repeat";
+
+    click(kPersonButtonY);
+    ASSERT_TRUE(centreBecomes(Colour::Red)) << "\"来人播放视频\" did not bring the person video, centre "
+                                            << centre();
+    EXPECT_TRUE(centreStays(Colour::Red, 1500ms)) << "the person video did not repeat";
+    // Four ticks after the choice the count falls back to the nobody video by itself.
+    EXPECT_TRUE(centreBecomes(Colour::Blue)) << "no fall-back after the play time";
+
+    click(kPersonButtonY);
+    ASSERT_TRUE(centreBecomes(Colour::Red));
+    click(kNobodyButtonY);
+    EXPECT_TRUE(centreBecomes(Colour::Blue)) << "\"无人播放视频\" did not bring the nobody video";
+    EXPECT_TRUE(app->process().running());
+}
+
+TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)
+{
+    set(u"视频文件", u"来人播放时间单位秒", u"600");
+    set(u"视频文件", u"视频0", u"no-such-clip.mp4");
+    {
+        std::ofstream broken(app->directory() / "broken.mp4", std::ios::binary);
+        for (int i = 0; i < 50000; ++i) {
+            broken.put(static_cast<char>((i * 7919 + 13) % 251));
+        }
+    }
+    start();
+    click(kNobodyButtonY);
+    ASSERT_TRUE(centreBecomes(Colour::Blue));
+
+    click(kPersonButtonY);
+    EXPECT_TRUE(centreStays(Colour::Blue, 2s)) << "a missing file took the video away";
+
+    // Every choice reads the settings anew: the next one names a file that is no video.
+    set(u"视频文件", u"视频0", u"broken.mp4");
+    click(kPersonButtonY);
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(centreBecomes(Colour::Blue)) << "a broken file took the video away";
+    EXPECT_TRUE(centreStays(Colour::Blue, 1s));
+
+    EXPECT_TRUE(app->process().running());
+    EXPECT_TRUE(app->findWindow("^Form4$", true, 1s));
+    const std::string log = readFile(app->logFile());
+    EXPECT_NE(log.find("\"no-such-clip.mp4\" not found"), std::string::npos) << log;
+    EXPECT_NE(log.find("broken.mp4\": "), std::string::npos) << log;
+}
+
+TEST_F(Video, AnAnimationTakesTheStageAndItsEndLetsItBeChosenAgain)
+{
+    set(u"视频文件", u"来人播放时间单位秒", u"600");
+    set(u"视频文件", u"视频0", u"show.SWF");
+    const auto program = app->directory() / "swf-player";
+    std::ofstream(program) << "#!/bin/sh\necho \"$1\" >> runs\nsleep 0.5\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    set(u"视频文件", u"动画播放程序", u"./swf-player");
+    start();
+    click(kNobodyButtonY);
+    ASSERT_TRUE(centreBecomes(Colour::Blue));
+
+    click(kPersonButtonY);
+    ASSERT_TRUE(testing::waitUntil([&] { return readFile(app->directory() / "runs") == "show.SWF\n"; }, kWait));
+    // The media player is stopped and out of the way.
+    EXPECT_TRUE(centreBecomes(Colour::Other));
+
+    // The end of the animation empties the console's choice, so the same one counts again.
+    std::this_thread::sleep_for(1s);
+    click(kPersonButtonY);
+    EXPECT_TRUE(testing::waitUntil(
+        [&] { return readFile(app->directory() / "runs") == "show.SWF\nshow.SWF\n"; }, kWait))
+        << readFile(app->directory() / "runs");
+
+    click(kNobodyButtonY);
+    EXPECT_TRUE(centreBecomes(Colour::Blue)) << "the player did not come back after the animation";
+}
+
+} // namespace
+} // namespace ride
