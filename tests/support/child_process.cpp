@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,8 +40,10 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, std::map<std::string, 
         throw std::runtime_error("fork failed");
     }
     if (pid_ == 0) {
-        // Its own process group, so that stopping it also stops what it starts.
+        // Its own process group, so that stopping it also stops what it starts; and it dies with
+        // the test, so that a test killed by a timeout leaves no Xvfb or socat behind.
         setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (!logFile.empty()) {
             const int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
             if (fd >= 0) {
