@@ -53,35 +53,19 @@ FrmsockView::FrmsockView(Frmsock& model) : QWidget(nullptr), model_(model)
     for (std::size_t i = 0; i < model_.channelCount(); ++i) {
         Channel& ch = model_.channel(i);
         const int y = static_cast<int>(std::lround(ch.top / kTwipsPerPixel));
-        auto place = [&](QWidget* w, Column c) { w->setGeometry(c.x, y, c.width, kRowHeight - 2); };
-
-        auto* name = new QLabel(frame);
-        place(name, kName);
-        bindLabel(ch.LblTcpNam, name);
-        auto* nameBox = new QLineEdit(frame);
-        place(nameBox, kNameBox);
-        bindTextBox(ch.TxtTcpNam, nameBox);
-        auto* sendBox = new QComboBox(frame);
-        place(sendBox, kSendBox);
-        bindComboBox(ch.TxtTcpTx, sendBox);
-        auto* receiveBox = new QLineEdit(frame);
-        place(receiveBox, kReceiveBox);
-        bindTextBox(ch.TxtTcpRx, receiveBox);
-        auto* ip = new QLineEdit(frame);
-        place(ip, kIp);
-        bindTextBox(ch.TxtTcpIp, ip);
-        auto* port = new QLineEdit(frame);
-        place(port, kPort);
-        bindTextBox(ch.TxtTcpPost, port);
-        auto* policy = new QComboBox(frame);
-        place(policy, kPolicy);
-        bindComboBox(ch.CMB发送失败处理方法, policy);
-        auto* state = new QLabel(frame);
-        place(state, kState);
-        bindLabel(ch.LBLTcpState, state);
-        auto* sync = new QComboBox(frame);
-        place(sync, kSync);
-        bindComboBox(ch.CMDTCP同步到其它端口, sync);
+        auto at = [&](auto* widget, Column c) {
+            widget->setGeometry(c.x, y, c.width, kRowHeight - 2);
+            return widget;
+        };
+        bindLabel(ch.LblTcpNam, at(new QLabel(frame), kName));
+        bindTextBox(ch.TxtTcpNam, at(new QLineEdit(frame), kNameBox));
+        bindComboBox(ch.TxtTcpTx, at(new QComboBox(frame), kSendBox));
+        bindTextBox(ch.TxtTcpRx, at(new QLineEdit(frame), kReceiveBox));
+        bindTextBox(ch.TxtTcpIp, at(new QLineEdit(frame), kIp));
+        bindTextBox(ch.TxtTcpPost, at(new QLineEdit(frame), kPort));
+        bindComboBox(ch.CMB发送失败处理方法, at(new QComboBox(frame), kPolicy));
+        bindLabel(ch.LBLTcpState, at(new QLabel(frame), kState));
+        bindComboBox(ch.CMDTCP同步到其它端口, at(new QComboBox(frame), kSync));
     }
 
     staticLabel(QStringLiteral("本机IP："), this, {16, 290, 64, 22});

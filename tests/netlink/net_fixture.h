@@ -83,11 +83,12 @@ protected:
     std::filesystem::path ini() const { return dir / "配置.ini"; }
     void setNet(TextView key, TextView value) { WriteIni(ini(), u"网络参数", key, value); }
 
-    Frmsock& open(std::size_t channels = 1)
+    // The window on real loopback sockets, or on sockets whose peer is the test.
+    Frmsock& open(std::size_t channels = 1, TcpSocketFactory* socketFactory = nullptr)
     {
         NetworkServices ns;
         ns.settingsFile = ini();
-        ns.sockets = &sockets;
+        ns.sockets = socketFactory ? socketFactory : &sockets;
         ns.events = &events;
         ns.question = &question;
         ns.log = &console->List1;

@@ -9,18 +9,7 @@ namespace {
 class ChannelTraffic : public testing::NetFixture {
 protected:
     // The same window on sockets whose peer is the test.
-    Frmsock& openFake(std::size_t channels = 1)
-    {
-        NetworkServices ns;
-        ns.settingsFile = ini();
-        ns.sockets = &fakes;
-        ns.events = &events;
-        ns.question = &question;
-        ns.log = &console->List1;
-        ns.consoleReceiveBox = &console->Text1;
-        net = std::make_unique<Frmsock>(ns, channels);
-        return *net;
-    }
+    Frmsock& openFake(std::size_t channels = 1) { return open(channels, &fakes); }
     testing::FakeTcpSocket& socket(std::size_t i = 0) { return *fakes.made.at(i); }
     std::vector<Text> queue(std::size_t i = 0)
     {

@@ -21,18 +21,7 @@ protected:
         tickSupervision();
         testing::pump(30);
     }
-    Frmsock& openFake()
-    {
-        NetworkServices ns;
-        ns.settingsFile = ini();
-        ns.sockets = &fakes;
-        ns.events = &events;
-        ns.question = &question;
-        ns.log = &console->List1;
-        ns.consoleReceiveBox = &console->Text1;
-        net = std::make_unique<Frmsock>(ns, 1);
-        return *net;
-    }
+    Frmsock& openFake() { return open(1, &fakes); }
 
     testing::FakeTcpSocketFactory fakes;
 };
