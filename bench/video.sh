@@ -55,6 +55,8 @@ stop_console() {
 # 1. Button to first frame: the player below the console, 1280x640; no automatic switch.
 run_console '[视频文件]' '视频0=red.mp4' '视频1=blue.mp4' '来人播放时间单位秒=600' \
   '[视频1位置及大小]' '视频1位置左=0' '视频1位置上=380' '视频1宽=1280' '视频1高=640'
+# The operator's first click comes once the console is up; by then the video core has started.
+sleep 2
 "$build/bin/video_probe" switch "$switches" 640 700
 stop_console
 

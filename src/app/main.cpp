@@ -125,5 +125,16 @@ int main(int argc, char** argv)
     ride::Form1View consoleView(console);
     console.load();
 
+    // The video core loads some 160 libraries. Start it just after the windows are up when the
+    // settings name a video, so that the first choice shows its first frame at once; a console
+    // without videos never loads it.
+    QTimer::singleShot(500, [&player, &settingsFile] {
+        const bool videos = !ride::ReadIni(settingsFile, u"视频文件", u"视频0").empty() ||
+                            !ride::ReadIni(settingsFile, u"视频文件", u"视频1").empty();
+        if (videos && player.media) {
+            player.media->available();
+        }
+    });
+
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "platform/mpv_player.h"
 
+#include "platform/mpv_library.h"
 #include "platform/stderr_log.h"
 
 #include <QMetaObject>
@@ -38,9 +39,30 @@ bool hasRenderNode()
 } // namespace
 
 MpvPlayer::MpvPlayer(QWidget& surface, std::filesystem::path mediaDirectory)
-    : mediaDirectory_(std::move(mediaDirectory)), pump_(std::make_unique<QObject>())
+    : surface_(&surface), mediaDirectory_(std::move(mediaDirectory)), pump_(std::make_unique<QObject>())
 {
-    initialise(surface);
+}
+
+bool MpvPlayer::available()
+{
+    return ensureCore();
+}
+
+bool MpvPlayer::ensureCore()
+{
+    // The core and its video output start with the first media request: a console that shows no
+    // video does not carry the decoder libraries' memory all day, and starts faster.
+    if (!coreTried_) {
+        coreTried_ = true;
+        initialise(*surface_);
+        if (mpv_) {
+            for (const auto& [name, value] : pendingProperties_) {
+                setProperty(name.c_str(), value.c_str());
+            }
+        }
+        pendingProperties_.clear();
+    }
+    return mpv_ != nullptr;
 }
 
 MpvPlayer::~MpvPlayer()
@@ -49,14 +71,18 @@ MpvPlayer::~MpvPlayer()
         return;
     }
     // No event may reach a half-destroyed player: stop the pump before the core goes.
-    mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+    lib_->setWakeupCallback(mpv_, nullptr, nullptr);
     pump_.reset();
-    mpv_terminate_destroy(mpv_);
+    lib_->terminateDestroy(mpv_);
 }
 
 void MpvPlayer::initialise(QWidget& surface)
 {
-    mpv_ = mpv_create();
+    lib_ = mpvLibrary();
+    if (!lib_) {
+        return;
+    }
+    mpv_ = lib_->create();
     if (!mpv_) {
         const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
         logLine(std::string("video: the media player cannot be created (LC_NUMERIC is ") +
@@ -64,7 +90,7 @@ void MpvPlayer::initialise(QWidget& surface)
         return;
     }
     std::int64_t window = static_cast<std::int64_t>(surface.winId());
-    mpv_set_option(mpv_, "wid", MPV_FORMAT_INT64, &window);
+    lib_->setOption(mpv_, "wid", MPV_FORMAT_INT64, &window);
     const bool gpu = hasRenderNode();
     const std::pair<const char*, const char*> options[] = {
         // A machine without a usable GPU (or a virtual X server) still gets a picture, and does
@@ -93,16 +119,16 @@ void MpvPlayer::initialise(QWidget& surface)
         {"force-window", "yes"},
     };
     for (const auto& [name, value] : options) {
-        if (const int rc = mpv_set_option_string(mpv_, name, value); rc < 0) {
-            logLine(std::string("video: option ") + name + "=" + value + " refused: " + mpv_error_string(rc));
+        if (const int rc = lib_->setOptionString(mpv_, name, value); rc < 0) {
+            logLine(std::string("video: option ") + name + "=" + value + " refused: " + lib_->errorString(rc));
         }
     }
-    mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeUp, this);
-    if (const int rc = mpv_initialize(mpv_); rc < 0) {
-        logLine(std::string("video: the media player cannot start: ") + mpv_error_string(rc) +
+    lib_->setWakeupCallback(mpv_, &MpvPlayer::wakeUp, this);
+    if (const int rc = lib_->initialize(mpv_); rc < 0) {
+        logLine(std::string("video: the media player cannot start: ") + lib_->errorString(rc) +
                 "; no video will be shown");
-        mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
-        mpv_terminate_destroy(mpv_);
+        lib_->setWakeupCallback(mpv_, nullptr, nullptr);
+        lib_->terminateDestroy(mpv_);
         mpv_ = nullptr;
     }
 }
@@ -124,11 +150,7 @@ void MpvPlayer::setUiMode(const Text& /*mode*/)
 
 void MpvPlayer::setVolume(int volume)
 {
-    if (!mpv_) {
-        return;
-    }
-    double level = std::clamp(volume, 0, 100);
-    mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &level);
+    setProperty("volume", std::to_string(std::clamp(volume, 0, 100)).c_str());
 }
 
 void MpvPlayer::setUrl(const Text& url)
@@ -140,9 +162,6 @@ void MpvPlayer::setUrl(const Text& url)
 
 void MpvPlayer::play()
 {
-    if (!mpv_) {
-        return;
-    }
     if (!active_ && !missing_ && !url_.empty()) {
         load();
     }
@@ -155,7 +174,7 @@ void MpvPlayer::stop()
         return;
     }
     const char* command[] = {"stop", nullptr};
-    mpv_command(mpv_, command);
+    lib_->command(mpv_, command);
     active_ = false;
     fallbackLocation_.clear();
 }
@@ -183,7 +202,7 @@ void MpvPlayer::setStretchToFit(bool on)
 
 bool MpvPlayer::load()
 {
-    if (!mpv_ || url_.empty()) {
+    if (url_.empty()) {
         return false;
     }
     std::string location = toUtf8(url_);
@@ -207,10 +226,13 @@ bool MpvPlayer::load()
 
 bool MpvPlayer::loadLocation(const std::string& location)
 {
+    if (!ensureCore()) {
+        return false;
+    }
     const char* command[] = {"loadfile", location.c_str(), "replace", nullptr};
     mpv_node result;
-    if (const int rc = mpv_command_ret(mpv_, command, &result); rc < 0) {
-        logLine("video: cannot play \"" + location + "\": " + mpv_error_string(rc));
+    if (const int rc = lib_->commandRet(mpv_, command, &result); rc < 0) {
+        logLine("video: cannot play \"" + location + "\": " + lib_->errorString(rc));
         return false;
     }
     current_ = {-1, location};
@@ -222,7 +244,7 @@ bool MpvPlayer::loadLocation(const std::string& location)
             }
         }
     }
-    mpv_free_node_contents(&result);
+    lib_->freeNodeContents(&result);
     active_ = true;
     return true;
 }
@@ -231,7 +253,7 @@ void MpvPlayer::drainEvents()
 {
     drainQueued_ = false;
     while (mpv_) {
-        const mpv_event* event = mpv_wait_event(mpv_, 0);
+        const mpv_event* event = lib_->waitEvent(mpv_, 0);
         switch (event->event_id) {
         case MPV_EVENT_NONE:
             return;
@@ -274,7 +296,7 @@ void MpvPlayer::handleEndFile(std::int64_t entry, int reason, int error)
         break;
     case MPV_END_FILE_REASON_ERROR: {
         active_ = false;
-        logLine("video: cannot play \"" + current_.location + "\": " + mpv_error_string(error));
+        logLine("video: cannot play \"" + current_.location + "\": " + lib_->errorString(error));
         setState(play_state::kStopped);
         const std::string fallback = std::exchange(fallbackLocation_, std::string());
         if (!fallback.empty() && fallback != current_.location) {
@@ -300,10 +322,15 @@ void MpvPlayer::setState(std::int32_t state)
 void MpvPlayer::setProperty(const char* name, const char* value)
 {
     if (!mpv_) {
+        // Kept for the core, which starts with the first media request.
+        if (!coreTried_) {
+            std::erase_if(pendingProperties_, [name](const auto& p) { return p.first == name; });
+            pendingProperties_.emplace_back(name, value);
+        }
         return;
     }
-    if (const int rc = mpv_set_property_string(mpv_, name, value); rc < 0) {
-        logLine(std::string("video: ") + name + "=" + value + " refused: " + mpv_error_string(rc));
+    if (const int rc = lib_->setPropertyString(mpv_, name, value); rc < 0) {
+        logLine(std::string("video: ") + name + "=" + value + " refused: " + lib_->errorString(rc));
     }
 }
 

@@ -9,10 +9,16 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QObject;
 class QWidget;
 struct mpv_handle;
+
+namespace ride {
+struct MpvLibrary;
+}
 
 namespace ride {
 
@@ -25,7 +31,8 @@ public:
     MpvPlayer(const MpvPlayer&) = delete;
     MpvPlayer& operator=(const MpvPlayer&) = delete;
 
-    bool available() const { return mpv_ != nullptr; }
+    // Starts the core if it has not started yet; false when it cannot.
+    bool available();
 
     void setUiMode(const Text& mode) override;
     void setVolume(int volume) override;
@@ -45,6 +52,7 @@ private:
     // Called by the core on a thread of its own.
     static void wakeUp(void* self);
     void initialise(QWidget& surface);
+    bool ensureCore();
     // Hands the current location to the core; false (and one log line) when it is a local file
     // that is not there.
     bool load();
@@ -54,8 +62,13 @@ private:
     void setState(std::int32_t state);
     void setProperty(const char* name, const char* value);
 
+    QWidget* surface_;
     std::filesystem::path mediaDirectory_;
+    const MpvLibrary* lib_ = nullptr;
     mpv_handle* mpv_ = nullptr;
+    bool coreTried_ = false;
+    // Properties set before the core started, in the order they were set.
+    std::vector<std::pair<std::string, std::string>> pendingProperties_;
     std::unique_ptr<QObject> pump_;
     std::atomic<bool> drainQueued_{false};
 
