@@ -5,6 +5,8 @@
 //
 // Run it on a virtual X server of its own (bench/startup.sh does that). The executable reads
 // the settings file beside itself, so copy it into a directory with the settings you want.
+#include "x11_window_title.h"
+
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -24,27 +26,6 @@
 
 namespace {
 
-const char* const kConsoleTitle = "Rovika支持鼠标和键盘171013A";
-
-bool isConsoleWindow(Display* dpy, Window w)
-{
-    // Qt names the top-level window (in UTF-8, _NET_WM_NAME) before mapping it.
-    static const Atom netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
-    static const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    Atom type;
-    int format;
-    unsigned long count;
-    unsigned long after;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(dpy, w, netWmName, 0, 256, False, utf8, &type, &format, &count, &after, &data) !=
-            Success ||
-        !data) {
-        return false;
-    }
-    const bool match = std::string(reinterpret_cast<const char*>(data), count) == kConsoleTitle;
-    XFree(data);
-    return match;
-}
 
 long residentKiB(pid_t pid)
 {
@@ -93,7 +74,8 @@ int main(int argc, char** argv)
             while (XPending(dpy) > 0) {
                 XEvent e;
                 XNextEvent(dpy, &e);
-                if (e.type == MapNotify && isConsoleWindow(dpy, e.xmap.window)) {
+                if (e.type == MapNotify &&
+                    ride::bench::hasTitle(dpy, e.xmap.window, ride::bench::kConsoleTitle)) {
                     mapped = true;
                 }
             }

@@ -7,6 +7,7 @@
 //
 // bench/video.sh starts the console with the right settings and clips on an Xvfb of its own.
 #include "probe_support.h"
+#include "x11_window_title.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -28,30 +29,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using ride::bench::millisecondsSince;
 
-const char* const kConsoleTitle = "Rovika支持鼠标和键盘171013A";
 // Button centres in the console's client area.
 constexpr int kButtonX = 350 + 140 + 75;
 constexpr int kPersonButtonY = 66 + 18 + 14;
 constexpr int kNobodyButtonY = 66 + 50 + 14;
-
-bool titled(Display* dpy, Window w)
-{
-    static const Atom netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
-    static const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    Atom type;
-    int format;
-    unsigned long count;
-    unsigned long after;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(dpy, w, netWmName, 0, 256, False, utf8, &type, &format, &count, &after, &data) !=
-            Success ||
-        !data) {
-        return false;
-    }
-    const bool match = std::string(reinterpret_cast<const char*>(data), count) == kConsoleTitle;
-    XFree(data);
-    return match;
-}
 
 Window findConsole(Display* dpy)
 {
@@ -64,7 +45,7 @@ Window findConsole(Display* dpy)
         Window found = 0;
         for (unsigned i = 0; i < count && !found; ++i) {
             XWindowAttributes attributes;
-            if (titled(dpy, children[i]) && XGetWindowAttributes(dpy, children[i], &attributes) &&
+            if (ride::bench::hasTitle(dpy, children[i], ride::bench::kConsoleTitle) && XGetWindowAttributes(dpy, children[i], &attributes) &&
                 attributes.map_state == IsViewable) {
                 found = children[i];
             }
