@@ -5,6 +5,11 @@
 namespace ride {
 namespace {
 
+// The most one poll takes. Qt's own buffer is unlimited by default: a line faster than the console
+// (a flood of noise, or a slow machine) made it grow without end and each poll work through all of
+// it; bounded, the rest waits in the device until the next poll.
+constexpr qint64 kReadChunk = 64 * 1024;
+
 QSerialPort::Parity toQt(Parity p)
 {
     switch (p) {
@@ -31,6 +36,7 @@ QSerialPort::StopBits toQt(StopBits s)
 
 QtSerialLine::QtSerialLine(QObject* parent) : QObject(parent)
 {
+    port_.setReadBufferSize(kReadChunk);
     reopenTimer_.setInterval(1000);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialLine::onError);
     connect(&reopenTimer_, &QTimer::timeout, this, &QtSerialLine::tryReopen);

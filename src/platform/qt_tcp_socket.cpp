@@ -6,6 +6,15 @@
 #include <QNetworkInterface>
 
 namespace ride {
+namespace {
+
+// The most one arrival hands on. readAll() goes on reading for as long as the peer keeps sending,
+// so a controller that floods the line held the UI thread for seconds (and its memory grew by the
+// megabyte); with a bounded read buffer each arrival takes what waited, TCP's flow control holds
+// back the rest, and timers run in between.
+constexpr qint64 kReadChunk = 64 * 1024;
+
+} // namespace
 
 SocketErrorInfo classicSocketError(QAbstractSocket::SocketError error)
 {
@@ -27,6 +36,7 @@ SocketErrorInfo classicSocketError(QAbstractSocket::SocketError error)
 
 QtTcpSocket::QtTcpSocket(QObject* parent) : QObject(parent)
 {
+    socket_.setReadBufferSize(kReadChunk);
     QObject::connect(&socket_, &QTcpSocket::readyRead, this, [this] {
         if (onDataArrival) {
             onDataArrival();
@@ -125,7 +135,7 @@ void QtTcpSocket::onBytesWritten(qint64 bytes)
 
 Text QtTcpSocket::takeData()
 {
-    const QByteArray bytes = socket_.readAll();
+    const QByteArray bytes = socket_.read(socket_.bytesAvailable());
     return decoder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

@@ -352,7 +352,8 @@ std::string withValue(std::string_view bytes, TextView section, TextView key, Te
     } else if (where.header) {
         const Line& line = lines[where.lastFilled];
         out.append(bytes.substr(0, line.end));
-        if (line.end == line.contentEnd)
+        // A last line that ends in a lone CR has no line end yet: the key would join it.
+        if (bytes[line.end - 1] != '\n')
             out.append(eol);
         out.append(keyText).append(eol).append(bytes.substr(line.end));
     } else {

@@ -1,0 +1,130 @@
+#pragma once
+// The console as the program runs it, minus the screen: Form1 and the network window with every
+// timer driven by a real Qt timer, real sockets, a serial line of the test's choice, a fake
+// pointer, and keystrokes recorded instead of typed. The test only runs the event loop.
+#include "console/form1.h"
+#include "netlink/frmsock.h"
+#include "platform/qt_binding.h"
+#include "platform/qt_event_yield.h"
+#include "platform/qt_tcp_socket.h"
+#include "platform/recording_keystrokes.h"
+#include "platform/yes_no_question.h"
+#include "support/fake_cursor.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ride::testing {
+
+class AnsweredQuestion : public YesNoQuestion {
+public:
+    bool ask(TextView) override
+    {
+        ++asked;
+        if (whileOpen) {
+            whileOpen();
+        }
+        return answer;
+    }
+    bool answer = false;
+    int asked = 0;
+    std::function<void()> whileOpen;
+};
+
+class ConsoleRig {
+public:
+    ConsoleRig(SerialLine& serial, std::filesystem::path settingsFile) : settingsFile_(std::move(settingsFile))
+    {
+        ConsoleServices services;
+        services.settingsFile = settingsFile_;
+        services.serial = &serial;
+        services.cursor = &cursor;
+        services.keys = &keys;
+        services.showNetworkWindow = [this] { openNetwork(); };
+        console = std::make_unique<Form1>(services);
+        console->load();
+        bindTimer(console->Timer1, &timers_);
+        bindTimer(console->Timer2, &timers_);
+        bindTimer(console->TMR判断是否是人操作的, &timers_);
+    }
+
+    // What "网络设置" does: the network window is created once; its timers start with it.
+    void openNetwork()
+    {
+        if (network) {
+            return;
+        }
+        NetworkServices services;
+        services.settingsFile = settingsFile_;
+        services.sockets = &sockets;
+        services.events = &events;
+        services.question = &question;
+        services.log = &console->List1;
+        services.consoleReceiveBox = &console->Text1;
+        network = std::make_unique<Frmsock>(services);
+        bindTimer(network->TMRTCPC连接状态判断, &timers_);
+        bindTimer(network->TmrTcp发送, &timers_);
+        bindTimer(network->Timer3, &timers_);
+    }
+
+    void pointChannelAt(int port)
+    {
+        openNetwork();
+        network->channel(0).TxtTcpIp.setText(u"127.0.0.1");
+        const std::string digits = std::to_string(port);
+        network->channel(0).TxtTcpPost.setText(Text(digits.begin(), digits.end()));
+    }
+
+    static void runFor(int ms)
+    {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    template <class Condition>
+    static bool runUntil(Condition condition, int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition()) {
+            if (clock.elapsed() > ms) {
+                return false;
+            }
+            runFor(10);
+        }
+        return true;
+    }
+
+    // The log list lines that contain `part`.
+    int logLinesWith(TextView part) const
+    {
+        int n = 0;
+        for (const Text& line : console->List1.items()) {
+            n += line.find(part) != Text::npos ? 1 : 0;
+        }
+        return n;
+    }
+
+    FakeCursor cursor;
+    RecordingKeystrokes keys;
+    QtTcpSocketFactory sockets;
+    QtEventYield events;
+    AnsweredQuestion question;
+    std::unique_ptr<Form1> console;
+    std::unique_ptr<Frmsock> network;
+
+private:
+    std::filesystem::path settingsFile_;
+    // Declared last, destroyed first: no timer fires into a window that is going away.
+    QObject timers_;
+};
+
+} // namespace ride::testing

@@ -1,0 +1,134 @@
+// Controllers that misbehave on the TCP channel, with the console on real timers: one that refuses,
+// one that accepts and never reads, one that resets the connection, one that closes in the middle of
+// a record. The console keeps retrying, hands a stalled send to the failure policy, recycles the
+// channel, and goes on decoding what arrives.
+#include "fault/console_rig.h"
+#include "fault/controller.h"
+#include "support/fake_serial_line.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace ride {
+namespace {
+
+using testing::ConsoleRig;
+using testing::FaultyController;
+using namespace std::chrono_literals;
+
+// Speed 10, direction 90: the pointer goes to (512, 312) with the default settings.
+const std::string kRecordTo512 = ":::S=010xxx090xxxxxx,DIBBBBBB.";
+// Speed 10, direction 45: (768, 312).
+const std::string kRecordTo768 = ":::S=010xxx045xxxxxx,DIBBBBBB.";
+
+class NetworkFaults : public ::testing::Test {
+protected:
+    NetworkFaults()
+    {
+        // Loading found no port in the empty settings; the fake line is plugged in by hand.
+        serial.setDevicePath("/dev/fake");
+        serial.open();
+    }
+
+    Channel& channel() { return rig.network->channel(0); }
+
+    testing::TempDir dir;
+    testing::FakeSerialLine serial;
+    ConsoleRig rig{serial, dir / "配置.ini"};
+};
+
+TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDrivesOn)
+{
+    rig.pointChannelAt(FaultyController::refusingPort());
+    ConsoleRig::runFor(3500);
+    // Each attempt fails with the refusal; the heartbeat rewrites the send flag in between, so every
+    // failure is logged.
+    EXPECT_GE(rig.logLinesWith(u"10061"), 2) << "retried about once a second";
+    EXPECT_LE(rig.logLinesWith(u"10061"), 5);
+    EXPECT_NE(channel().WinsockTcp->state(), 7);
+
+    serial.arrivals.push_back(fromUtf8(kRecordTo512));
+    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{512, 312}; }, 1000))
+        << "the serial line still drives the pointer";
+    EXPECT_LE(channel().TxtTcpTx.itemCount(), 6u) << "only the heartbeats of those seconds wait";
+}
+
+TEST_F(NetworkFaults, ControllerThatNeverReadsHasItsStalledSendHandedToThePolicyAndTheChannelRecycled)
+{
+    // A tiny receive window, never read: what the console sends piles up until sends stop completing.
+    FaultyController controller(
+        [](int& fd, const std::atomic<bool>& stopping) { FaultyController::idle(fd, 30s, stopping); }, 4096);
+    rig.pointChannelAt(controller.port());
+    rig.network->TXTTCP连接超时.setText(u"3");
+    channel().CMB发送失败处理方法.setText(u"提示人工选择");
+    ASSERT_TRUE(ConsoleRig::runUntil([&] { return channel().WinsockTcp->state() == 7; }, 3000));
+
+    for (char c : std::string("abcd")) {
+        channel().TxtTcpTx.setText(Text(1 << 20, char16_t(c)));
+    }
+    Text stalled;
+    std::string flagAtTimeout;
+    rig.question.answer = false; // "No": the stalled item is dropped
+    rig.question.whileOpen = [&] {
+        stalled = channel().TxtTcpTx.items().front();
+        flagAtTimeout = toUtf8(channel().sendFlag);
+    };
+    ASSERT_TRUE(ConsoleRig::runUntil([&] { return rig.question.asked >= 1; }, 10000))
+        << "the timeout never handed the stalled send over";
+    EXPECT_EQ(flagAtTimeout, "SendData") << "a send was pending when the timeout struck";
+    EXPECT_GT(stalled.size(), 1000u) << "the stalled send is one of the big items, not a heartbeat";
+    const auto& items = channel().TxtTcpTx.items();
+    EXPECT_EQ(std::find(items.begin(), items.end(), stalled), items.end()) << "the answer No dropped it";
+
+    EXPECT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() >= 2; }, 3000))
+        << "the channel was closed and connected again";
+    EXPECT_EQ(rig.question.asked, 1) << "one timeout, one question";
+}
+
+TEST_F(NetworkFaults, ResetConnectionsAreReconnectedAndDecodingGoesOn)
+{
+    // Five connections end in a reset after half a record; then the controller behaves.
+    std::atomic<int> connections{0};
+    FaultyController controller([&](int& fd, const std::atomic<bool>& stopping) {
+        if (++connections <= 5) {
+            FaultyController::sendAll(fd, kRecordTo512.substr(0, 12), stopping);
+            FaultyController::idle(fd, 150ms, stopping);
+            FaultyController::reset(fd);
+            return;
+        }
+        while (FaultyController::sendAll(fd, kRecordTo768, stopping) && FaultyController::idle(fd, 100ms, stopping)) {
+        }
+    });
+    rig.pointChannelAt(controller.port());
+    EXPECT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() >= 6; }, 10000))
+        << "accepted " << controller.accepted();
+    // The halves wait in the receive box until its length rules empty it; then records decode again.
+    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3000));
+    EXPECT_LE(rig.console->Text1.text().size(), 200u);
+}
+
+TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
+{
+    // The receive box joins arrivals whatever connection they came on: the rest of the record, sent
+    // on the next connection, completes it.
+    const std::string record = ":::S=012xxx090xxxxxx,DIBBBBBB.";
+    std::atomic<int> connections{0};
+    FaultyController controller([&](int& fd, const std::atomic<bool>& stopping) {
+        FaultyController::sendAll(fd, connections++ == 0 ? record.substr(0, 17) : record.substr(17), stopping);
+        if (connections > 1) {
+            FaultyController::idle(fd, 5s, stopping);
+        }
+    });
+    rig.pointChannelAt(controller.port());
+    ASSERT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() >= 2; }, 5000));
+    // Speed 12, direction 90: Y = 384 - 12 * 7.2 = 297.6, rounded to 298.
+    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{512, 298}; }, 2000))
+        << "pointer at " << rig.cursor.at.x << "," << rig.cursor.at.y << "; box "
+        << toUtf8(rig.console->Text1.text());
+    EXPECT_EQ(rig.console->Label2.caption(), fromUtf8(record));
+}
+
+} // namespace
+} // namespace ride
