@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for SECONDS (CI: 30).
+#   fuzz/run.sh SECONDS [TARGET...]     e.g. fuzz/run.sh 600 settings_file_fuzz
+# New inputs go to build-fuzz/corpus/<name>/ (the seeds in fuzz/corpus/<name>/ are only read);
+# a crash leaves its input in build-fuzz/artifacts/ and makes the script fail. Each target's
+# final figures (executions, coverage, features) are printed at the end.
+# RIDE_FUZZ_BUILD_DIR picks another build directory; RIDE_FUZZ_NO_BUILD=1 skips the build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
+shift
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(record_decoder_fuzz settings_file_fuzz key_notation_fuzz hex_item_fuzz numeric_value_fuzz)
+fi
+build=${RIDE_FUZZ_BUILD_DIR:-build-fuzz}
+
+if [ "${RIDE_FUZZ_NO_BUILD:-0}" != 1 ]; then
+  compiler=$(command -v clang++-14 || command -v clang++)
+  cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DRIDE_BUILD_FUZZ=ON -DRIDE_BUILD_TESTS=OFF -DRIDE_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" --target "${targets[@]}" -- -j "${RIDE_BUILD_JOBS:-$(nproc)}"
+fi
+
+mkdir -p "$build/artifacts" "$build/logs"
+failed=()
+summary=()
+for target in "${targets[@]}"; do
+  name=${target%_fuzz}
+  mkdir -p "$build/corpus/$name"
+  dict=()
+  if [ -f "fuzz/$name.dict" ]; then
+    dict=(-dict="fuzz/$name.dict")
+  fi
+  log="$build/logs/$target.log"
+  echo "fuzz: $target for ${seconds}s (log: $log)"
+  # Stderr of the code under test (its log lines) is discarded; libFuzzer and the sanitizers keep
+  # reporting on a descriptor of their own.
+  if "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=2 \
+       -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "${dict[@]}" \
+       "$build/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1; then
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    last=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
+    summary+=("$target: $execs executions, $last, no crash")
+  else
+    failed+=("$target")
+    summary+=("$target: FAILED (see $log and $build/artifacts/)")
+    grep -a -A40 -E 'invariant broken|ERROR: (libFuzzer|AddressSanitizer|UndefinedBehaviorSanitizer)|runtime error' "$log" | head -60 >&2 || tail -40 "$log" >&2
+  fi
+done
+
+printf '%s\n' "${summary[@]}"
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "fuzz: failed: ${failed[*]}" >&2
+  exit 1
+fi
