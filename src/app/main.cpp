@@ -9,6 +9,7 @@
 #include "platform/qt_serial_line.h"
 #include "platform/qt_tcp_socket.h"
 #include "platform/qt_yes_no_question.h"
+#include "platform/stderr_log.h"
 #include "platform/x11_cursor.h"
 #include "platform/x11_keystrokes.h"
 #include "player/form4.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <chrono>
 #include <clocale>
 #include <memory>
 
@@ -80,6 +82,11 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     const std::filesystem::path settingsFile = ride::settingsFilePath();
+    // A save cut short (power lost, program killed) leaves its temporary file; no write runs
+    // this long, so one a minute old is litter.
+    for (const auto& left : ride::sweepAbandonedTemporaryFiles(settingsFile, std::chrono::minutes(1))) {
+        ride::logLine("settings: removed " + left.string() + ", left by a save that was cut short");
+    }
     ride::QtSerialLine serial;
     ride::X11Cursor cursor("");
     ride::X11Keystrokes keys("");

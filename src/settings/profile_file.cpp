@@ -1,6 +1,7 @@
 #include "settings/profile_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -25,8 +26,9 @@
 //   or "=" (key), or an empty key name, cannot be stored and the write is dropped.
 // - New lines end like the file's first line does; a file without any line end gets CRLF.
 // - A write that changes nothing leaves the file alone.
-// - A writer killed mid-write may leave its temporary file ".<name>.XXXXXX" behind; it is not
-//   swept up, since another process might be writing it at that moment.
+// - A writer killed mid-write may leave its temporary file ".<name>.saving.XXXXXX" behind. A write never
+//   sweeps them, since another process might be writing one at that moment; the program sweeps
+//   the ones old enough to be abandoned when it starts.
 
 namespace ride {
 namespace fs = std::filesystem;
@@ -264,6 +266,9 @@ mode_t currentUmask()
     return 022;
 }
 
+// Distinct enough that a hand-made copy such as ".配置.ini.backup" is never taken for one.
+std::string temporaryPrefix(const fs::path& target) { return "." + target.filename().string() + ".saving."; }
+
 struct Ownership {
     mode_t mode;
     std::optional<std::pair<uid_t, gid_t>> owner;
@@ -275,7 +280,7 @@ bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership
                  std::string& reason)
 {
     const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string name = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string name = (directory / temporaryPrefix(target)).string() + "XXXXXX";
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
         reason = std::string("cannot create temporary file: ") + std::strerror(errno);
@@ -468,6 +473,32 @@ bool WriteIni(const fs::path& file, TextView section, TextView key, TextView val
     }
     reportDroppedWrite(file, section, key, reason);
     return false;
+}
+
+std::vector<fs::path> sweepAbandonedTemporaryFiles(const fs::path& file, std::chrono::seconds minimumAge)
+{
+    const fs::path directory = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const std::string prefix = temporaryPrefix(file);
+    const auto now = fs::file_time_type::clock::now();
+    std::vector<fs::path> removed;
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        // Exactly what the writer creates: the prefix and six letters or digits, a regular file.
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
+            !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+            continue;
+        std::error_code entryError;
+        if (!it->is_regular_file(entryError) || it->is_symlink(entryError))
+            continue;
+        const auto modified = it->last_write_time(entryError);
+        if (entryError || now - modified < minimumAge)
+            continue;
+        if (fs::remove(it->path(), entryError))
+            removed.push_back(it->path());
+    }
+    return removed;
 }
 
 fs::path programDirectory()

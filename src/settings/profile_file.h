@@ -3,7 +3,9 @@
 // cache, so that every read sees the latest write and the latest hand edit.
 #include "settings/text.h"
 
+#include <chrono>
 #include <filesystem>
+#include <vector>
 
 namespace ride {
 
@@ -17,6 +19,10 @@ Text ReadIni(const std::filesystem::path& file, TextView section, TextView key);
 // (temporary file, flush, rename), so an interrupted write leaves the old or the new file.
 // A write that cannot be done (read-only file or directory) is dropped; returns false then.
 bool WriteIni(const std::filesystem::path& file, TextView section, TextView key, TextView value);
+
+// Removes the temporary files that interrupted writes of `file` left beside it, once they are
+// at least `minimumAge` old (a write in progress is younger by far). Returns the files removed.
+std::vector<std::filesystem::path> sweepAbandonedTemporaryFiles(const std::filesystem::path& file, std::chrono::seconds minimumAge);
 
 // The directory of the running executable (resolved through /proc/self/exe) and the settings
 // file beside it.

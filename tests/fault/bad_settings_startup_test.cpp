@@ -79,5 +79,37 @@ TEST(BadSettingsStartup, TheConsoleComesUpOnEveryBrokenFileAndKeepsRunning)
     }
 }
 
+// A save cut short leaves its temporary file beside the settings; the next start clears away the
+// old ones, says so, and keeps everything else.
+TEST(BadSettingsStartup, LeftoversOfCutShortSavesAreSweptAtStart)
+{
+    testing::XvfbServer xvfb(1280, 1024);
+    ConsoleApp app(xvfb.display());
+    const std::string settings = toGbk(u"[控制界面]\r\n窗口位置左=120\r\n");
+    writeBytes(app.settingsFile(), settings);
+    const auto leftover = app.directory() / ".配置.ini.saving.Qx71bZ";
+    const auto recent = app.directory() / ".配置.ini.saving.Rr20aa";
+    const auto backup = app.directory() / ".配置.ini.backup";
+    for (const auto& file : {leftover, recent, backup}) {
+        writeBytes(file, settings.substr(0, 7));
+    }
+    const auto aDayAgo = std::filesystem::file_time_type::clock::now() - 24h;
+    std::filesystem::last_write_time(leftover, aDayAgo);
+    std::filesystem::last_write_time(backup, aDayAgo);
+
+    app.start();
+    ASSERT_TRUE(app.findWindow(kConsoleTitle, true, 15s)) << "the console did not come up";
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(recent)) << "a save may still be writing it";
+    EXPECT_TRUE(std::filesystem::exists(backup));
+    std::ifstream in(app.settingsFile(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), settings);
+    app.process().stop();
+    std::ifstream log(app.logFile());
+    const std::string logText((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_NE(logText.find("removed " + leftover.string() + ", left by a save that was cut short"), std::string::npos)
+        << logText;
+}
+
 } // namespace
 } // namespace ride

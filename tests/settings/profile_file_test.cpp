@@ -316,5 +316,46 @@ TEST_F(ProfileFaults, KilledWriterLeavesAWholeFile)
     EXPECT_GT(sawB, 0) << "no write finished before a kill";
 }
 
+// What interrupted writes leave is swept once it is old; a write that may still be running, and
+// anything that is not exactly such a leftover, stays.
+TEST_F(ProfileFaults, SweepRemovesOnlyAbandonedTemporaryFiles)
+{
+    put("[a]\r\nk=1\r\n");
+    const std::string prefix = ".\xE9\x85\x8D\xE7\xBD\xAE.ini.saving.";
+    const auto age = [](const fs::path& path, std::chrono::seconds by) {
+        fs::last_write_time(path, fs::file_time_type::clock::now() - by);
+    };
+    const auto make = [&](const std::string& name, std::chrono::seconds old) {
+        std::ofstream(dir_ / name) << "[a]\r\nk=";
+        age(dir_ / name, old);
+        return dir_ / name;
+    };
+    const fs::path abandoned = make(prefix + "Ab12Cd", std::chrono::hours(30));
+    const fs::path justOld = make(prefix + "Zz99zz", std::chrono::seconds(61));
+    const fs::path inProgress = make(prefix + "q1w2e3", std::chrono::seconds(5));
+    const fs::path backup = make(".\xE9\x85\x8D\xE7\xBD\xAE.ini.backup", std::chrono::hours(30));
+    const fs::path otherLength = make(prefix + "abcdefg", std::chrono::hours(30));
+    const fs::path notOurs = make(prefix + "ab-de~", std::chrono::hours(30));
+    const fs::path otherFile = make(".other.ini.saving.Ab12Cd", std::chrono::hours(30));
+    fs::create_directory(dir_ / (prefix + "dir123"));
+    age(dir_ / (prefix + "dir123"), std::chrono::hours(30));
+    fs::create_symlink(file_, dir_ / (prefix + "lnk123"));
+    age(dir_ / (prefix + "lnk123"), std::chrono::hours(30)); // ages the target it points to
+
+    std::vector<fs::path> removed = sweepAbandonedTemporaryFiles(file_, std::chrono::minutes(1));
+    std::sort(removed.begin(), removed.end());
+    std::vector<fs::path> expected{abandoned, justOld};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(removed, expected);
+    for (const fs::path& kept : {inProgress, backup, otherLength, notOurs, otherFile, file_})
+        EXPECT_TRUE(fs::exists(kept)) << kept;
+    EXPECT_TRUE(fs::is_directory(dir_ / (prefix + "dir123")));
+    EXPECT_TRUE(fs::is_symlink(dir_ / (prefix + "lnk123")));
+    EXPECT_EQ(read(u"a", u"k"), u"1");
+
+    // A directory that cannot be listed is no reason to fail.
+    EXPECT_TRUE(sweepAbandonedTemporaryFiles(dir_ / "missing" / "x.ini", std::chrono::minutes(1)).empty());
+}
+
 } // namespace
 } // namespace ride
