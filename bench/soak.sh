@@ -65,7 +65,7 @@ xdotool mousemove 618 337 click 1
 opened=$(date +%s)
 
 hz=$(getconf CLK_TCK)
-echo "seconds,rss_kb,fds,threads,cpu_seconds,pointer" >"$out/samples.csv"
+echo "seconds,rss_kb,fds,threads,cpu_seconds,pointer,anon_kb,file_kb,shmem_kb" >"$out/samples.csv"
 start=$(date +%s)
 end=$((start + minutes * 60))
 while [ "$(date +%s)" -lt "$end" ]; do
@@ -78,7 +78,9 @@ while [ "$(date +%s)" -lt "$end" ]; do
   fds=$(find "/proc/$console/fd" -mindepth 1 -maxdepth 1 | wc -l)
   cpu=$(awk -v hz="$hz" '{printf "%.2f", ($14 + $15) / hz}' "/proc/$console/stat")
   pointer=$(xdotool getmouselocation | awk '{sub("x:","",$1); sub("y:","",$2); print $1 "x" $2}')
-  echo "$(( $(date +%s) - start )),$rss,$fds,$threads,$cpu,$pointer" >>"$out/samples.csv"
+  # Resident memory by kind: heap and stacks, mapped library and font files, shared memory.
+  kinds=$(awk '/^RssAnon:/ {a=$2} /^RssFile:/ {f=$2} /^RssShmem:/ {s=$2} END {print a "," f "," s}' "/proc/$console/status")
+  echo "$(( $(date +%s) - start )),$rss,$fds,$threads,$cpu,$pointer,$kinds" >>"$out/samples.csv"
   sleep 10
 done
 # What is on the player window's place (below the network window) now: the looping clip (blue)?
