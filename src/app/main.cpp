@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <malloc.h>
 #include <memory>
 
 namespace {
@@ -75,6 +76,12 @@ struct NetworkWindow {
 
 int main(int argc, char** argv)
 {
+    // Blocks of 128 KiB and more (decoded video frames) are mapped on their own and go back to the
+    // system when freed. By default the allocator raises that limit after the first such block is
+    // freed and serves later frames from the per-thread heaps, whose resident size then creeps up
+    // for minutes with a looping video. Set before any thread starts.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+
     QApplication app(argc, argv);
     // Numbers in settings and records are read with "." whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
