@@ -116,6 +116,8 @@ cpu = (float(last["cpu_seconds"]) - float(first["cpu_seconds"])) / max(1, int(la
 print(f"soak of {minutes} min, {len(rows)} samples every 10 s")
 print(f"resident memory: {first['rss_kb']} kB at {first['seconds']} s, {last['rss_kb']} kB at {last['seconds']} s "
       f"(growth {int(last['rss_kb']) - int(first['rss_kb'])} kB; range after the first minute {min(rss)}..{max(rss)} kB)")
+print("by kind, first minute excluded: " + ", ".join(
+    f"{kind} {first[kind + '_kb']} -> {last[kind + '_kb']} kB" for kind in ("anon", "file", "shmem")))
 print(f"open descriptors: {first['fds']} at {first['seconds']} s, {last['fds']} at {last['seconds']} s (range {min(fds)}..{max(fds)})")
 print(f"threads: {first['threads']} .. {last['threads']}; CPU after the first minute: {100 * cpu:.1f}% of one core")
 print(f"heartbeat: {count} texts received in order over {seconds} s with the network window open "
