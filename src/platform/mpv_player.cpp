@@ -45,11 +45,6 @@ MpvPlayer::MpvPlayer(QWidget& surface, std::filesystem::path mediaDirectory)
 
 bool MpvPlayer::available()
 {
-    return ensureCore();
-}
-
-bool MpvPlayer::ensureCore()
-{
     // The core and its video output start with the first media request: a console that shows no
     // video does not carry the decoder libraries' memory all day, and starts faster.
     if (!coreTried_) {
@@ -226,7 +221,7 @@ bool MpvPlayer::load()
 
 bool MpvPlayer::loadLocation(const std::string& location)
 {
-    if (!ensureCore()) {
+    if (!available()) {
         return false;
     }
     const char* command[] = {"loadfile", location.c_str(), "replace", nullptr};

@@ -52,7 +52,6 @@ private:
     // Called by the core on a thread of its own.
     static void wakeUp(void* self);
     void initialise(QWidget& surface);
-    bool ensureCore();
     // Hands the current location to the core; false (and one log line) when it is a local file
     // that is not there.
     bool load();

@@ -26,9 +26,9 @@
 //   or "=" (key), or an empty key name, cannot be stored and the write is dropped.
 // - New lines end like the file's first line does; a file without any line end gets CRLF.
 // - A write that changes nothing leaves the file alone.
-// - A writer killed mid-write may leave its temporary file ".<name>.saving.XXXXXX" behind. A write never
-//   sweeps them, since another process might be writing one at that moment; the program sweeps
-//   the ones old enough to be abandoned when it starts.
+// - A writer killed mid-write may leave its temporary file ".<name>.saving.XXXXXX" behind. A
+//   write never sweeps them, since another process might be writing one at that moment; the
+//   program sweeps the ones old enough to be abandoned when it starts.
 
 namespace ride {
 namespace fs = std::filesystem;
@@ -266,8 +266,17 @@ mode_t currentUmask()
     return 022;
 }
 
+// The directory a file name lies in; "." for a bare name.
+fs::path directoryOf(const fs::path& file)
+{
+    return file.parent_path().empty() ? fs::path(".") : file.parent_path();
+}
+
 // Distinct enough that a hand-made copy such as ".配置.ini.backup" is never taken for one.
-std::string temporaryPrefix(const fs::path& target) { return "." + target.filename().string() + ".saving."; }
+std::string temporaryPrefix(const fs::path& target)
+{
+    return "." + target.filename().string() + ".saving.";
+}
 
 struct Ownership {
     mode_t mode;
@@ -279,7 +288,7 @@ struct Ownership {
 bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership& ownership,
                  std::string& reason)
 {
-    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const fs::path directory = directoryOf(target);
     std::string name = (directory / temporaryPrefix(target)).string() + "XXXXXX";
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -399,7 +408,7 @@ bool writeValue(const fs::path& file, TextView section, TextView key, TextView v
         }
     }
 
-    const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const fs::path directory = directoryOf(target);
     if (::stat(directory.c_str(), &info) != 0) {
         reason = std::string("directory: ") + std::strerror(errno);
         return false;
@@ -477,7 +486,7 @@ bool WriteIni(const fs::path& file, TextView section, TextView key, TextView val
 
 std::vector<fs::path> sweepAbandonedTemporaryFiles(const fs::path& file, std::chrono::seconds minimumAge)
 {
-    const fs::path directory = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const fs::path directory = directoryOf(file);
     const std::string prefix = temporaryPrefix(file);
     const auto now = fs::file_time_type::clock::now();
     std::vector<fs::path> removed;

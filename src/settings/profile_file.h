@@ -22,7 +22,8 @@ bool WriteIni(const std::filesystem::path& file, TextView section, TextView key,
 
 // Removes the temporary files that interrupted writes of `file` left beside it, once they are
 // at least `minimumAge` old (a write in progress is younger by far). Returns the files removed.
-std::vector<std::filesystem::path> sweepAbandonedTemporaryFiles(const std::filesystem::path& file, std::chrono::seconds minimumAge);
+std::vector<std::filesystem::path> sweepAbandonedTemporaryFiles(const std::filesystem::path& file,
+                                                                std::chrono::seconds minimumAge);
 
 // The directory of the running executable (resolved through /proc/self/exe) and the settings
 // file beside it.
