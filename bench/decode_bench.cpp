@@ -2,7 +2,7 @@
 // model with a pointer that only remembers where it was put. Each benchmark checks afterwards
 // that its records really were decoded, so a broken decoder cannot look fast.
 #include "console/form1.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "probe_support.h"
 
 #include <benchmark/benchmark.h>

@@ -6,8 +6,8 @@
 // Run it on a virtual X server of its own (bench/pointer_latency.sh does that). The probe's own
 // window takes the keyboard focus and stands in for the roaming program.
 #include "console/form1.h"
-#include "platform/x11_cursor.h"
-#include "platform/x11_keystrokes.h"
+#include "input/x11/x11_cursor.h"
+#include "input/x11/x11_keystrokes.h"
 #include "probe_support.h"
 
 #include <cstdio>

@@ -10,9 +10,9 @@
 //
 // Run it on a virtual X server of its own (bench/pointer_latency.sh does that).
 #include "console/form1.h"
-#include "console/form1_view.h"
-#include "platform/recording_keystrokes.h"
-#include "platform/x11_cursor.h"
+#include "console/view/form1_view.h"
+#include "input/recording_keystrokes.h"
+#include "input/x11/x11_cursor.h"
 #include "probe_support.h"
 
 #include <QApplication>

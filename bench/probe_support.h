@@ -1,7 +1,7 @@
 #pragma once
 // Pieces shared by the record benchmarks and probes: a serial line that hands out the same
 // arrival on every poll (or nothing), and order statistics of a set of timings.
-#include "platform/serial_line.h"
+#include "io/serial_line.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 // Invariant checks for the fuzz targets: a broken one prints what failed and aborts, which
 // libFuzzer reports as a crash and saves the input for.
-#include "settings/text.h"
+#include "base/text.h"
 
 #include <cstdio>
 #include <cstdlib>

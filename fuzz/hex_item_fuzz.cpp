@@ -2,7 +2,7 @@
 // per pair position, at most 200 of them, followed by a 0x00; a pair of two hexadecimal digits is
 // the byte they spell.
 #include "fuzz_check.h"
-#include "netlink/hex_item.h"
+#include "network/hex_item.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // yields no keys and an error whose position lies inside the string, and its log line stays one
 // printable line.
 #include "fuzz_check.h"
-#include "platform/key_notation.h"
+#include "input/key_notation.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 // rounding with nearbyint (which rounds half to even), and a number shown as shortest decimal
 // text must read back as the same number. Undefined behaviour anywhere stops the run.
 #include "fuzz_check.h"
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 
 #include <cfloat>
 #include <cmath>

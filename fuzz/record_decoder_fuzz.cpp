@@ -5,7 +5,7 @@
 // handed to the keystroke service; and the box never exceeds its limits.
 #include "console/form1.h"
 #include "fuzz_check.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 

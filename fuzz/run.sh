@@ -18,9 +18,20 @@ build=${RIDE_FUZZ_BUILD_DIR:-build-fuzz}
 
 if [ "${RIDE_FUZZ_NO_BUILD:-0}" != 1 ]; then
   compiler=$(command -v clang++-14 || command -v clang++)
+  # A logic-only build: Qt is not even looked for, so these targets prove that the logic builds
+  # and links without the toolkit and the display.
   cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS="-g -O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -fsanitize=fuzzer-no-link" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DRIDE_LOGIC_ONLY=ON -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
     -DRIDE_BUILD_FUZZ=ON -DRIDE_BUILD_TESTS=OFF -DRIDE_BUILD_BENCH=OFF >/dev/null
   cmake --build "$build" --target "${targets[@]}" -- -j "${RIDE_BUILD_JOBS:-$(nproc)}"
+  for target in "${targets[@]}"; do
+    if ldd "$build/bin/$target" | grep -E 'libQt|libX11|libXtst'; then
+      echo "fuzz: $target links Qt or X11, but the logic it drives must not" >&2
+      exit 1
+    fi
+  done
 fi
 
 mkdir -p "$build/artifacts" "$build/logs"

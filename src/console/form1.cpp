@@ -1,7 +1,7 @@
 #include "console/form1.h"
 
-#include "platform/step_runner.h"
-#include "settings/numeric_value.h"
+#include "base/step_runner.h"
+#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 
 #include <string>

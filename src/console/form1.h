@@ -6,13 +6,13 @@
 #include "console/motion_step.h"
 #include "console/record_decoder.h"
 #include "console/video_choice.h"
-#include "platform/button.h"
-#include "platform/form_window.h"
-#include "platform/label.h"
-#include "platform/list_box.h"
-#include "platform/serial_line.h"
-#include "platform/text_box.h"
-#include "platform/timer.h"
+#include "ui/button.h"
+#include "ui/form_window.h"
+#include "ui/label.h"
+#include "ui/list_box.h"
+#include "io/serial_line.h"
+#include "ui/text_box.h"
+#include "ui/timer.h"
 
 #include <array>
 #include <cstdint>

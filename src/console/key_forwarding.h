@@ -1,7 +1,7 @@
 #pragma once
 // Types a bike key's keystroke string each time its flag box changes to exactly "A".
-#include "platform/keystrokes.h"
-#include "platform/text_box.h"
+#include "input/keystrokes.h"
+#include "ui/text_box.h"
 
 #include <array>
 #include <memory>

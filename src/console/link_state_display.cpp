@@ -1,6 +1,6 @@
 #include "console/link_state_display.h"
 
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 
 namespace ride {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Shows the operator whether the pointer has lately had to move sideways ("手动调试") or the
 // console has been left alone for ten ticks ("联动状态"). Nothing else reads it.
-#include "platform/label.h"
-#include "platform/timer.h"
+#include "ui/label.h"
+#include "ui/timer.h"
 
 namespace ride {
 

@@ -1,6 +1,6 @@
 #include "console/motion_step.h"
 
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 
 #include <algorithm>
 #include <limits>

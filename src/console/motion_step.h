@@ -1,8 +1,8 @@
 #pragma once
 // Turns a record's speed and direction into a pointer position for the roaming program, and
 // restarts the activity count when the pointer has to move sideways.
-#include "platform/cursor.h"
-#include "platform/label.h"
+#include "input/cursor.h"
+#include "ui/label.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "console/record_decoder.h"
 
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 
 namespace ride {
 namespace {

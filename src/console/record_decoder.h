@@ -3,8 +3,8 @@
 //   :::S=<speed 3><any 3><direction 3><any 6>,DI<6 key flags>.   (30 characters)
 // or the same with the end mark right after the fourth flag (28 characters). The decoder runs on
 // every change of the box and keeps no state of its own: the box is searched anew each time.
-#include "platform/label.h"
-#include "platform/text_box.h"
+#include "ui/label.h"
+#include "ui/text_box.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "console/video_choice.h"
 
 #include "console/form1.h"
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 
 namespace ride {

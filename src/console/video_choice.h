@@ -2,7 +2,7 @@
 // The console's side of the videos: the two choice buttons, the relay that turns a choice in
 // Text3 into a file name in Text4 for the player, and the play-time count that falls back to
 // the nobody-present video.
-#include "settings/text.h"
+#include "base/text.h"
 
 #include <filesystem>
 #include <functional>

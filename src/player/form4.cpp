@@ -1,8 +1,8 @@
 #include "player/form4.h"
 
-#include "platform/media_player.h"
+#include "media/media_player.h"
 #include "player/playback_control.h"
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 
 namespace ride {

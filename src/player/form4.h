@@ -1,10 +1,10 @@
 #pragma once
 // The video player window for the exhibition screen: placed from the settings when it loads,
 // its player surface stretched over the whole window and its title centred on every resize.
-#include "platform/form_window.h"
-#include "platform/label.h"
-#include "platform/text_box.h"
-#include "platform/timer.h"
+#include "ui/form_window.h"
+#include "ui/label.h"
+#include "ui/text_box.h"
+#include "ui/timer.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "player/playback_control.h"
 
-#include "platform/stderr_log.h"
+#include "base/log.h"
 #include "player/form4.h"
 #include "settings/profile_file.h"
 

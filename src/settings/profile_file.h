@@ -1,7 +1,7 @@
 #pragma once
 // The settings file: a GBK-encoded INI file read and written one key at a time, with no
 // cache, so that every read sees the latest write and the latest hand edit.
-#include "settings/text.h"
+#include "base/text.h"
 
 #include <chrono>
 #include <filesystem>

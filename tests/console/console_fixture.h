@@ -2,7 +2,7 @@
 // A console built on the test platform: fake pointer, recording keystrokes, fake serial line,
 // default settings (no settings file).
 #include "console/form1.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 

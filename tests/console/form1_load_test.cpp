@@ -1,7 +1,7 @@
 // Start-up of the ride console against real settings files, with a fake serial line.
 #include "console/form1.h"
 #include "settings/profile_file.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 #include "support/temp_dir.h"

@@ -1,6 +1,6 @@
 // The 30 ms serial poll: arrivals appended to the receive box, and the 100-character rule.
 #include "console/form1.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 

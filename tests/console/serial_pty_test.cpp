@@ -1,9 +1,9 @@
 // The serial poll against a real pseudo-terminal pair: what the controller end writes reaches
 // the receive box piece by piece, and a line that goes away is closed and reopened.
 #include "console/form1.h"
-#include "platform/qt_serial_line.h"
+#include "io/qt/qt_serial_line.h"
 #include "settings/profile_file.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"

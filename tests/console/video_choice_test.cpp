@@ -1,7 +1,7 @@
 // The console's video choice: buttons and typed choices through the relay to the player's
 // request box, the play-time count ticked one second at a time, and the linked/manual display.
 #include "console/form1.h"
-#include "platform/recording_keystrokes.h"
+#include "input/recording_keystrokes.h"
 #include "settings/profile_file.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"

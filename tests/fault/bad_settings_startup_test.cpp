@@ -2,7 +2,7 @@
 // lines, a directory in place of the file, a read-only file in a read-only directory, a file cut off
 // after a lone CR. Every time the console comes up, reads what can be read, and keeps running.
 #include "e2e/console_app.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>

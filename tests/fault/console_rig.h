@@ -3,12 +3,12 @@
 // timer driven by a real Qt timer, real sockets, a serial line of the test's choice, a fake
 // pointer, and keystrokes recorded instead of typed. The test only runs the event loop.
 #include "console/form1.h"
-#include "netlink/frmsock.h"
-#include "platform/qt_binding.h"
-#include "platform/qt_event_yield.h"
-#include "platform/qt_tcp_socket.h"
-#include "platform/recording_keystrokes.h"
-#include "platform/yes_no_question.h"
+#include "network/frmsock.h"
+#include "ui/qt/qt_binding.h"
+#include "ui/qt/qt_event_yield.h"
+#include "io/qt/qt_tcp_socket.h"
+#include "input/recording_keystrokes.h"
+#include "ui/yes_no_question.h"
 #include "support/fake_cursor.h"
 
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // a fake pointer and serial line, keystrokes recorded. For faults that need only the windows'
 // logic and the settings file.
 #include "console/form1.h"
-#include "netlink/fake_tcp_socket.h"
-#include "netlink/frmsock.h"
-#include "platform/recording_keystrokes.h"
-#include "platform/yes_no_question.h"
+#include "support/fake_tcp_socket.h"
+#include "network/frmsock.h"
+#include "input/recording_keystrokes.h"
+#include "ui/yes_no_question.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 

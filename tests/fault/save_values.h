@@ -1,7 +1,7 @@
 #pragma once
 // The two sets of network settings that the save writer alternates between, so that after a kill
 // each key can be told to hold the old value or the new one, whole.
-#include "settings/text.h"
+#include "base/text.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 #include "fault/process_memory.h"
 #include "fault/stderr_capture.h"
 #include "fault/tick_gaps.h"
-#include "platform/qt_serial_line.h"
+#include "io/qt/qt_serial_line.h"
 #include "settings/profile_file.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"

@@ -4,7 +4,7 @@
 // could not, and no line of the file that "保存" does not own is ever changed or lost.
 #include "fault/offline_windows.h"
 #include "fault/stderr_capture.h"
-#include "settings/numeric_value.h"
+#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 #include "support/temp_dir.h"
 

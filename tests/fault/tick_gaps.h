@@ -1,7 +1,7 @@
 #pragma once
 // Watches a timer of the model as the real event loop drives it: the longest time between two
 // ticks tells whether the handler in front of it kept the UI thread for too long.
-#include "platform/timer.h"
+#include "ui/timer.h"
 
 #include <chrono>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 // An animation player for tests: remembers what it was asked to play and plays for as long as
 // the test says.
-#include "platform/animation_player.h"
+#include "media/animation_player.h"
 
 #include <string>
 #include <vector>

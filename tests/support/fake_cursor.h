@@ -1,7 +1,7 @@
 #pragma once
 // A pointer for tests of the console logic: remembers every move, and can be pushed aside by the
 // test as if the operator had moved the mouse.
-#include "platform/cursor.h"
+#include "input/cursor.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 #pragma once
 // A serial line for tests of the console logic: the test queues arrivals and reads back
 // what the console configured.
-#include "platform/serial_line.h"
-#include "platform/serial_settings.h"
+#include "io/serial_line.h"
+#include "io/serial_settings.h"
 
 #include <deque>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // A media player for tests of the player window's logic: remembers every call in order, as
 // "name value" lines, and lets the test raise a play state as the real player's events would.
-#include "platform/media_player.h"
+#include "media/media_player.h"
 
 #include <string>
 #include <vector>

@@ -1,0 +1,146 @@
+#include "io/qt/qt_serial_line.h"
+
+#include "base/log.h"
+
+namespace ride {
+namespace {
+
+// The most one poll takes. Qt's own buffer is unlimited by default: a line faster than the console
+// (a flood of noise, or a slow machine) made it grow without end and each poll work through all of
+// it; bounded, the rest waits in the device until the next poll.
+constexpr qint64 kReadChunk = 64 * 1024;
+
+QSerialPort::Parity toQt(Parity p)
+{
+    switch (p) {
+    case Parity::Even: return QSerialPort::EvenParity;
+    case Parity::Odd: return QSerialPort::OddParity;
+    case Parity::Mark: return QSerialPort::MarkParity;
+    case Parity::Space: return QSerialPort::SpaceParity;
+    case Parity::None: break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(StopBits s)
+{
+    switch (s) {
+    case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case StopBits::Two: return QSerialPort::TwoStop;
+    case StopBits::One: break;
+    }
+    return QSerialPort::OneStop;
+}
+
+} // namespace
+
+QtSerialLine::QtSerialLine(QObject* parent) : QObject(parent)
+{
+    port_.setReadBufferSize(kReadChunk);
+    reopenTimer_.setInterval(1000);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialLine::onError);
+    connect(&reopenTimer_, &QTimer::timeout, this, &QtSerialLine::tryReopen);
+}
+
+bool QtSerialLine::setSettings(TextView text)
+{
+    const auto parsed = parseSerialSettings(text);
+    if (!parsed) {
+        return false;
+    }
+    settings_ = *parsed;
+    if (port_.isOpen()) {
+        applySettings();
+    }
+    return true;
+}
+
+void QtSerialLine::setPortNumber(int number)
+{
+    deviceName_ = number >= 1 ? QStringLiteral("/dev/ttyS%1").arg(number - 1) : QString();
+}
+
+void QtSerialLine::setDevicePath(std::string path)
+{
+    deviceName_ = QString::fromStdString(path);
+}
+
+void QtSerialLine::applySettings()
+{
+    // Some of these fail on a pseudo-terminal; the line works all the same.
+    port_.setBaudRate(settings_.baudRate);
+    port_.setParity(toQt(settings_.parity));
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits));
+    port_.setStopBits(toQt(settings_.stopBits));
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool QtSerialLine::open()
+{
+    if (port_.isOpen()) {
+        return true;
+    }
+    if (deviceName_.isEmpty()) {
+        return false;
+    }
+    port_.setPortName(deviceName_);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    applySettings();
+    decoder_.reset();
+    return true;
+}
+
+bool QtSerialLine::isOpen() const
+{
+    return port_.isOpen();
+}
+
+Text QtSerialLine::readAll()
+{
+    if (!port_.isOpen()) {
+        return {};
+    }
+    const QByteArray bytes = port_.readAll();
+    if (bytes.isEmpty()) {
+        return {};
+    }
+    return decoder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+void QtSerialLine::onError(QSerialPort::SerialPortError error)
+{
+    // Only a read or resource error means the device is gone; the rest (ioctls a
+    // pseudo-terminal does not support, "no error" on open) leave the line working.
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) {
+        return;
+    }
+    if (!port_.isOpen() || lost_) {
+        return;
+    }
+    const QString reason = port_.errorString();
+    port_.close();
+    port_.clearError();
+    lost_ = true;
+    logLine("serial line " + deviceName_.toStdString() + " lost (" + reason.toStdString() +
+            "); reopening it when it is back");
+    reopenTimer_.start();
+}
+
+void QtSerialLine::tryReopen()
+{
+    if (!lost_) {
+        reopenTimer_.stop();
+        return;
+    }
+    if (open()) {
+        lost_ = false;
+        reopenTimer_.stop();
+        logLine("serial line " + deviceName_.toStdString() + " is back");
+    } else {
+        port_.clearError();
+    }
+}
+
+} // namespace ride

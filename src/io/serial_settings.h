@@ -1,0 +1,23 @@
+#pragma once
+// The classic serial settings text, "9600,N,8,1": baud rate, parity letter, data bits, stop bits.
+#include "base/text.h"
+
+#include <optional>
+
+namespace ride {
+
+enum class Parity { None, Even, Odd, Mark, Space };
+enum class StopBits { One, OneAndHalf, Two };
+
+struct SerialSettings {
+    int baudRate = 9600;
+    Parity parity = Parity::None;
+    int dataBits = 8;
+    StopBits stopBits = StopBits::One;
+    bool operator==(const SerialSettings&) const = default;
+};
+
+// Empty when the text is not four valid fields; blanks around the fields are allowed.
+[[nodiscard]] std::optional<SerialSettings> parseSerialSettings(TextView text);
+
+} // namespace ride

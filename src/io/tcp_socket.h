@@ -1,0 +1,63 @@
+#pragma once
+// A TCP client socket as the network window uses it: the classic state numbers, a remote
+// endpoint, text and byte sends with one completion per send, and notifications delivered on the
+// UI thread.
+#include "base/text.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace ride {
+
+namespace socket_state {
+constexpr int kClosed = 0;
+constexpr int kOpen = 1;
+constexpr int kListening = 2;
+constexpr int kConnectionPending = 3;
+constexpr int kResolvingHost = 4;
+constexpr int kHostResolved = 5;
+constexpr int kConnecting = 6;
+constexpr int kConnected = 7;
+constexpr int kPeerClosing = 8;
+constexpr int kError = 9;
+} // namespace socket_state
+
+class TcpSocket {
+public:
+    virtual ~TcpSocket() = default;
+
+    virtual int state() const = 0;
+    virtual Text remoteHost() const = 0;
+    virtual std::int32_t remotePort() const = 0;
+    virtual void setRemoteHost(Text host) = 0;
+    virtual void setRemotePort(std::int32_t port) = 0;
+    virtual void setLocalPort(std::int32_t port) = 0;
+    // Starts connecting to the remote endpoint last set and returns at once.
+    virtual void connect() = 0;
+    // Closes whatever the socket is doing; the state is 0 afterwards.
+    virtual void close() = 0;
+    // This machine's IPv4 address, as the socket sees it.
+    virtual Text localIp() const = 0;
+
+    // Text goes out GBK-encoded. Each send is completed once, when all its bytes are handed to the
+    // system.
+    virtual void sendText(TextView text) = 0;
+    virtual void sendBytes(std::string_view bytes) = 0;
+    // All data waiting, decoded from GBK (a character split between two arrivals waits for its
+    // second byte).
+    virtual Text takeData() = 0;
+
+    std::function<void()> onDataArrival;
+    std::function<void()> onSendComplete;
+    std::function<void(int number, const Text& description)> onError;
+};
+
+class TcpSocketFactory {
+public:
+    virtual ~TcpSocketFactory() = default;
+    virtual std::unique_ptr<TcpSocket> create() = 0;
+};
+
+} // namespace ride

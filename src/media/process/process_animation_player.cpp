@@ -1,0 +1,96 @@
+#include "media/process/process_animation_player.h"
+
+#include "ui/qt/qt_binding.h"
+#include "base/log.h"
+
+#include <QProcess>
+
+#include <csignal>
+
+#include <unistd.h>
+
+namespace ride {
+namespace {
+
+// Long enough for a player to close its window, short enough not to freeze the console.
+constexpr int kGraceMs = 500;
+
+std::string describe(const QString& program, const QStringList& arguments)
+{
+    return (QStringList{program} + arguments).join(QLatin1Char(' ')).toStdString();
+}
+
+} // namespace
+
+ProcessAnimationPlayer::ProcessAnimationPlayer(std::filesystem::path workingDirectory)
+    : workingDirectory_(std::move(workingDirectory))
+{
+}
+
+ProcessAnimationPlayer::~ProcessAnimationPlayer() { stop(); }
+
+void ProcessAnimationPlayer::start(const Text& command, const Text& file)
+{
+    stop();
+    QStringList arguments = QProcess::splitCommand(toQString(command));
+    if (arguments.isEmpty()) {
+        return;
+    }
+    const QString program = arguments.takeFirst();
+    arguments.append(toQString(file));
+
+    process_ = std::make_unique<QProcess>();
+    QProcess* process = process_.get();
+    process->setWorkingDirectory(QString::fromStdString(workingDirectory_.string()));
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    // A group of its own, so that stopping it also ends what a wrapper script started.
+    process->setChildProcessModifier([] { setpgid(0, 0); });
+    const std::string what = describe(program, arguments);
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, what](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            logLine("animation: cannot start " + what + ": " + process->errorString().toStdString());
+        }
+    });
+    QObject::connect(process, &QProcess::finished, process,
+                     [what](int exitCode, QProcess::ExitStatus status) {
+                         if (status == QProcess::CrashExit) {
+                             logLine("animation: " + what + " ended abnormally");
+                         } else if (exitCode != 0) {
+                             logLine("animation: " + what + " ended with exit code " + std::to_string(exitCode));
+                         }
+                     });
+    process->start(program, arguments);
+}
+
+void ProcessAnimationPlayer::stop()
+{
+    if (!process_) {
+        return;
+    }
+    if (process_->state() != QProcess::NotRunning) {
+        // Our own stop is no failure worth a log line.
+        process_->disconnect();
+        const pid_t group = static_cast<pid_t>(process_->processId());
+        if (group > 0) {
+            ::kill(-group, SIGTERM);
+        } else {
+            process_->terminate();
+        }
+        if (!process_->waitForFinished(kGraceMs)) {
+            if (group > 0) {
+                ::kill(-group, SIGKILL);
+            }
+            process_->kill();
+            process_->waitForFinished(kGraceMs);
+        }
+    }
+    process_.reset();
+}
+
+bool ProcessAnimationPlayer::playing() const
+{
+    return process_ && process_->state() != QProcess::NotRunning;
+}
+
+} // namespace ride

@@ -1,0 +1,12 @@
+#include "ui/qt/qt_event_yield.h"
+
+#include <QCoreApplication>
+
+namespace ride {
+
+void QtEventYield::yieldToEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace ride

@@ -1,0 +1,14 @@
+#pragma once
+// A modal Yes/No question to the operator.
+#include "base/text.h"
+
+namespace ride {
+
+class YesNoQuestion {
+public:
+    virtual ~YesNoQuestion() = default;
+    // Returns true for Yes. Runs a nested event loop until answered.
+    virtual bool ask(TextView question) = 0;
+};
+
+} // namespace ride

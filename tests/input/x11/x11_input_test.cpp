@@ -1,0 +1,314 @@
+// Drives the X11 keystroke and pointer backends against a private Xvfb and watches what a
+// plain X client receives.
+#include "input/x11/x11_cursor.h"
+#include "input/x11/x11_keystrokes.h"
+#include "xvfb_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <poll.h>
+
+namespace ride {
+namespace {
+
+struct KeyEvent {
+    bool press;
+    unsigned keycode;
+    unsigned state;
+    KeySym sym;
+    std::string text;  // Latin-1, as XLookupString gives it
+};
+
+class X11Input : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server_ = new test::XvfbServer();
+        if (!server_->running())
+            return;
+        probe_ = XOpenDisplay(server_->display().c_str());
+        if (!probe_)
+            return;
+        window_ = XCreateSimpleWindow(probe_, DefaultRootWindow(probe_), 0, 0, 300, 200, 0, 0, 0);
+        XSelectInput(probe_, window_, KeyPressMask | KeyReleaseMask | FocusChangeMask);
+        XMapWindow(probe_, window_);
+        XSync(probe_, False);
+        keys_ = new X11Keystrokes(server_->display());
+        cursor_ = new X11Cursor(server_->display());
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete keys_;
+        delete cursor_;
+        if (probe_)
+            XCloseDisplay(probe_);
+        delete server_;
+        keys_ = nullptr;
+        cursor_ = nullptr;
+        probe_ = nullptr;
+        server_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server_->running()) << server_->error();
+        ASSERT_NE(probe_, nullptr);
+        setCapsLock(false);
+        XSetInputFocus(probe_, window_, RevertToPointerRoot, CurrentTime);
+        XSync(probe_, False);
+        while (XPending(probe_) > 0) {
+            XEvent event;
+            XNextEvent(probe_, &event);
+        }
+    }
+
+    static void setCapsLock(bool on)
+    {
+        XkbLockModifiers(probe_, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        XSync(probe_, False);
+    }
+
+    static bool capsLockOn()
+    {
+        XkbStateRec state{};
+        XkbGetState(probe_, XkbUseCoreKbd, &state);
+        return state.locked_mods & LockMask;
+    }
+
+    // Sends `keys`, then F12 as an end marker through the same connection, and returns the
+    // key events that arrived before the marker. Waits at most two seconds.
+    static std::vector<KeyEvent> typeAndCollect(X11Keystrokes& keys, std::u16string_view text)
+    {
+        keys.send("TEST", text);
+        keys.send("TEST", u"{F12}");
+        std::vector<KeyEvent> events;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        for (;;) {
+            while (XPending(probe_) > 0) {
+                XEvent event;
+                XNextEvent(probe_, &event);
+                if (event.type == MappingNotify) {
+                    XRefreshKeyboardMapping(&event.xmapping);
+                    continue;
+                }
+                if (event.type != KeyPress && event.type != KeyRelease)
+                    continue;
+                char buffer[16] = {};
+                KeySym sym = NoSymbol;
+                const int length = XLookupString(&event.xkey, buffer, sizeof buffer, &sym, nullptr);
+                if (sym == XK_F12) {
+                    if (event.type == KeyRelease)
+                        return events;
+                    continue;
+                }
+                events.push_back({event.type == KeyPress, event.xkey.keycode, event.xkey.state, sym,
+                                  std::string(buffer, std::size_t(std::max(length, 0)))});
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                ADD_FAILURE() << "the end marker did not arrive";
+                return events;
+            }
+            pollfd p{ConnectionNumber(probe_), POLLIN, 0};
+            poll(&p, 1, int(left.count()));
+        }
+    }
+
+    static std::vector<KeyEvent> typeAndCollect(std::u16string_view text) { return typeAndCollect(*keys_, text); }
+
+    static std::string typed(const std::vector<KeyEvent>& events)
+    {
+        std::string text;
+        for (const KeyEvent& e : events)
+            if (e.press)
+                text += e.text;
+        return text;
+    }
+
+    // The presses of keys other than Shift, Control and Alt.
+    static std::vector<KeyEvent> presses(const std::vector<KeyEvent>& events)
+    {
+        std::vector<KeyEvent> out;
+        for (const KeyEvent& e : events)
+            if (e.press && !IsModifierKey(e.sym))
+                out.push_back(e);
+        return out;
+    }
+
+    static void expectEveryPressReleased(const std::vector<KeyEvent>& events)
+    {
+        std::map<unsigned, int> down;
+        for (const KeyEvent& e : events)
+            down[e.keycode] += e.press ? 1 : -1;
+        for (const auto& [code, count] : down)
+            EXPECT_EQ(count, 0) << "keycode " << code;
+    }
+
+    static bool keycodeHasSymbols(unsigned code)
+    {
+        int perCode = 0;
+        KeySym* syms = XGetKeyboardMapping(probe_, KeyCode(code), 1, &perCode);
+        bool any = false;
+        for (int i = 0; i < perCode; ++i)
+            any = any || syms[i] != NoSymbol;
+        XFree(syms);
+        return any;
+    }
+
+    static inline test::XvfbServer* server_ = nullptr;
+    static inline Display* probe_ = nullptr;
+    static inline Window window_ = 0;
+    static inline X11Keystrokes* keys_ = nullptr;
+    static inline X11Cursor* cursor_ = nullptr;
+};
+
+TEST_F(X11Input, PointerMovesWhereAskedAndStaysOnScreen)
+{
+    ASSERT_TRUE(cursor_->connected());
+    cursor_->moveTo({100, 200});
+    EXPECT_EQ(cursor_->position(), (CursorPoint{100, 200}));
+
+    Window root = 0, child = 0;
+    int x = 0, y = 0, wx = 0, wy = 0;
+    unsigned mask = 0;
+    XQueryPointer(probe_, DefaultRootWindow(probe_), &root, &child, &x, &y, &wx, &wy, &mask);
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 200);
+
+    cursor_->moveTo({-50, 99999});
+    EXPECT_EQ(cursor_->position(), (CursorPoint{0, 1023}));
+    cursor_->moveTo({70000, -70000});
+    EXPECT_EQ(cursor_->position(), (CursorPoint{1279, 0}));
+}
+
+TEST_F(X11Input, PlainTextArrivesWithShiftForCapitals)
+{
+    const auto events = typeAndCollect(u"abC1 ");
+    EXPECT_EQ(typed(events), "abC1 ");
+    const auto keys = presses(events);
+    ASSERT_EQ(keys.size(), 5u);
+    EXPECT_EQ(keys[0].sym, XK_a);
+    EXPECT_FALSE(keys[0].state & ShiftMask);
+    EXPECT_EQ(keys[2].sym, XK_C);
+    EXPECT_TRUE(keys[2].state & ShiftMask);
+    expectEveryPressReleased(events);
+}
+
+TEST_F(X11Input, ModifiersGroupsAndNamedKeys)
+{
+    EXPECT_EQ(typed(typeAndCollect(u"+(ec)d")), "ECd");
+
+    const auto left = presses(typeAndCollect(u"{LEFT 3}~"));
+    ASSERT_EQ(left.size(), 4u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(left[i].sym, XK_Left);
+    EXPECT_EQ(left[3].sym, XK_Return);
+
+    const auto events = typeAndCollect(u"^a%{F4 0}%x{ADD}");
+    const auto keys = presses(events);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].sym, XK_a);
+    EXPECT_EQ(keys[0].state & (ControlMask | ShiftMask | Mod1Mask), unsigned(ControlMask));
+    EXPECT_EQ(keys[1].sym, XK_x);
+    EXPECT_EQ(keys[1].state & (ControlMask | ShiftMask | Mod1Mask), unsigned(Mod1Mask));
+    EXPECT_EQ(keys[2].sym, XK_KP_Add);
+    expectEveryPressReleased(events);
+}
+
+TEST_F(X11Input, CharactersMissingFromTheKeymapUseASpareKeycode)
+{
+    const auto events = typeAndCollect(u"中é中");
+    const auto keys = presses(events);
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].sym, KeySym(0x1004E2D));
+    EXPECT_EQ(keys[1].sym, KeySym(XK_eacute));
+    EXPECT_EQ(keys[2].keycode, keys[0].keycode);  // the binding is reused within a string
+    expectEveryPressReleased(events);
+    EXPECT_TRUE(keys_->holdsBindings());
+
+    keys_->restoreKeymap();
+    typeAndCollect(u"");  // the marker makes sure the server has handled the restore
+    EXPECT_FALSE(keys_->holdsBindings());
+    EXPECT_FALSE(keycodeHasSymbols(keys[0].keycode));
+    EXPECT_FALSE(keycodeHasSymbols(keys[1].keycode));
+}
+
+TEST_F(X11Input, ExpiredBindingsAreGivenBackByTheNextSend)
+{
+    X11Keystrokes keys(server_->display(), std::chrono::milliseconds(0));
+    const auto first = presses(typeAndCollect(keys, u"文"));
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_FALSE(keys.holdsBindings());  // the marker send already took it back
+    EXPECT_FALSE(keycodeHasSymbols(first[0].keycode));
+}
+
+TEST_F(X11Input, PeriodicRestoreGivesBackOnlyBindingsPastTheirLifetime)
+{
+    X11Keystrokes keys(server_->display(), std::chrono::milliseconds(300));
+    const auto first = presses(typeAndCollect(keys, u"文"));
+    ASSERT_EQ(first.size(), 1u);
+    keys.restoreExpiredBindings();
+    EXPECT_TRUE(keys.holdsBindings()) << "a fresh binding must outlive the reader's lookup";
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    keys.restoreExpiredBindings();
+    EXPECT_FALSE(keys.holdsBindings());
+    typeAndCollect(keys, u"");
+    EXPECT_FALSE(keycodeHasSymbols(first[0].keycode));
+}
+
+TEST_F(X11Input, CapsLockDoesNotChangeWhatArrives)
+{
+    setCapsLock(true);
+    const auto events = typeAndCollect(u"aB+c1");
+    EXPECT_EQ(typed(events), "aBC1");
+    expectEveryPressReleased(events);
+    EXPECT_TRUE(capsLockOn());
+
+    // An explicit {CAPSLOCK} acts on the user's state: here it turns Caps Lock off.
+    EXPECT_EQ(typed(typeAndCollect(u"{CAPSLOCK}a")), "a");
+    EXPECT_FALSE(capsLockOn());
+    EXPECT_EQ(typed(typeAndCollect(u"{CAPSLOCK}a")), "A");
+    EXPECT_TRUE(capsLockOn());
+}
+
+TEST_F(X11Input, BadStringSendsNothingAndNamesTheBox)
+{
+    testing::internal::CaptureStderr();
+    const auto events = typeAndCollect(u"ab{LEFT");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(events.empty());
+    EXPECT_NE(err.find("TEST: key string \"ab{LEFT\" not typed: unclosed brace at 3\n"), std::string::npos) << err;
+}
+
+TEST(X11WithoutDisplay, DropsWithALogLine)
+{
+    testing::internal::CaptureStderr();
+    X11Cursor cursor("/nonexistent/socket:0");
+    X11Keystrokes keys("/nonexistent/socket:0");
+    cursor.moveTo({5, 5});
+    keys.send("TXTKEY(3)", u"abc");
+    keys.send("TXTKEY(4)", u"abc");
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(cursor.connected());
+    EXPECT_FALSE(keys.connected());
+    EXPECT_EQ(cursor.position(), (CursorPoint{0, 0}));
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
+    EXPECT_NE(err.find("TXTKEY(4): key string \"abc\" not typed: no X display"), std::string::npos) << err;
+}
+
+} // namespace
+} // namespace ride

@@ -1,0 +1,233 @@
+// The libmpv media player in a native window on a private Xvfb, with short clips made by ffmpeg:
+// which play states it reports and when, and what it does with files it cannot play.
+#include "media/mpv/mpv_player.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+#include "support/xvfb_server.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <clocale>
+#include <fstream>
+#include <memory>
+#include <utility>
+
+namespace ride {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Each clip lasts this long.
+constexpr auto kClipLength = 400ms;
+
+testing::TempDir* clips = nullptr;
+testing::XvfbServer* xvfb = nullptr;
+
+void makeClip(const std::string& name, const std::string& colour)
+{
+    int status = -1;
+    testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                            "color=c=" + colour + ":s=160x120:r=25:d=0.4", "-pix_fmt", "yuv420p",
+                            (*clips / name).string()},
+                           &status);
+    ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
+}
+
+class MpvPlayerTest : public ::testing::Test {
+protected:
+    // One player for the suite, as the program has one for its life: the core probes its video
+    // output once.
+    static void SetUpTestSuite()
+    {
+        surface = new QWidget;
+        surface->setAttribute(Qt::WA_NativeWindow);
+        surface->setGeometry(0, 0, 320, 240);
+        surface->show();
+        clips = new testing::TempDir;
+        makeClip("red.mp4", "red");
+        makeClip("blue.mp4", "blue");
+        std::ofstream broken(*clips / "broken.mp4", std::ios::binary);
+        for (int i = 0; i < 20000; ++i) {
+            broken.put(static_cast<char>((i * 7919 + 13) % 251));
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete player;
+        player = nullptr;
+        delete surface;
+        surface = nullptr;
+        delete clips;
+        clips = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!player) {
+            player = new MpvPlayer(*surface, clips->path());
+        }
+        player->onPlayStateChange([this](std::int32_t state) { states.push_back({state, Clock::now()}); });
+        // Whatever the last test left playing ends here, out of this test's record.
+        player->stop();
+        player->setPlayCount(1);
+        runFor(300ms);
+        states.clear();
+    }
+    void TearDown() override { player->onPlayStateChange({}); }
+
+    Text clip(const char* name) const { return fromUtf8((*clips / name).string()); }
+
+    void playForever(const Text& url)
+    {
+        player->setUrl(url);
+        player->play();
+        player->setPlayCount(kPlayCountForever);
+    }
+
+    // Runs the event loop until `done` holds or `timeout` passes.
+    template <class Done>
+    bool runUntil(Done done, std::chrono::milliseconds timeout = 5s)
+    {
+        const auto deadline = Clock::now() + timeout;
+        while (!done()) {
+            if (Clock::now() >= deadline) {
+                return false;
+            }
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+    void runFor(std::chrono::milliseconds span)
+    {
+        runUntil([] { return false; }, span);
+    }
+
+    bool saw(std::int32_t state) const
+    {
+        return std::any_of(states.begin(), states.end(), [&](const auto& s) { return s.first == state; });
+    }
+    std::vector<std::int32_t> stateNumbers() const
+    {
+        std::vector<std::int32_t> out;
+        for (const auto& s : states) {
+            out.push_back(s.first);
+        }
+        return out;
+    }
+
+    static QWidget* surface;
+    static MpvPlayer* player;
+    std::vector<std::pair<std::int32_t, Clock::time_point>> states;
+};
+
+QWidget* MpvPlayerTest::surface = nullptr;
+MpvPlayer* MpvPlayerTest::player = nullptr;
+
+TEST_F(MpvPlayerTest, AFiniteCountEndsOnceAfterItsLastRepetition)
+{
+    ASSERT_TRUE(player->available());
+    const auto start = Clock::now();
+    // The count is set after play, as the player window does; it applies to the media playing.
+    player->setUrl(clip("red.mp4"));
+    player->play();
+    player->setPlayCount(3);
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kMediaEnded); })) << "the media never ended";
+    runFor(200ms);
+    EXPECT_EQ(stateNumbers(), (std::vector<std::int32_t>{play_state::kPlaying, play_state::kMediaEnded,
+                                                         play_state::kStopped}));
+    // Three plays cannot be over before two and a half clip lengths: no end after the first.
+    EXPECT_GE(states[1].second - start, kClipLength * 5 / 2);
+}
+
+TEST_F(MpvPlayerTest, PlayCountForeverNeverEnds)
+{
+    playForever(clip("blue.mp4"));
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    runFor(kClipLength * 4);
+    EXPECT_EQ(stateNumbers(), std::vector<std::int32_t>{play_state::kPlaying});
+}
+
+TEST_F(MpvPlayerTest, StopReportsStoppedAndNoEnd)
+{
+    playForever(clip("blue.mp4"));
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    player->stop();
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kStopped); }));
+    runFor(kClipLength);
+    EXPECT_EQ(stateNumbers(), (std::vector<std::int32_t>{play_state::kPlaying, play_state::kStopped}));
+}
+
+TEST_F(MpvPlayerTest, MediaReplacedBeforeItsEndDoesNotEnd)
+{
+    player->setUrl(clip("red.mp4")); // plays once
+    player->play();
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    playForever(clip("blue.mp4"));
+    runFor(kClipLength * 3);
+    EXPECT_FALSE(saw(play_state::kMediaEnded));
+    EXPECT_FALSE(saw(play_state::kStopped));
+}
+
+TEST_F(MpvPlayerTest, RelativeNamesAreTakenFromTheMediaDirectory)
+{
+    playForever(u"red.mp4");
+    EXPECT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+}
+
+TEST_F(MpvPlayerTest, AMissingFileLeavesWhatIsPlaying)
+{
+    playForever(clip("blue.mp4"));
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    playForever(u"no-such-clip.mp4");
+    runFor(kClipLength * 3);
+    EXPECT_EQ(stateNumbers(), std::vector<std::int32_t>{play_state::kPlaying});
+}
+
+TEST_F(MpvPlayerTest, AMissingFileWithNothingPlayingRaisesNothing)
+{
+    playForever(u"/nonexistent/clip.mp4");
+    runFor(kClipLength * 2);
+    EXPECT_TRUE(states.empty());
+}
+
+TEST_F(MpvPlayerTest, ABrokenFileFallsBackToWhatWasOnScreen)
+{
+    playForever(clip("blue.mp4"));
+    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    playForever(clip("broken.mp4"));
+    ASSERT_TRUE(runUntil([&] { return states.size() >= 3; })) << "no fall-back";
+    runFor(kClipLength * 3);
+    // The broken file stops, the last good one plays again and goes on repeating.
+    EXPECT_EQ(stateNumbers(),
+              (std::vector<std::int32_t>{play_state::kPlaying, play_state::kStopped, play_state::kPlaying}));
+}
+
+TEST_F(MpvPlayerTest, ABrokenFileWithNothingBeforeItJustStops)
+{
+    playForever(clip("broken.mp4"));
+    runFor(kClipLength * 3);
+    EXPECT_FALSE(saw(play_state::kPlaying));
+    EXPECT_FALSE(saw(play_state::kMediaEnded));
+}
+
+} // namespace
+} // namespace ride
+
+int main(int argc, char** argv)
+{
+    ride::xvfb = new ride::testing::XvfbServer(640, 480);
+    // A broken X connection ends the process through exit(): the server must not outlive it.
+    std::atexit([] { delete std::exchange(ride::xvfb, nullptr); });
+    setenv("DISPLAY", ride::xvfb->display().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    QApplication app(argc, argv);
+    // The media player's core refuses to start in any other numeric locale.
+    std::setlocale(LC_NUMERIC, "C");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
