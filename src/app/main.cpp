@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     // A save cut short (power lost, program killed) leaves its temporary file; no write runs
     // this long, so one a minute old is litter.
     for (const auto& left : ride::sweepAbandonedTemporaryFiles(settingsFile, std::chrono::minutes(1))) {
-        ride::logLine("settings: removed " + left.string() + ", left by a save that was cut short");
+        ride::logInfo("settings", "removed " + left.string() + ", left by a save that was cut short");
     }
     ride::QtSerialLine serial;
     ride::X11Cursor cursor("");

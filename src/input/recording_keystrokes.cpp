@@ -9,7 +9,7 @@ void RecordingKeystrokes::send(std::string_view source, TextView keys)
     KeyParseResult parsed = parseKeys(keys);
     if (!parsed.ok()) {
         ++rejected_;
-        logLine(rejectedKeysLine(source, keys, parsed.error->message));
+        logWarning("keys", rejectedKeysLine(source, keys, parsed.error->message));
         return;
     }
     calls_.push_back({std::string(source), Text(keys), std::move(parsed.actions)});

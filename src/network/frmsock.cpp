@@ -169,7 +169,7 @@ void Frmsock::saveSettings()
 void Frmsock::LogBook(const Text& line)
 {
     services_.log->addItem(line);
-    logLine(toUtf8(line));
+    logWarning("network", toUtf8(line));
 }
 
 } // namespace ride

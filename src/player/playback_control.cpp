@@ -88,7 +88,7 @@ void PlaybackControl::clearStageForAnimation()
     const Text file = form_.Text1.text();
     const Text command = ReadIni(settingsFile_, u"视频文件", u"动画播放程序");
     if (command.empty()) {
-        logLine("animation: \"" + toUtf8(file) + "\" asked for, but [视频文件] 动画播放程序 is not set");
+        logWarning("animation", "\"" + toUtf8(file) + "\" asked for, but [视频文件] 动画播放程序 is not set");
     }
     animation_.start(command, file);
 }

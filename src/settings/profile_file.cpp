@@ -1,5 +1,7 @@
 #include "settings/profile_file.h"
 
+#include "base/log.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -326,20 +328,8 @@ bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership
 void reportDroppedWrite(const fs::path& file, TextView section, TextView key,
                         const std::string& reason)
 {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char stamp[48];
-    const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    std::snprintf(stamp + length, sizeof stamp - length, ".%03d ", static_cast<int>(millis));
-    // One write of the whole line, so that lines from other sources do not cut into it.
-    const std::string line = stamp + file.filename().string() + ": write of [" +
-                             toUtf8(section) + "] " + toUtf8(key) + " dropped: " + reason + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    logError("settings", file.filename().string() + ": write of [" + toUtf8(section) + "] " +
+                             toUtf8(key) + " dropped: " + reason);
 }
 
 std::string eolOf(std::string_view bytes)

@@ -1,11 +1,9 @@
 #include "input/key_notation.h"
 #include "input/recording_keystrokes.h"
-#include "base/log.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <regex>
 
 namespace ride {
 
@@ -185,17 +183,6 @@ TEST(RejectedKeysLine, QuotesTheStringPrintably)
     const std::string line = rejectedKeysLine("B", Text(5000, u'a'), "r");
     EXPECT_LT(line.size(), 200u);
     EXPECT_NE(line.find("aaa...\" not typed"), std::string::npos) << line;
-}
-
-TEST(StderrLog, OneTimestampedLinePerCall)
-{
-    testing::internal::CaptureStderr();
-    logLine("first\nsecond");
-    logLine("third");
-    const std::string out = testing::internal::GetCapturedStderr();
-    const std::regex expected(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} first second\n)"
-                              R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} third\n)");
-    EXPECT_TRUE(std::regex_match(out, expected)) << out;
 }
 
 TEST(RecordingKeystrokes, RecordsParsedCallsAndLogsRejectedOnes)

@@ -199,7 +199,7 @@ TEST_F(ProfileFaults, ReadOnlyFileOrDirectoryDropsTheWrite)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(write(u"网络参数", u"k", u"2"));
     const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
+    EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} error settings: "
                                                  "\xE9\x85\x8D\xE7\xBD\xAE\\.ini: write of \\[" +
                                                  toUtf8(u"网络参数") + "\\] k dropped: .+\n")))
         << log;

@@ -31,7 +31,7 @@ X11Cursor::X11Cursor(std::string_view displayName) : x_(std::make_unique<Connect
     const std::string name(displayName);
     x_->display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
     if (!x_->display) {
-        logLine("cursor: cannot open X display \"" + (name.empty() ? std::string("$DISPLAY") : name) +
+        logError("cursor", "cannot open X display \"" + (name.empty() ? std::string("$DISPLAY") : name) +
                 "\"; the pointer will not move");
         return;
     }

@@ -435,12 +435,12 @@ X11Keystrokes::X11Keystrokes(std::string_view displayName, std::chrono::millisec
     const std::string shownName = name.empty() ? std::string("$DISPLAY") : name;
     x_->display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
     if (!x_->display) {
-        logLine("keys: cannot open X display \"" + shownName + "\"; key strings will not be typed");
+        logError("keys", "cannot open X display \"" + shownName + "\"; key strings will not be typed");
         return;
     }
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(x_->display, &event, &error, &major, &minor)) {
-        logLine("keys: X display \"" + shownName + "\" has no XTEST extension; key strings will not be typed");
+        logError("keys", "X display \"" + shownName + "\" has no XTEST extension; key strings will not be typed");
         XCloseDisplay(x_->display);
         x_->display = nullptr;
         return;
@@ -471,17 +471,17 @@ void X11Keystrokes::send(std::string_view source, TextView keys)
 {
     const KeyParseResult parsed = parseKeys(keys);
     if (!parsed.ok()) {
-        logLine(rejectedKeysLine(source, keys, parsed.error->message));
+        logWarning("keys", rejectedKeysLine(source, keys, parsed.error->message));
         return;
     }
     if (!x_->display) {
-        logLine(rejectedKeysLine(source, keys, "no X display"));
+        logWarning("keys", rejectedKeysLine(source, keys, "no X display"));
         return;
     }
     if (parsed.actions.empty())
         return;
     if (const auto problem = x_->type(parsed.actions))
-        logLine(rejectedKeysLine(source, keys, *problem));
+        logWarning("keys", rejectedKeysLine(source, keys, *problem));
 }
 
 void X11Keystrokes::restoreKeymap()

@@ -123,7 +123,7 @@ void QtSerialLine::onError(QSerialPort::SerialPortError error)
     port_.close();
     port_.clearError();
     lost_ = true;
-    logLine("serial line " + deviceName_.toStdString() + " lost (" + reason.toStdString() +
+    logWarning("serial", deviceName_.toStdString() + " lost (" + reason.toStdString() +
             "); reopening it when it is back");
     reopenTimer_.start();
 }
@@ -137,7 +137,7 @@ void QtSerialLine::tryReopen()
     if (open()) {
         lost_ = false;
         reopenTimer_.stop();
-        logLine("serial line " + deviceName_.toStdString() + " is back");
+        logInfo("serial", deviceName_.toStdString() + " is back");
     } else {
         port_.clearError();
     }

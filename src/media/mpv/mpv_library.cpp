@@ -17,7 +17,7 @@ bool resolve(void* handle, const char* name, Function& out)
 {
     out = reinterpret_cast<Function>(dlsym(handle, name));
     if (!out) {
-        logLine(std::string("video: ") + kLibraryName + " has no " + name);
+        logError("video", std::string(kLibraryName) + " has no " + name);
     }
     return out != nullptr;
 }
@@ -27,7 +27,7 @@ const MpvLibrary* load()
     void* handle = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* reason = dlerror();
-        logLine(std::string("video: cannot load ") + kLibraryName + ": " + (reason ? reason : "unknown error") +
+        logError("video", std::string("cannot load ") + kLibraryName + ": " + (reason ? reason : "unknown error") +
                 "; no video will be shown");
         return nullptr;
     }

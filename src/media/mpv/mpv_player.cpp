@@ -80,7 +80,7 @@ void MpvPlayer::initialise(QWidget& surface)
     mpv_ = lib_->create();
     if (!mpv_) {
         const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
-        logLine(std::string("video: the media player cannot be created (LC_NUMERIC is ") +
+        logError("video", std::string("the media player cannot be created (LC_NUMERIC is ") +
                 (numeric ? numeric : "unset") + ", it must be C); no video will be shown");
         return;
     }
@@ -115,12 +115,12 @@ void MpvPlayer::initialise(QWidget& surface)
     };
     for (const auto& [name, value] : options) {
         if (const int rc = lib_->setOptionString(mpv_, name, value); rc < 0) {
-            logLine(std::string("video: option ") + name + "=" + value + " refused: " + lib_->errorString(rc));
+            logWarning("video", std::string("option ") + name + "=" + value + " refused: " + lib_->errorString(rc));
         }
     }
     lib_->setWakeupCallback(mpv_, &MpvPlayer::wakeUp, this);
     if (const int rc = lib_->initialize(mpv_); rc < 0) {
-        logLine(std::string("video: the media player cannot start: ") + lib_->errorString(rc) +
+        logError("video", std::string("the media player cannot start: ") + lib_->errorString(rc) +
                 "; no video will be shown");
         lib_->setWakeupCallback(mpv_, nullptr, nullptr);
         lib_->terminateDestroy(mpv_);
@@ -182,7 +182,7 @@ void MpvPlayer::setFullScreen(bool on)
 void MpvPlayer::setPlayCount(std::int32_t count)
 {
     if (count < 1) {
-        logLine("video: play count " + std::to_string(count) + " ignored, it must be 1 or more");
+        logWarning("video", "play count " + std::to_string(count) + " ignored, it must be 1 or more");
         return;
     }
     // The core counts repetitions after the first play; a change applies to the media playing.
@@ -209,7 +209,7 @@ bool MpvPlayer::load()
         std::error_code error;
         if (!std::filesystem::is_regular_file(path, error)) {
             // Whatever is on screen stays there; the installer finds the reason here.
-            logLine("video: \"" + location + "\" not found (looked for " + path.string() + ")");
+            logError("video", "\"" + location + "\" not found (looked for " + path.string() + ")");
             missing_ = true;
             return false;
         }
@@ -227,7 +227,7 @@ bool MpvPlayer::loadLocation(const std::string& location)
     const char* command[] = {"loadfile", location.c_str(), "replace", nullptr};
     mpv_node result;
     if (const int rc = lib_->commandRet(mpv_, command, &result); rc < 0) {
-        logLine("video: cannot play \"" + location + "\": " + lib_->errorString(rc));
+        logError("video", "cannot play \"" + location + "\": " + lib_->errorString(rc));
         return false;
     }
     current_ = {-1, location};
@@ -291,11 +291,11 @@ void MpvPlayer::handleEndFile(std::int64_t entry, int reason, int error)
         break;
     case MPV_END_FILE_REASON_ERROR: {
         active_ = false;
-        logLine("video: cannot play \"" + current_.location + "\": " + lib_->errorString(error));
+        logError("video", "cannot play \"" + current_.location + "\": " + lib_->errorString(error));
         setState(play_state::kStopped);
         const std::string fallback = std::exchange(fallbackLocation_, std::string());
         if (!fallback.empty() && fallback != current_.location) {
-            logLine("video: going on with \"" + fallback + "\"");
+            logInfo("video", "going on with \"" + fallback + "\"");
             loadLocation(fallback);
         }
         break;
@@ -325,7 +325,7 @@ void MpvPlayer::setProperty(const char* name, const char* value)
         return;
     }
     if (const int rc = lib_->setPropertyString(mpv_, name, value); rc < 0) {
-        logLine(std::string("video: ") + name + "=" + value + " refused: " + lib_->errorString(rc));
+        logWarning("video", std::string(name) + "=" + value + " refused: " + lib_->errorString(rc));
     }
 }
 

@@ -49,15 +49,15 @@ void ProcessAnimationPlayer::start(const Text& command, const Text& file)
     const std::string what = describe(program, arguments);
     QObject::connect(process, &QProcess::errorOccurred, process, [process, what](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
-            logLine("animation: cannot start " + what + ": " + process->errorString().toStdString());
+            logError("animation", "cannot start " + what + ": " + process->errorString().toStdString());
         }
     });
     QObject::connect(process, &QProcess::finished, process,
                      [what](int exitCode, QProcess::ExitStatus status) {
                          if (status == QProcess::CrashExit) {
-                             logLine("animation: " + what + " ended abnormally");
+                             logWarning("animation", what + " ended abnormally");
                          } else if (exitCode != 0) {
-                             logLine("animation: " + what + " ended with exit code " + std::to_string(exitCode));
+                             logWarning("animation", what + " ended with exit code " + std::to_string(exitCode));
                          }
                      });
     process->start(program, arguments);
