@@ -1,5 +1,8 @@
 #include "console/key_forwarding.h"
 
+#include "input/key_notation.h"
+#include "base/log.h"
+
 namespace ride {
 
 KeyForwarding::KeyForwarding(std::array<std::unique_ptr<TextBox>, 12>& boxes, Keystrokes& keys)
@@ -19,8 +22,18 @@ void KeyForwarding::forward(std::size_t index)
         return;
     }
     const TextBox& keyString = *boxes_[index + 6];
-    if (!keyString.text().empty()) {
-        keys_.send(keyString.name(), keyString.text());
+    const Text& keys = keyString.text();
+    if (keys.empty()) {
+        return;
+    }
+    const KeyParseResult parsed = parseKeys(keys);
+    if (!parsed.ok()) {
+        logWarning("keys", rejectedKeysLine(keyString.name(), keys, parsed.error->message));
+        return;
+    }
+    const KeySendResult sent = keys_.send(parsed.actions);
+    if (!sent.typed()) {
+        logWarning("keys", rejectedKeysLine(keyString.name(), keys, *sent.failure));
     }
 }
 

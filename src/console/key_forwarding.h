@@ -1,5 +1,7 @@
 #pragma once
-// Types a bike key's keystroke string each time its flag box changes to exactly "A".
+// Types a bike key's keystroke string each time its flag box changes to exactly "A". The string
+// is parsed here, once; a string that does not parse, and a backend's refusal, become one log
+// line naming the key string box.
 #include "input/keystrokes.h"
 #include "ui/text_box.h"
 

@@ -1,18 +1,36 @@
 #pragma once
-// Typing a keystroke string, in the common keystroke notation, into the window that has the
-// keyboard focus. Implementations return at once without waiting for the keys to be handled.
-#include "base/text.h"
+// Typing key actions into the window that has the keyboard focus. The key string was parsed
+// before it got here (input/key_notation.h): a backend only types, or says why it cannot.
+// Implementations return at once without waiting for the keys to be handled.
+#include "input/key_action.h"
 
-#include <string_view>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace ride {
+
+// What became of one send. A backend reports failure only through this value: it throws no
+// exception and writes no log line of its own. `failure` is empty when every key is on its way;
+// otherwise it says in English why nothing of the list was typed ("no X display", "the keymap
+// has no free key for U+4E2D"), without the key string: the caller, who knows the string and
+// the box it came from, logs it with rejectedKeysLine().
+struct [[nodiscard]] KeySendResult {
+    std::optional<std::string> failure;
+
+    bool typed() const { return !failure.has_value(); }
+
+    static KeySendResult done() { return {}; }
+    static KeySendResult refused(std::string reason) { return {std::move(reason)}; }
+};
 
 class Keystrokes {
 public:
     virtual ~Keystrokes() = default;
-    // `source` names where the string came from (a box name such as "TXTKEY(6)"), for the
-    // log line written when the string does not parse; such a string is not typed at all.
-    virtual void send(std::string_view source, TextView keys) = 0;
+    // Types the actions in order. An empty list types nothing, but a backend that could type
+    // nothing at all (no display) still refuses it.
+    virtual KeySendResult send(const std::vector<KeyAction>& actions) = 0;
 };
 
 } // namespace ride

@@ -1,24 +1,26 @@
 #include "input/recording_keystrokes.h"
 
-#include "base/log.h"
+#include <utility>
 
 namespace ride {
 
-void RecordingKeystrokes::send(std::string_view source, TextView keys)
+KeySendResult RecordingKeystrokes::send(const std::vector<KeyAction>& actions)
 {
-    KeyParseResult parsed = parseKeys(keys);
-    if (!parsed.ok()) {
-        ++rejected_;
-        logWarning("keys", rejectedKeysLine(source, keys, parsed.error->message));
-        return;
+    calls_.push_back(actions);
+    if (refusal_) {
+        return KeySendResult::refused(*refusal_);
     }
-    calls_.push_back({std::string(source), Text(keys), std::move(parsed.actions)});
+    return KeySendResult::done();
+}
+
+void RecordingKeystrokes::refuseWith(std::optional<std::string> reason)
+{
+    refusal_ = std::move(reason);
 }
 
 void RecordingKeystrokes::clear()
 {
     calls_.clear();
-    rejected_ = 0;
 }
 
 } // namespace ride

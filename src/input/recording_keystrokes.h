@@ -1,9 +1,9 @@
 #pragma once
-// A keystroke backend that types nothing and remembers what would have been typed, for tests
-// and for running without a display.
-#include "input/key_notation.h"
+// A keystroke backend that types nothing and remembers the actions it was given, for tests and
+// for running without a display.
 #include "input/keystrokes.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,22 +11,20 @@ namespace ride {
 
 class RecordingKeystrokes : public Keystrokes {
 public:
-    struct Call {
-        std::string source;
-        Text keys;
-        std::vector<KeyAction> actions;
-    };
+    // Records the actions and succeeds, or fails with the reason set by refuseWith().
+    KeySendResult send(const std::vector<KeyAction>& actions) override;
 
-    // A string that does not parse is logged (as the real backends do) and not recorded.
-    void send(std::string_view source, TextView keys) override;
-
-    const std::vector<Call>& calls() const { return calls_; }
-    int rejectedCount() const { return rejected_; }
+    // The actions of every send, in order, refused ones included.
+    const std::vector<std::vector<KeyAction>>& calls() const { return calls_; }
+    // Makes every later send fail with `reason`, as a real backend does without a display;
+    // nullopt makes sends succeed again.
+    void refuseWith(std::optional<std::string> reason);
+    // Forgets the recorded calls.
     void clear();
 
 private:
-    std::vector<Call> calls_;
-    int rejected_ = 0;
+    std::vector<std::vector<KeyAction>> calls_;
+    std::optional<std::string> refusal_;
 };
 
 } // namespace ride

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ride::testing {
 
@@ -28,11 +30,17 @@ protected:
     // Appends text to the receive box, as the serial poll and the network receive path do.
     void arrive(TextView text) { form->Text1.setText(form->Text1.text() + Text(text)); }
 
-    std::vector<std::string> sentSources() const
+    // What each send typed, as text: the default key strings "A".."F" of boxes 6..11 each
+    // become one letter, so this tells which boxes were forwarded.
+    std::vector<std::u32string> sentCharacters() const
     {
-        std::vector<std::string> out;
-        for (const auto& call : keys.calls()) {
-            out.push_back(call.source);
+        std::vector<std::u32string> out;
+        for (const auto& actions : keys.calls()) {
+            std::u32string text;
+            for (const KeyAction& action : actions) {
+                text += action.kind == KeyAction::Kind::Char ? action.ch : U'?';
+            }
+            out.push_back(text);
         }
         return out;
     }

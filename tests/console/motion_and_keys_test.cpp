@@ -1,6 +1,10 @@
 // The pointer arithmetic, the activity count, and forwarding a key once per press.
 #include "console_fixture.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace ride {
 namespace {
 
@@ -106,10 +110,9 @@ TEST_F(KeyForwardingTest, EachFlagSendsItsPairedKeyStringInOrder)
     form->txtKey(9).setText(u"{LEFT 2}");
     arrive(u":::S=000xxx000xxxxxx,DIBBBABA.");
     ASSERT_EQ(keys.calls().size(), 2u);
-    EXPECT_EQ(keys.calls()[0].source, "TXTKEY(9)");
-    EXPECT_EQ(keys.calls()[0].keys, u"{LEFT 2}");
-    EXPECT_EQ(keys.calls()[1].source, "TXTKEY(11)");
-    EXPECT_EQ(keys.calls()[1].keys, u"F");
+    const KeyAction left = KeyAction::named(NamedKey::Left);
+    EXPECT_EQ(keys.calls()[0], (std::vector{left, left})) << "TXTKEY(9), parsed";
+    EXPECT_EQ(keys.calls()[1], (std::vector{KeyAction::character(U'F')})) << "TXTKEY(11)";
 }
 
 TEST_F(KeyForwardingTest, OnlyExactlyCapitalAForwards)
@@ -119,8 +122,7 @@ TEST_F(KeyForwardingTest, OnlyExactlyCapitalAForwards)
     form->txtKey(2).setText(u" A");
     EXPECT_TRUE(keys.calls().empty());
     form->txtKey(2).setText(u"A"); // the operator typing A forwards too
-    ASSERT_EQ(keys.calls().size(), 1u);
-    EXPECT_EQ(keys.calls()[0].keys, u"C");
+    EXPECT_EQ(sentCharacters(), (std::vector<std::u32string>{U"C"}));
 }
 
 TEST_F(KeyForwardingTest, KeyStringBoxesAndEmptyStringsSendNothing)
@@ -137,11 +139,36 @@ TEST_F(KeyForwardingTest, BadKeyStringIsNotTypedAndDecodingGoesOn)
     ::testing::internal::CaptureStderr();
     arrive(u":::S=010xxx090xxxxxx,DIABBBBB.");
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(keys.calls().empty());
-    EXPECT_EQ(keys.rejectedCount(), 1);
-    EXPECT_NE(log.find("TXTKEY(6)"), std::string::npos) << log;
+    EXPECT_TRUE(keys.calls().empty()) << "the backend never sees it";
+    EXPECT_TRUE(log.ends_with(" warning keys: TXTKEY(6): key string \"{LEFT\" not typed: unclosed brace at 1\n"))
+        << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_EQ(cursor.moves.size(), 1u);
     EXPECT_EQ(form->Text1.text(), u"");
+}
+
+TEST_F(KeyForwardingTest, BackendRefusalIsLoggedWithTheBoxAndItsString)
+{
+    form->txtKey(7).setText(u"中{F5}");
+    keys.refuseWith("the keymap has no free key for U+4E2D");
+    ::testing::internal::CaptureStderr();
+    form->txtKey(1).setText(u"A");
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(keys.calls().size(), 1u);
+    EXPECT_EQ(keys.calls()[0], (std::vector{KeyAction::character(U'中'), KeyAction::named(NamedKey::F5)}));
+    EXPECT_TRUE(log.ends_with(
+        " warning keys: TXTKEY(7): key string \"中{F5}\" not typed: the keymap has no free key for U+4E2D\n"))
+        << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+}
+
+TEST_F(KeyForwardingTest, StringThatParsesToNoKeysStillReachesTheBackend)
+{
+    // "{F5 0}" is a valid string of no keys; a backend without a display still says so.
+    form->txtKey(8).setText(u"{F5 0}");
+    form->txtKey(2).setText(u"A");
+    ASSERT_EQ(keys.calls().size(), 1u);
+    EXPECT_TRUE(keys.calls()[0].empty());
 }
 
 } // namespace

@@ -46,13 +46,13 @@ TEST_F(Decoding, RecordSplitOverThreeArrivals)
     // The key block is already there: key 1 is pressed and forwarded now.
     EXPECT_EQ(form->txtKey(0).text(), u"A");
     EXPECT_EQ(form->txtKey(1).text(), u"");
-    EXPECT_EQ(sentSources(), (std::vector<std::string>{"TXTKEY(6)"}));
+    EXPECT_EQ(sentCharacters(), (std::vector<std::u32string>{U"A"})) << "TXTKEY(6)'s string";
     EXPECT_TRUE(cursor.moves.empty());
     arrive(u"BBBBB.");
     ASSERT_EQ(cursor.moves.size(), 1u);
     EXPECT_EQ(cursor.moves[0].x, 512);
     EXPECT_EQ(form->txtKey(1).text(), u"B");
-    EXPECT_EQ(sentSources().size(), 1u) << "a flag that stays A forwards nothing more";
+    EXPECT_EQ(sentCharacters().size(), 1u) << "a flag that stays A forwards nothing more";
 }
 
 TEST_F(Decoding, EndMarkAtAnotherDistanceBlocksLaterRecordsUntilTheBoxIsEmptied)

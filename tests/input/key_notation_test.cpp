@@ -185,28 +185,25 @@ TEST(RejectedKeysLine, QuotesTheStringPrintably)
     EXPECT_NE(line.find("aaa...\" not typed"), std::string::npos) << line;
 }
 
-TEST(RecordingKeystrokes, RecordsParsedCallsAndLogsRejectedOnes)
+TEST(RecordingKeystrokes, RecordsTheActionsItWasGivenAndRefusesOnlyWhenTold)
 {
     RecordingKeystrokes keys;
-    keys.send("TXTKEY(1)", u"+a~");
-    testing::internal::CaptureStderr();
-    keys.send("TXTKEY(6)", u"{LEFT");
-    const std::string err = testing::internal::GetCapturedStderr();
-    keys.send("TXTKEY(2)", u"");
+    const std::vector<KeyAction> first{ch('a', S), key(NamedKey::Enter)};
+    EXPECT_TRUE(keys.send(first).typed());
+    EXPECT_TRUE(keys.send({}).typed());
+    keys.refuseWith("no X display");
+    EXPECT_EQ(keys.send({ch('b')}).failure, "no X display");
+    keys.refuseWith(std::nullopt);
+    EXPECT_TRUE(keys.send({ch('c')}).typed());
 
-    ASSERT_EQ(keys.calls().size(), 2u);
-    EXPECT_EQ(keys.calls()[0].source, "TXTKEY(1)");
-    EXPECT_EQ(keys.calls()[0].keys, u"+a~");
-    EXPECT_EQ(keys.calls()[0].actions, (std::vector{ch('a', S), key(NamedKey::Enter)}));
-    EXPECT_EQ(keys.calls()[1].source, "TXTKEY(2)");
-    EXPECT_TRUE(keys.calls()[1].actions.empty());
-    EXPECT_EQ(keys.rejectedCount(), 1);
-    EXPECT_TRUE(err.ends_with(" TXTKEY(6): key string \"{LEFT\" not typed: unclosed brace at 1\n")) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    ASSERT_EQ(keys.calls().size(), 4u);
+    EXPECT_EQ(keys.calls()[0], first);
+    EXPECT_TRUE(keys.calls()[1].empty());
+    EXPECT_EQ(keys.calls()[2], (std::vector{ch('b')})) << "a refused send is recorded too";
+    EXPECT_EQ(keys.calls()[3], (std::vector{ch('c')}));
 
     keys.clear();
     EXPECT_TRUE(keys.calls().empty());
-    EXPECT_EQ(keys.rejectedCount(), 0);
 }
 
 } // namespace

@@ -1,18 +1,19 @@
 #pragma once
-// Types keystroke strings into the focused window of an X display through XTEST, on a
+// Types key actions into the focused window of an X display through XTEST, on a
 // connection of its own.
 #include "input/keystrokes.h"
 
 #include <chrono>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace ride {
 
 class X11Keystrokes : public Keystrokes {
 public:
-    // An empty name means $DISPLAY. Without a display (or without XTEST) every send is
-    // dropped with a log line.
+    // An empty name means $DISPLAY. Without a display (or without XTEST) every send fails with
+    // "no X display".
     //
     // Characters the keymap lacks are typed by binding them to a spare keycode. The target
     // program reads the keymap only when it handles the key event, so a binding must outlive
@@ -25,7 +26,9 @@ public:
     X11Keystrokes& operator=(const X11Keystrokes&) = delete;
 
     bool connected() const;
-    void send(std::string_view source, TextView keys) override;
+    // Fails without typing anything when the keymap has no room for a missing character, lacks
+    // a Shift, Control or Alt key that a stroke needs, or the server refuses a keymap change.
+    KeySendResult send(const std::vector<KeyAction>& actions) override;
 
     // Gives every spare keycode bound for a missing character back to the keymap.
     void restoreKeymap();

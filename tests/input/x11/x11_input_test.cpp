@@ -1,17 +1,23 @@
 // Drives the X11 keystroke and pointer backends against a private Xvfb and watches what a
 // plain X client receives.
 #include "input/x11/x11_cursor.h"
+#include "input/x11/x11_display.h"
 #include "input/x11/x11_keystrokes.h"
+#include "console/key_forwarding.h"
+#include "input/key_notation.h"
 #include "xvfb_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <X11/XKBlib.h>
@@ -22,6 +28,31 @@
 
 namespace ride {
 namespace {
+
+// The console's twelve key boxes ("TXTKEY(0)".."TXTKEY(11)") and their forwarding, over a real
+// backend: the path a bike key takes from its flag box to the X server.
+class ForwardingRig {
+public:
+    explicit ForwardingRig(Keystrokes& keys)
+    {
+        for (std::size_t i = 0; i < boxes_.size(); ++i) {
+            boxes_[i] = std::make_unique<TextBox>("TXTKEY(" + std::to_string(i) + ")", i < 6 ? u"B" : u"");
+        }
+        forwarding_ = std::make_unique<KeyForwarding>(boxes_, keys);
+    }
+
+    // Puts `keys` in the key string box of bike key `flag` (0..5) and presses that key.
+    void press(std::size_t flag, std::u16string_view keys)
+    {
+        boxes_[flag + 6]->setText(Text(keys));
+        boxes_[flag]->setText(u"B");
+        boxes_[flag]->setText(u"A");
+    }
+
+private:
+    std::array<std::unique_ptr<TextBox>, 12> boxes_;
+    std::unique_ptr<KeyForwarding> forwarding_;
+};
 
 struct KeyEvent {
     bool press;
@@ -88,12 +119,26 @@ protected:
         return state.locked_mods & LockMask;
     }
 
-    // Sends `keys`, then F12 as an end marker through the same connection, and returns the
-    // key events that arrived before the marker. Waits at most two seconds.
+    static void send(X11Keystrokes& keys, std::u16string_view text)
+    {
+        const KeyParseResult parsed = parseKeys(text);
+        ASSERT_TRUE(parsed.ok()) << parsed.error->message;
+        const KeySendResult sent = keys.send(parsed.actions);
+        EXPECT_TRUE(sent.typed()) << sent.failure.value_or("");
+    }
+
+    // Sends `keys`, then collects what arrived (see collectUntilMarker).
     static std::vector<KeyEvent> typeAndCollect(X11Keystrokes& keys, std::u16string_view text)
     {
-        keys.send("TEST", text);
-        keys.send("TEST", u"{F12}");
+        send(keys, text);
+        return collectUntilMarker(keys);
+    }
+
+    // Sends F12 as an end marker through `keys` and returns the key events that arrived before
+    // it. Waits at most two seconds.
+    static std::vector<KeyEvent> collectUntilMarker(X11Keystrokes& keys)
+    {
+        send(keys, u"{F12}");
         std::vector<KeyEvent> events;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         for (;;) {
@@ -285,29 +330,86 @@ TEST_F(X11Input, CapsLockDoesNotChangeWhatArrives)
     EXPECT_TRUE(capsLockOn());
 }
 
-TEST_F(X11Input, BadStringSendsNothingAndNamesTheBox)
+TEST_F(X11Input, ForwardedStringArrivesAndABadOneSendsNothingAndNamesTheBox)
 {
+    ForwardingRig rig(*keys_);
+    rig.press(1, u"+ab~");
+    const auto good = presses(collectUntilMarker(*keys_));
+    ASSERT_EQ(good.size(), 3u);
+    EXPECT_EQ(good[0].sym, XK_A);
+    EXPECT_EQ(good[1].sym, XK_b);
+    EXPECT_EQ(good[2].sym, XK_Return);
+
     testing::internal::CaptureStderr();
-    const auto events = typeAndCollect(u"ab{LEFT");
+    rig.press(0, u"ab{LEFT");
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(events.empty());
-    EXPECT_NE(err.find("TEST: key string \"ab{LEFT\" not typed: unclosed brace at 3\n"), std::string::npos) << err;
+    EXPECT_TRUE(collectUntilMarker(*keys_).empty());
+    EXPECT_NE(err.find("TXTKEY(6): key string \"ab{LEFT\" not typed: unclosed brace at 3\n"), std::string::npos) << err;
 }
 
-TEST(X11WithoutDisplay, DropsWithALogLine)
+TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
+{
+    X11Display own("test", server_->display(), "nothing");
+    ASSERT_TRUE(own.isOpen());
+    EXPECT_EQ(own.shownName(), server_->display());
+    EXPECT_EQ(own.errorCount(), 0);
+    XFreePixmap(own.get(), 0x1234567);  // no such pixmap
+    XSync(own.get(), False);
+    EXPECT_EQ(own.errorCount(), 1);
+    EXPECT_EQ(own.lastErrorCode(), BadPixmap);
+
+    // The backends' connections count only their own errors.
+    X11Display other("test", server_->display(), "nothing");
+    XSync(other.get(), False);
+    EXPECT_EQ(other.errorCount(), 0);
+    own.close();
+    EXPECT_FALSE(own.isOpen());
+    EXPECT_EQ(own.errorCount(), 0);
+}
+
+TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
 {
     testing::internal::CaptureStderr();
     X11Cursor cursor("/nonexistent/socket:0");
     X11Keystrokes keys("/nonexistent/socket:0");
     cursor.moveTo({5, 5});
-    keys.send("TXTKEY(3)", u"abc");
-    keys.send("TXTKEY(4)", u"abc");
+    const KeySendResult some = keys.send({KeyAction::character('a')});
+    const KeySendResult none = keys.send({});
+    ForwardingRig rig(keys);
+    rig.press(4, u"abc");
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(cursor.connected());
     EXPECT_FALSE(keys.connected());
     EXPECT_EQ(cursor.position(), (CursorPoint{0, 0}));
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
-    EXPECT_NE(err.find("TXTKEY(4): key string \"abc\" not typed: no X display"), std::string::npos) << err;
+    EXPECT_EQ(some.failure, "no X display");
+    EXPECT_EQ(none.failure, "no X display");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3) << err;
+    EXPECT_NE(err.find("cursor: cannot open X display \"/nonexistent/socket:0\"; the pointer will not move\n"),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("keys: cannot open X display \"/nonexistent/socket:0\"; key strings will not be typed\n"),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("keys: TXTKEY(10): key string \"abc\" not typed: no X display\n"), std::string::npos) << err;
+}
+
+TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
+{
+    const char* set = std::getenv("DISPLAY");
+    const std::optional<std::string> saved = set ? std::optional<std::string>(set) : std::nullopt;
+    setenv("DISPLAY", "/nonexistent/socket:1", 1);
+    testing::internal::CaptureStderr();
+    {
+        X11Display display("cursor", "", "the pointer will not move");
+        EXPECT_FALSE(display.isOpen());
+        EXPECT_EQ(display.shownName(), "$DISPLAY");
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (saved) {
+        setenv("DISPLAY", saved->c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+    EXPECT_NE(err.find(" error cursor: cannot open X display \"$DISPLAY\"; the pointer will not move\n"),
+              std::string::npos) << err;
 }
 
 } // namespace
