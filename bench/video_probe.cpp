@@ -190,7 +190,8 @@ int measureCpu(int seconds, const std::vector<int>& pids)
         const double share = 100.0 * static_cast<double>(after.ticks - before[i].ticks) / hz / elapsed;
         std::printf("pid %d: %.1f %% of one core over %.1f s", pids[i], share, elapsed);
         if (i == 0) {
-            std::printf(", resident %.1f MiB (peak %.1f MiB)", after.rssKiB / 1024.0, after.peakKiB / 1024.0);
+            std::printf(", resident %.1f MiB (peak %.1f MiB)", static_cast<double>(after.rssKiB) / 1024.0,
+                        static_cast<double>(after.peakKiB) / 1024.0);
         }
         std::printf("\n");
     }

@@ -77,9 +77,9 @@ struct NetworkWindow {
 int main(int argc, char** argv)
 {
     // Blocks of 128 KiB and more (decoded video frames) are mapped on their own and go back to the
-    // system when freed. By default the allocator raises that limit after the first such block is
-    // freed and serves later frames from the per-thread heaps, whose resident size then creeps up
-    // for minutes with a looping video. Set before any thread starts.
+    // system when freed; by default the allocator raises that limit and serves later frames from
+    // the per-thread heaps, which then creep up with a looping video (docs/reliability.md). Set
+    // before any thread starts.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
     QApplication app(argc, argv);
@@ -111,7 +111,7 @@ int main(int argc, char** argv)
 
     // The video decoder's threads free and allocate all day; whole pages left free inside their
     // heaps go back to the system once a minute, so resident memory does not creep up over a
-    // long exhibition day. (0.6 to 0.9 ms with a video playing.)
+    // long exhibition day.
     QTimer heapTrim;
     QObject::connect(&heapTrim, &QTimer::timeout, [] { malloc_trim(0); });
     heapTrim.start(60 * 1000);
@@ -146,7 +146,7 @@ int main(int argc, char** argv)
     ride::Form1View consoleView(console);
     console.load();
 
-    // The video core loads some 160 libraries. Start it just after the windows are up when the
+    // The video core loads many libraries. Start it just after the windows are up when the
     // settings name a video, so that the first choice shows its first frame at once; a console
     // without videos never loads it.
     QTimer::singleShot(500, [&player, &settingsFile] {

@@ -2,7 +2,7 @@
 // The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
 // the program: loading it starts everything, "结束" or closing it ends everything.
 #include "console/key_forwarding.h"
-#include "console/link_state_display.h"
+#include "console/pointer_mode_display.h"
 #include "console/motion_step.h"
 #include "console/record_decoder.h"
 #include "console/video_choice.h"
@@ -108,7 +108,7 @@ private:
     std::unique_ptr<KeyForwarding> keyForwarding_;
     std::unique_ptr<RecordDecoder> decoder_;
     std::unique_ptr<VideoChoice> videoChoice_;
-    std::unique_ptr<LinkStateDisplay> linkState_;
+    std::unique_ptr<PointerModeDisplay> pointerMode_;
     double speedCoefficient_ = 0;
     std::int16_t xTravel_ = 0;
     std::int16_t yTravel_ = 0;

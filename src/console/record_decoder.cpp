@@ -22,8 +22,8 @@ TextView mid(TextView text, std::size_t start, std::size_t length)
 } // namespace
 
 RecordDecoder::RecordDecoder(TextBox& receiveBox, std::array<TextBox*, 6> flagBoxes, Label& recordLabel,
-                             MotionStep motion)
-    : box_(receiveBox), flags_(flagBoxes), recordLabel_(recordLabel), motion_(std::move(motion))
+                             RecordHandler onRecord)
+    : box_(receiveBox), flags_(flagBoxes), recordLabel_(recordLabel), onRecord_(std::move(onRecord))
 {
     box_.onChange([this] { run(); });
 }
@@ -45,7 +45,7 @@ void RecordDecoder::run()
             const auto speed = roundToInt32(numericValue(mid(box_.text(), p + kSpeedOffset, kFieldLength)));
             const auto direction = roundToInt32(numericValue(mid(box_.text(), p + kDirectionOffset, kFieldLength)));
             if (speed && direction) {
-                motion_(*speed, *direction);
+                onRecord_(*speed, *direction);
             } else {
                 ++skippedMotions_;
             }

@@ -15,9 +15,9 @@ namespace ride {
 class RecordDecoder {
 public:
     static constexpr std::size_t kBoxLimit = 200;
-    using MotionStep = std::function<void(std::int32_t speed, std::int32_t direction)>;
+    using RecordHandler = std::function<void(std::int32_t speed, std::int32_t direction)>;
 
-    RecordDecoder(TextBox& receiveBox, std::array<TextBox*, 6> flagBoxes, Label& recordLabel, MotionStep motion);
+    RecordDecoder(TextBox& receiveBox, std::array<TextBox*, 6> flagBoxes, Label& recordLabel, RecordHandler onRecord);
 
     // One decoding run over the current text of the box.
     void run();
@@ -30,7 +30,7 @@ private:
     TextBox& box_;
     std::array<TextBox*, 6> flags_;
     Label& recordLabel_;
-    MotionStep motion_;
+    RecordHandler onRecord_;
     long skippedMotions_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 // Reading and setting the mouse pointer, in physical screen pixels.
+// Neither call fails: without a display the backend logs that once, when it is created, and then
+// the pointer reads as (0,0) and does not move.
 
 namespace ride {
 

@@ -1,5 +1,7 @@
 #pragma once
 // The serial line to the bike controller, as the console uses it.
+// Failures come back as values (false, or nothing read), never as exceptions. The console skips
+// them as its start-up does; a line that goes away and comes back is the backend's to log.
 #include "base/text.h"
 
 #include <string>
@@ -11,12 +13,12 @@ public:
     virtual ~SerialLine() = default;
     // "baud,parity,data bits,stop bits", e.g. "9600,N,8,1". A text the line rejects leaves the
     // previous settings in place and returns false.
-    virtual bool setSettings(TextView settings) = 0;
+    [[nodiscard]] virtual bool setSettings(TextView settings) = 0;
     // Port n (1 or more) is the n-th serial port, /dev/ttyS{n-1}; 0 or less names no port.
     virtual void setPortNumber(int number) = 0;
     // A device path instead of a number (/dev/ttyUSB0, a udev link, a pseudo-terminal).
     virtual void setDevicePath(std::string path) = 0;
-    virtual bool open() = 0;
+    [[nodiscard]] virtual bool open() = 0;
     virtual bool isOpen() const = 0;
     // Everything that arrived since the last call, decoded from GBK; empty when the port is
     // closed or nothing waits.

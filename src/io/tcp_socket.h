@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace ride {
@@ -24,6 +26,15 @@ constexpr int kPeerClosing = 8;
 constexpr int kError = 9;
 } // namespace socket_state
 
+// A send the socket could not hand over: the classic socket error number and its description.
+struct SocketFailure {
+    int number = 0;
+    std::string description;
+    bool operator==(const SocketFailure&) const = default;
+};
+
+// Failures reach the caller as values: a send returns its failure, and errors of the connection
+// (refused, reset, timed out) arrive through onError with their number. Nothing throws.
 class TcpSocket {
 public:
     virtual ~TcpSocket() = default;
@@ -41,10 +52,11 @@ public:
     // This machine's IPv4 address, as the socket sees it.
     virtual Text localIp() const = 0;
 
-    // Text goes out GBK-encoded. Each send is completed once, when all its bytes are handed to the
-    // system.
-    virtual void sendText(TextView text) = 0;
-    virtual void sendBytes(std::string_view bytes) = 0;
+    // Text goes out GBK-encoded. Each send that returns no failure is completed once, when all its
+    // bytes are handed to the system; a failed send (not connected, the system refused the bytes)
+    // is not completed.
+    [[nodiscard]] virtual std::optional<SocketFailure> sendText(TextView text) = 0;
+    [[nodiscard]] virtual std::optional<SocketFailure> sendBytes(std::string_view bytes) = 0;
     // All data waiting, decoded from GBK (a character split between two arrivals waits for its
     // second byte).
     virtual Text takeData() = 0;

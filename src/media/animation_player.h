@@ -1,6 +1,7 @@
 #pragma once
 // Whatever plays an animation file (".SWF") for the player window. The window only starts and
 // stops it and asks whether it is still playing.
+// A program that cannot be started is logged by the backend and simply is not playing.
 #include "base/text.h"
 
 namespace ride {

@@ -2,6 +2,8 @@
 // The media player control of the player window, as the playback logic sees it: the members it
 // sets and the play-state notification. Where the player sits and whether it shows belong to the
 // window that holds it, not to the control.
+// No call reports failure to the caller: a media file that cannot be played is logged by the
+// backend and leaves the screen as it was, and the play-state notification says what happened.
 #include "base/text.h"
 
 #include <cstdint>

@@ -73,10 +73,12 @@ void SendQueue::sendPass()
             if (!ch.awaitingCompletion) {
                 steps.run([&] {
                     const Text& head = ch.TxtTcpTx.items().front();
-                    if (isHexItem(head)) {
-                        ch.WinsockTcp->sendBytes(decodeHexItem(head));
-                    } else {
-                        ch.WinsockTcp->sendText(head);
+                    const std::optional<SocketFailure> failure = isHexItem(head)
+                                                                     ? ch.WinsockTcp->sendBytes(decodeHexItem(head))
+                                                                     : ch.WinsockTcp->sendText(head);
+                    if (failure) {
+                        // The pass's one log line reports it, with its number.
+                        throw NumberedFailure(failure->number, failure->description);
                     }
                     ch.awaitingCompletion = true;
                 });

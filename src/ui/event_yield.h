@@ -1,6 +1,6 @@
 #pragma once
 // Handing control back to the event loop so that pending events (socket notifications, other
-// timers, repaints) run before the caller goes on.
+// timers, repaints) run before the caller goes on. It cannot fail.
 
 namespace ride {
 

@@ -1,5 +1,5 @@
 #pragma once
-// A modal Yes/No question to the operator.
+// A modal Yes/No question to the operator. It cannot fail: closing the box answers No.
 #include "base/text.h"
 
 namespace ride {

@@ -71,9 +71,9 @@ TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
     EXPECT_EQ(form.window.caption(), u"Rovika支持鼠标和键盘171013A");
     EXPECT_EQ(form.window.geometry().width, 12330);
     EXPECT_EQ(form.window.geometry().height, 5370);
-    const std::u16string keys[12] = {u"B", u"B", u"B", u"B", u"B", u"B", u"A", u"B", u"C", u"D", u"E", u"F"};
+    const std::u16string initialTexts[12] = {u"B", u"B", u"B", u"B", u"B", u"B", u"A", u"B", u"C", u"D", u"E", u"F"};
     for (std::size_t i = 0; i < 12; ++i) {
-        EXPECT_EQ(form.txtKey(i).text(), keys[i]) << i;
+        EXPECT_EQ(form.txtKey(i).text(), initialTexts[i]) << i;
         EXPECT_EQ(form.txtKey(i).name(), "TXTKEY(" + std::to_string(i) + ")");
     }
     EXPECT_EQ(form.Label2.caption(), u"车速：000");

@@ -6,12 +6,10 @@
 #include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/pty_pair.h"
+#include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -27,9 +25,7 @@ bool pollUntil(Form1& form, Condition condition, int ms)
     clock.start();
     while (clock.elapsed() < ms) {
         // Sleeps in the event loop for one poll interval, as the program does between ticks.
-        QEventLoop wait;
-        QTimer::singleShot(30, &wait, &QEventLoop::quit);
-        wait.exec();
+        testing::pumpFor(std::chrono::milliseconds(30));
         form.Timer2.tick();
         if (condition()) {
             return true;
@@ -116,10 +112,3 @@ TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -67,4 +67,20 @@ WindowGeometry ConsoleApp::geometry(const std::string& windowId) const
     return g;
 }
 
+ScreenPoint ConsoleApp::pointer() const
+{
+    std::istringstream out(xdotool({"getmouselocation", "--shell"}));
+    ScreenPoint p;
+    std::string line;
+    while (std::getline(out, line)) {
+        if (line.rfind("X=", 0) == 0) {
+            p.x = std::stoi(line.substr(2));
+        }
+        if (line.rfind("Y=", 0) == 0) {
+            p.y = std::stoi(line.substr(2));
+        }
+    }
+    return p;
+}
+
 } // namespace ride::testing

@@ -1,6 +1,7 @@
 #pragma once
 // The real ride-console executable, copied into a directory of the test's own (it reads the
 // settings file beside itself) and started on the test's X server.
+#include "e2e/screen_point.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -10,6 +11,9 @@
 #include <string>
 
 namespace ride::testing {
+
+// The console window's title, as a findWindow pattern.
+inline const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
 
 struct WindowGeometry {
     int x = 0;
@@ -36,6 +40,8 @@ public:
     std::optional<std::string> findWindow(const std::string& namePattern, bool onlyVisible,
                                           std::chrono::milliseconds timeout) const;
     WindowGeometry geometry(const std::string& windowId) const;
+    // Where the X server has the pointer.
+    ScreenPoint pointer() const;
 
 private:
     std::string display_;

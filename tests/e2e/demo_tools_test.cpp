@@ -3,6 +3,7 @@
 // that has the keyboard focus, as in the demo an installer runs.
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
+#include "support/file_bytes.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -19,28 +20,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ChildProcess;
+using testing::kConsoleTitle;
+using testing::readBytes;
+using testing::ScreenPoint;
 using testing::waitUntil;
-
-const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
-
-std::string fileText(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct Point {
-    int x = -1;
-    int y = -1;
-    bool operator==(const Point&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Point& p)
-{
-    return out << "(" << p.x << ", " << p.y << ")";
-}
 
 class DemoTools : public ::testing::Test {
 protected:
@@ -65,9 +48,9 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(waitUntil([] { return fileText(targetLog()).find("focus gained") != std::string::npos; }, 10s))
-            << "ride-target never had the keyboard focus:\n" << fileText(targetLog());
-        targetLogStart_ = fileText(targetLog()).size();
+        ASSERT_TRUE(waitUntil([] { return readBytes(targetLog()).find("focus gained") != std::string::npos; }, 10s))
+            << "ride-target never had the keyboard focus:\n" << readBytes(targetLog());
+        targetLogStart_ = readBytes(targetLog()).size();
         app = std::make_unique<testing::ConsoleApp>(xvfb->display());
         // The console and the player below the target window, so that nothing covers the
         // console's buttons.
@@ -82,8 +65,8 @@ protected:
     void TearDown() override
     {
         if (HasFailure()) {
-            std::cerr << "bike-sim:\n" << fileText(simLog()) << "ride-target:\n" << fileText(targetLog())
-                      << "console:\n" << fileText(app->logFile());
+            std::cerr << "bike-sim:\n" << readBytes(simLog()) << "ride-target:\n" << readBytes(targetLog())
+                      << "console:\n" << readBytes(app->logFile());
         }
         if (consoleStarted_) {
             app->process().stop();
@@ -109,31 +92,19 @@ protected:
 
     bool simPrinted(const std::regex& pattern, std::chrono::milliseconds timeout) const
     {
-        return waitUntil([&] { return std::regex_search(fileText(simLog()), pattern); }, timeout);
+        return waitUntil([&] { return std::regex_search(readBytes(simLog()), pattern); }, timeout);
     }
 
-    Point pointer() const
+    bool pointerReaches(ScreenPoint where, std::chrono::milliseconds timeout = 10s) const
     {
-        std::istringstream out(app->xdotool({"getmouselocation", "--shell"}));
-        Point p;
-        std::string line;
-        while (std::getline(out, line)) {
-            if (line.rfind("X=", 0) == 0) p.x = std::stoi(line.substr(2));
-            if (line.rfind("Y=", 0) == 0) p.y = std::stoi(line.substr(2));
-        }
-        return p;
-    }
-
-    bool pointerReaches(Point where, std::chrono::milliseconds timeout = 10s) const
-    {
-        return waitUntil([&] { return pointer() == where; }, timeout);
+        return waitUntil([&] { return app->pointer() == where; }, timeout);
     }
 
     // The keys ride-target printed since this test began, in order.
     std::vector<std::string> targetKeys() const
     {
         std::vector<std::string> keys;
-        std::istringstream lines(fileText(targetLog()).substr(targetLogStart_));
+        std::istringstream lines(readBytes(targetLog()).substr(targetLogStart_));
         const std::regex keyLine("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} key (.+)$");
         std::string line;
         std::smatch match;
@@ -200,8 +171,8 @@ TEST_F(DemoTools, SerialLineFromBikeSimSteersThePointerAndTypesIntoRideTarget)
     ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 10s));
     ASSERT_TRUE(simPrinted(std::regex("console opened the serial line"), 5s));
 
-    EXPECT_TRUE(pointerReaches({512, 312})) << pointer();
-    EXPECT_TRUE(pointerReaches({768, 240})) << pointer();
+    EXPECT_TRUE(pointerReaches({512, 312})) << app->pointer();
+    EXPECT_TRUE(pointerReaches({768, 240})) << app->pointer();
     EXPECT_TRUE(keysArrive("A", "F"));
     for (const auto& key : targetKeys()) {
         EXPECT_TRUE(key == "A" || key == "F") << "typed " << key << " though no other key was pressed";
@@ -226,7 +197,7 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
     std::string text;
     ASSERT_TRUE(waitUntil(
         [&] {
-            text = fileText(simLog());
+            text = readBytes(simLog());
             return std::regex_search(text, match, std::regex("tcp listening on 127\\.0\\.0\\.1:(\\d+)"));
         },
         5s));
@@ -245,8 +216,8 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
         << "the first heartbeat";
     EXPECT_TRUE(simPrinted(std::regex("from console over tcp [0-9.:]+: \"[^\"]*99992"), 5s)) << "the second one";
 
-    EXPECT_TRUE(pointerReaches({512, 348})) << pointer();
-    EXPECT_TRUE(pointerReaches({256, 240})) << pointer();
+    EXPECT_TRUE(pointerReaches({512, 348})) << app->pointer();
+    EXPECT_TRUE(pointerReaches({256, 240})) << app->pointer();
     // The network window took the focus when it opened; ride-target takes it back.
     EXPECT_TRUE(keysArrive("B", "E"));
     for (const auto& key : targetKeys()) {

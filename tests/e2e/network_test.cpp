@@ -8,25 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace ride {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::pair<int, int> pointer(const testing::ConsoleApp& app)
-{
-    std::istringstream out(app.xdotool({"getmouselocation", "--shell"}));
-    std::string line;
-    int x = -1;
-    int y = -1;
-    while (std::getline(out, line)) {
-        if (line.rfind("X=", 0) == 0) x = std::stoi(line.substr(2));
-        if (line.rfind("Y=", 0) == 0) y = std::stoi(line.substr(2));
-    }
-    return {x, y};
-}
 
 bool pressButton(const std::string& display, const std::string& caption)
 {
@@ -46,7 +31,7 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
     WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpPost0", Text(port.begin(), port.end()));
     WriteIni(app.settingsFile(), u"控制界面", u"窗口位置左", u"300");
     app.start();
-    ASSERT_TRUE(app.findWindow("^Rovika支持鼠标和键盘171013A$", true, 10s));
+    ASSERT_TRUE(app.findWindow(testing::kConsoleTitle, true, 10s));
 
     EXPECT_FALSE(controller.accept(1500ms)) << "no channel connects before the network window is opened";
     ASSERT_TRUE(pressButton(xvfb.display(), "网络设置"));
@@ -58,8 +43,8 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
     EXPECT_EQ(controller.received.rfind("99991", 0), 0u) << controller.received;
 
     controller.send(":::S=010xxx090xxxxxx,DIBBBBBB.");
-    ASSERT_TRUE(testing::waitUntil([&] { return pointer(app) == std::make_pair(512, 312); }, 3s))
-        << "pointer at " << pointer(app).first << "," << pointer(app).second;
+    ASSERT_TRUE(testing::waitUntil([&] { return app.pointer() == testing::ScreenPoint{512, 312}; }, 3s))
+        << "pointer at " << app.pointer();
 
     controller.dropClient();
     ASSERT_TRUE(controller.accept(3s)) << "the console did not come back";

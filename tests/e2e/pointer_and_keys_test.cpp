@@ -3,15 +3,14 @@
 // when a bike key is pressed.
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
+#include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -25,21 +24,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ConsoleApp;
-
-const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
+using testing::kConsoleTitle;
+using testing::ScreenPoint;
 // Several serial poll intervals: pieces written this far apart arrive in separate polls.
 constexpr auto kBetweenArrivals = 150ms;
-
-struct Point {
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Point& p)
-{
-    return out << "(" << p.x << ", " << p.y << ")";
-}
 
 struct PressedKey {
     KeySym sym = NoSymbol;
@@ -93,21 +81,15 @@ protected:
         app.reset();
     }
 
-    std::string consoleLog() const
-    {
-        std::ifstream in(app->logFile());
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string consoleLog() const { return testing::readBytes(app->logFile()); }
 
     void arrive(std::string_view text) { pty->write(text); }
 
-    static Point pointer()
+    static ScreenPoint pointer()
     {
         Window root = 0;
         Window child = 0;
-        Point p;
+        ScreenPoint p;
         int winX = 0;
         int winY = 0;
         unsigned mask = 0;
@@ -115,13 +97,13 @@ protected:
         return p;
     }
 
-    static bool pointerReaches(Point where, std::chrono::milliseconds timeout = 3s)
+    static bool pointerReaches(ScreenPoint where, std::chrono::milliseconds timeout = 3s)
     {
         return testing::waitUntil([&] { return pointer() == where; }, timeout);
     }
 
     // The pointer stands where it is for the whole of `period`.
-    static bool pointerStays(Point where, std::chrono::milliseconds period = kBetweenArrivals)
+    static bool pointerStays(ScreenPoint where, std::chrono::milliseconds period = kBetweenArrivals)
     {
         return !testing::waitUntil([&] { return !(pointer() == where); }, period);
     }

@@ -15,8 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ConsoleApp;
-
-const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
+using testing::kConsoleTitle;
 
 class Startup : public ::testing::Test {
 protected:

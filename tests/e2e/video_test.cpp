@@ -3,13 +3,13 @@
 // clip's end, files that cannot be played, and the animation hand-over.
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
+#include "support/file_bytes.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -21,8 +21,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ConsoleApp;
+using testing::kConsoleTitle;
+using testing::readBytes;
 
-const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
 // Centres of "来人播放视频" and "无人播放视频" in the console's client area.
 constexpr int kPersonButtonX = 350 + 140 + 75;
 constexpr int kPersonButtonY = 66 + 18 + 14;
@@ -39,14 +40,6 @@ enum class Colour { Red, Blue, Other };
 std::ostream& operator<<(std::ostream& out, Colour c)
 {
     return out << (c == Colour::Red ? "red" : c == Colour::Blue ? "blue" : "other");
-}
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class Video : public ::testing::Test {
@@ -88,7 +81,7 @@ protected:
             app->process().stop();
         }
         if (HasFailure() && app) {
-            std::cerr << "---- console log ----\n" << readFile(app->logFile()) << "---------------------\n";
+            std::cerr << "---- console log ----\n" << readBytes(app->logFile()) << "---------------------\n";
         }
     }
 
@@ -209,7 +202,7 @@ TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)
 
     EXPECT_TRUE(app->process().running());
     EXPECT_TRUE(app->findWindow("^Form4$", true, 1s));
-    const std::string log = readFile(app->logFile());
+    const std::string log = readBytes(app->logFile());
     EXPECT_NE(log.find("\"no-such-clip.mp4\" not found"), std::string::npos) << log;
     EXPECT_NE(log.find("broken.mp4\": "), std::string::npos) << log;
 }
@@ -227,7 +220,7 @@ TEST_F(Video, AnAnimationTakesTheStageAndItsEndLetsItBeChosenAgain)
     ASSERT_TRUE(centreBecomes(Colour::Blue));
 
     click(kPersonButtonY);
-    ASSERT_TRUE(testing::waitUntil([&] { return readFile(app->directory() / "runs") == "show.SWF\n"; }, kWait));
+    ASSERT_TRUE(testing::waitUntil([&] { return readBytes(app->directory() / "runs") == "show.SWF\n"; }, kWait));
     // The media player is stopped and out of the way.
     EXPECT_TRUE(centreBecomes(Colour::Other));
 
@@ -235,8 +228,8 @@ TEST_F(Video, AnAnimationTakesTheStageAndItsEndLetsItBeChosenAgain)
     std::this_thread::sleep_for(1s);
     click(kPersonButtonY);
     EXPECT_TRUE(testing::waitUntil(
-        [&] { return readFile(app->directory() / "runs") == "show.SWF\nshow.SWF\n"; }, kWait))
-        << readFile(app->directory() / "runs");
+        [&] { return readBytes(app->directory() / "runs") == "show.SWF\nshow.SWF\n"; }, kWait))
+        << readBytes(app->directory() / "runs");
 
     click(kNobodyButtonY);
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "the player did not come back after the animation";

@@ -3,11 +3,11 @@
 // after a lone CR. Every time the console comes up, reads what can be read, and keeps running.
 #include "e2e/console_app.h"
 #include "base/text.h"
+#include "support/file_bytes.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -18,13 +18,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ConsoleApp;
-
-const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
-
-void writeBytes(const std::filesystem::path& file, const std::string& bytes)
-{
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testing::kConsoleTitle;
+using testing::readBytes;
+using testing::writeBytes;
 
 struct BadFile {
     const char* what;
@@ -102,11 +98,9 @@ TEST(BadSettingsStartup, LeftoversOfCutShortSavesAreSweptAtStart)
     EXPECT_FALSE(std::filesystem::exists(leftover));
     EXPECT_TRUE(std::filesystem::exists(recent)) << "a save may still be writing it";
     EXPECT_TRUE(std::filesystem::exists(backup));
-    std::ifstream in(app.settingsFile(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), settings);
+    EXPECT_EQ(readBytes(app.settingsFile()), settings);
     app.process().stop();
-    std::ifstream log(app.logFile());
-    const std::string logText((std::istreambuf_iterator<char>(log)), {});
+    const std::string logText = readBytes(app.logFile());
     EXPECT_NE(logText.find("removed " + leftover.string() + ", left by a save that was cut short"), std::string::npos)
         << logText;
 }

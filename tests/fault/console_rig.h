@@ -8,35 +8,21 @@
 #include "ui/qt/qt_event_yield.h"
 #include "io/qt/qt_tcp_socket.h"
 #include "input/recording_keystrokes.h"
-#include "ui/yes_no_question.h"
 #include "support/fake_cursor.h"
+#include "support/scripted_question.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QObject>
-#include <QTimer>
 
+#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
 namespace ride::testing {
 
-class AnsweredQuestion : public YesNoQuestion {
-public:
-    bool ask(TextView) override
-    {
-        ++asked;
-        if (whileOpen) {
-            whileOpen();
-        }
-        return answer;
-    }
-    bool answer = false;
-    int asked = 0;
-    std::function<void()> whileOpen;
-};
+// The rig's timers run on their own; the tests pump the event loop in slices of this length while
+// they wait for what the timers do.
+inline constexpr std::chrono::milliseconds kRigPumpStep{10};
 
 class ConsoleRig {
 public:
@@ -53,6 +39,8 @@ public:
         bindTimer(console->Timer1, &timers_);
         bindTimer(console->Timer2, &timers_);
         bindTimer(console->TMR判断是否是人操作的, &timers_);
+        // The operator says "No" to the network window's question unless a test scripts otherwise.
+        question.answer = false;
     }
 
     // What "网络设置" does: the network window is created once; its timers start with it.
@@ -82,27 +70,6 @@ public:
         network->channel(0).TxtTcpPost.setText(Text(digits.begin(), digits.end()));
     }
 
-    static void runFor(int ms)
-    {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-
-    template <class Condition>
-    static bool runUntil(Condition condition, int ms)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > ms) {
-                return false;
-            }
-            runFor(10);
-        }
-        return true;
-    }
-
     // The log list lines that contain `part`.
     int logLinesWith(TextView part) const
     {
@@ -117,7 +84,7 @@ public:
     RecordingKeystrokes keys;
     QtTcpSocketFactory sockets;
     QtEventYield events;
-    AnsweredQuestion question;
+    ScriptedQuestion question;
     std::unique_ptr<Form1> console;
     std::unique_ptr<Frmsock> network;
 

@@ -5,6 +5,7 @@
 #include "fault/console_rig.h"
 #include "fault/controller.h"
 #include "support/fake_serial_line.h"
+#include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,9 @@ namespace {
 
 using testing::ConsoleRig;
 using testing::FaultyController;
+using testing::kRigPumpStep;
+using testing::pumpFor;
+using testing::pumpUntil;
 using namespace std::chrono_literals;
 
 // Speed 10, direction 90: the pointer goes to (512, 312) with the default settings.
@@ -42,7 +46,7 @@ protected:
 TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDrivesOn)
 {
     rig.pointChannelAt(FaultyController::refusingPort());
-    ConsoleRig::runFor(3500);
+    pumpFor(3500ms);
     // Each attempt fails with the refusal; the heartbeat rewrites the send flag in between, so every
     // failure is logged.
     EXPECT_GE(rig.logLinesWith(u"10061"), 2) << "retried about once a second";
@@ -50,7 +54,7 @@ TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDr
     EXPECT_NE(channel().WinsockTcp->state(), 7);
 
     serial.arrivals.push_back(fromUtf8(kRecordTo512));
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{512, 312}; }, 1000))
+    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{512, 312}; }, 1s, kRigPumpStep))
         << "the serial line still drives the pointer";
     EXPECT_LE(channel().TxtTcpTx.itemCount(), 6u) << "only the heartbeats of those seconds wait";
 }
@@ -63,7 +67,7 @@ TEST_F(NetworkFaults, ControllerThatNeverReadsHasItsStalledSendHandedToThePolicy
     rig.pointChannelAt(controller.port());
     rig.network->TXTTCP连接超时.setText(u"3");
     channel().CMB发送失败处理方法.setText(u"提示人工选择");
-    ASSERT_TRUE(ConsoleRig::runUntil([&] { return channel().WinsockTcp->state() == 7; }, 3000));
+    ASSERT_TRUE(pumpUntil([&] { return channel().WinsockTcp->state() == 7; }, 3s, kRigPumpStep));
 
     for (char c : std::string("abcd")) {
         channel().TxtTcpTx.setText(Text(1 << 20, char16_t(c)));
@@ -75,16 +79,16 @@ TEST_F(NetworkFaults, ControllerThatNeverReadsHasItsStalledSendHandedToThePolicy
         stalled = channel().TxtTcpTx.items().front();
         flagAtTimeout = toUtf8(channel().sendFlag);
     };
-    ASSERT_TRUE(ConsoleRig::runUntil([&] { return rig.question.asked >= 1; }, 10000))
+    ASSERT_TRUE(pumpUntil([&] { return !rig.question.asked.empty(); }, 10s, kRigPumpStep))
         << "the timeout never handed the stalled send over";
     EXPECT_EQ(flagAtTimeout, "SendData") << "a send was pending when the timeout struck";
     EXPECT_GT(stalled.size(), 1000u) << "the stalled send is one of the big items, not a heartbeat";
     const auto& items = channel().TxtTcpTx.items();
     EXPECT_EQ(std::find(items.begin(), items.end(), stalled), items.end()) << "the answer No dropped it";
 
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() >= 2; }, 3000))
+    EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 3s, kRigPumpStep))
         << "the channel was closed and connected again";
-    EXPECT_EQ(rig.question.asked, 1) << "one timeout, one question";
+    EXPECT_EQ(rig.question.asked.size(), 1u) << "one timeout, one question";
 }
 
 TEST_F(NetworkFaults, ResetConnectionsAreReconnectedAndDecodingGoesOn)
@@ -102,10 +106,10 @@ TEST_F(NetworkFaults, ResetConnectionsAreReconnectedAndDecodingGoesOn)
         }
     });
     rig.pointChannelAt(controller.port());
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() >= 6; }, 10000))
+    EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 6; }, 10s, kRigPumpStep))
         << "accepted " << controller.accepted();
     // The halves wait in the receive box until its length rules empty it; then records decode again.
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3000));
+    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3s, kRigPumpStep));
     EXPECT_LE(rig.console->Text1.text().size(), 200u);
 }
 
@@ -122,9 +126,9 @@ TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
         }
     });
     rig.pointChannelAt(controller.port());
-    ASSERT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() >= 2; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 5s, kRigPumpStep));
     // Speed 12, direction 90: Y = 384 - 12 * 7.2 = 297.6, rounded to 298.
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{512, 298}; }, 2000))
+    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{512, 298}; }, 2s, kRigPumpStep))
         << "pointer at " << rig.cursor.at.x << "," << rig.cursor.at.y << "; box "
         << toUtf8(rig.console->Text1.text());
     EXPECT_EQ(rig.console->Label2.caption(), fromUtf8(record));

@@ -6,6 +6,7 @@
 #include "fault/process_memory.h"
 #include "fault/tick_gaps.h"
 #include "support/fake_serial_line.h"
+#include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,9 @@ namespace {
 
 using testing::ConsoleRig;
 using testing::FaultyController;
+using testing::kRigPumpStep;
+using testing::pumpFor;
+using testing::pumpUntil;
 using namespace std::chrono_literals;
 
 TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemoryBounded)
@@ -47,15 +51,15 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     });
 
     rig.pointChannelAt(controller.port());
-    ASSERT_TRUE(ConsoleRig::runUntil([&] { return controller.accepted() == 1; }, 3000));
+    ASSERT_TRUE(pumpUntil([&] { return controller.accepted() == 1; }, 3s, kRigPumpStep));
     testing::TickGaps poll(rig.console->Timer2);
     poll.start();
-    ConsoleRig::runFor(2000);
+    pumpFor(2s);
     const long residentAtStart = testing::residentKb();
     long residentPeak = residentAtStart;
     long residentAtTen = 0;
     for (int second = 2; !floodOver && second < 40; ++second) {
-        ConsoleRig::runFor(1000);
+        pumpFor(1s);
         residentPeak = std::max(residentPeak, testing::residentKb());
         if (second == 10) {
             residentAtTen = testing::residentKb();
@@ -85,7 +89,7 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     }
     EXPECT_LE(rig.network->channel(0).TxtTcpRx.text().size(), 1000u);
 
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3000))
+    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3s, kRigPumpStep))
         << "a good record after the flood moves the pointer";
     EXPECT_EQ(controller.accepted(), 1) << "the flood kept the channel alive: no reconnect";
 }

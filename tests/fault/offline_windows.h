@@ -6,9 +6,9 @@
 #include "support/fake_tcp_socket.h"
 #include "network/frmsock.h"
 #include "input/recording_keystrokes.h"
-#include "ui/yes_no_question.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
+#include "support/scripted_question.h"
 
 #include <filesystem>
 #include <memory>
@@ -18,11 +18,6 @@ namespace ride::testing {
 class NoEvents : public EventYield {
 public:
     void yieldToEvents() override {}
-};
-
-class AlwaysYes : public YesNoQuestion {
-public:
-    bool ask(TextView) override { return true; }
 };
 
 struct OfflineWindows {
@@ -53,7 +48,7 @@ struct OfflineWindows {
     RecordingKeystrokes keys;
     FakeTcpSocketFactory sockets;
     NoEvents events;
-    AlwaysYes question;
+    ScriptedQuestion question; // answers "Yes"
     std::unique_ptr<Form1> console;
     std::unique_ptr<Frmsock> network;
 };

@@ -4,13 +4,13 @@
 #include "fault/save_values.h"
 #include "settings/profile_file.h"
 #include "support/child_process.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <thread>
 
@@ -19,12 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string readBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::readBytes;
 
 // The file with the key lines of the five network keys taken out, and the values they held.
 struct Parsed {

@@ -6,7 +6,9 @@
 #include "fault/tick_gaps.h"
 #include "io/qt/qt_serial_line.h"
 #include "settings/profile_file.h"
+#include "support/count_of.h"
 #include "support/pty_pair.h"
+#include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -19,18 +21,14 @@ namespace ride {
 namespace {
 
 using testing::ConsoleRig;
+using testing::countOf;
+using testing::kRigPumpStep;
+using testing::pumpFor;
+using testing::pumpUntil;
+using namespace std::chrono_literals;
 
 const std::string kRecordTo512 = ":::S=010xxx090xxxxxx,DIBBBBBB.";
 const std::string kRecordTo768 = ":::S=010xxx045xxxxxx,DIBBBBBB.";
-
-int countOf(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 class SerialFaults : public ::testing::Test {
 protected:
@@ -46,7 +44,7 @@ protected:
     {
         for (int i = 0; i < 60; ++i) {
             pty.write(record);
-            if (ConsoleRig::runUntil([&] { return rig->cursor.at == target; }, 50)) {
+            if (pumpUntil([&] { return rig->cursor.at == target; }, 50ms, kRigPumpStep)) {
                 return true;
             }
         }
@@ -69,12 +67,12 @@ TEST_F(SerialFaults, DeviceThatGoesAwayMidRecordIsReopenedWhenBackAndRecordsResu
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         pty.write(kRecordTo768.substr(0, 12));
-        ConsoleRig::runFor(100);
+        pumpFor(100ms);
         pty.unplug();
-        EXPECT_TRUE(ConsoleRig::runUntil([&] { return !line.isOpen(); }, 2000)) << "the loss was not noticed";
-        ConsoleRig::runFor(1500);
+        EXPECT_TRUE(pumpUntil([&] { return !line.isOpen(); }, 2s, kRigPumpStep)) << "the loss was not noticed";
+        pumpFor(1500ms);
         pty.plugIn();
-        EXPECT_TRUE(ConsoleRig::runUntil([&] { return line.isOpen(); }, 3000)) << "not reopened";
+        EXPECT_TRUE(pumpUntil([&] { return line.isOpen(); }, 3s, kRigPumpStep)) << "not reopened";
         const bool even = round % 2 == 0;
         EXPECT_TRUE(driveTo(even ? kRecordTo768 : kRecordTo512, even ? CursorPoint{768, 312} : CursorPoint{512, 312}))
             << "records did not resume";
@@ -108,17 +106,17 @@ TEST_F(SerialFaults, RandomBytesOnTheLineLeaveThePollResponsiveAndMemoryBounded)
     });
     testing::TickGaps poll(rig->console->Timer2);
     poll.start();
-    ConsoleRig::runFor(1000);
+    pumpFor(1s);
     const long residentAtStart = testing::residentKb();
     long residentPeak = residentAtStart;
     for (int second = 1; second < 10; ++second) {
-        ConsoleRig::runFor(1000);
+        pumpFor(1s);
         residentPeak = std::max(residentPeak, testing::residentKb());
     }
     poll.stop();
     stop = true;
     // The writer may be blocked on a full line until the poll drains it.
-    EXPECT_TRUE(ConsoleRig::runUntil([&] { return finished.load(); }, 3000));
+    EXPECT_TRUE(pumpUntil([&] { return finished.load(); }, 3s, kRigPumpStep));
     flood.join();
 
     std::printf("serial flood: %.1f MB in 10 s; poll: %ld ticks, longest gap %.1f ms; resident %ld kB -> peak %ld kB\n",

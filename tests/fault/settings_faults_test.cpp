@@ -6,32 +6,23 @@
 #include "fault/stderr_capture.h"
 #include "base/numeric_value.h"
 #include "settings/profile_file.h"
+#include "support/count_of.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 
 namespace ride {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::countOf;
 using testing::OfflineWindows;
-
-std::string readBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testing::readBytes;
+using testing::writeBytes;
 
 std::string gbk(const char16_t* text) { return toGbk(text); }
 
@@ -85,15 +76,6 @@ void expectOnlyNetworkKeysChanged(const std::string& before, const std::string& 
     for (std::size_t i = 0; i < kept.size(); ++i) {
         ASSERT_EQ(kept[i], now[i]) << "line " << i;
     }
-}
-
-int countOf(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
 }
 
 class SettingsFaults : public ::testing::Test {

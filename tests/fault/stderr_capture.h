@@ -1,8 +1,8 @@
 #pragma once
 // Standard error of the test process sent to a file for a while, so that a test can read the
 // timestamped lines the console writes there (lost devices, dropped writes, rejected keys).
-#include <fstream>
-#include <iterator>
+#include "support/file_bytes.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -36,11 +36,7 @@ public:
     }
 
     // Everything written so far.
-    std::string text() const
-    {
-        std::ifstream in(file_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string text() const { return readBytes(file_); }
 
 private:
     std::string file_;

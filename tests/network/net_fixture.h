@@ -13,59 +13,15 @@
 #include "support/fake_cursor.h"
 #include "support/loopback_server.h"
 #include "support/fake_serial_line.h"
+#include "support/qt_event_pump.h"
+#include "support/scripted_question.h"
 #include "support/temp_dir.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <fstream>
-#include <iterator>
-#include <functional>
 
 namespace ride::testing {
-
-class ScriptedQuestion : public YesNoQuestion {
-public:
-    bool ask(TextView question) override
-    {
-        asked.emplace_back(question);
-        if (whileOpen) {
-            whileOpen();
-        }
-        return answer;
-    }
-    bool answer = true;
-    std::vector<Text> asked;
-    // Runs while the question is "open", as the event loop of a real modal box would.
-    std::function<void()> whileOpen;
-};
-
-// Runs the Qt event loop for `ms` milliseconds.
-inline void pump(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-template <class Condition>
-bool pumpUntil(Condition condition, int ms = 3000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms) {
-            return false;
-        }
-        pump(5);
-    }
-    return true;
-}
 
 class NetFixture : public ::testing::Test {
 protected:

@@ -6,6 +6,8 @@
 namespace ride {
 namespace {
 
+using namespace std::chrono_literals;
+
 class ChannelTraffic : public testing::NetFixture {
 protected:
     // The same window on sockets whose peer is the test.
@@ -121,6 +123,24 @@ TEST_F(ChannelTraffic, HeadIsSentOnceAndEachCompletionRemovesTheItemItCompletes)
     EXPECT_TRUE(queue().empty());
     EXPECT_EQ(net->channel(0).LBLTcpState.tag(), u"0");
     EXPECT_EQ(net->channel(0).LblTcpNam.foreColor(), kAliveColor);
+}
+
+TEST_F(ChannelTraffic, AFailedSendIsLoggedWithItsNumberAndTheItemStaysQueued)
+{
+    openFake();
+    socket().setState(7);
+    socket().sendFailure = SocketFailure{10053, "Software caused connection abort"};
+    net->channel(0).TxtTcpTx.setText(u"one");
+    net->TmrTcp发送.tick();
+    ASSERT_EQ(log().size(), 1u);
+    EXPECT_EQ(log().back(), u"10053Software caused connection abortTCPS发送出错");
+    EXPECT_EQ(queue(), std::vector<Text>{u"one"});
+
+    // Not in flight: once the socket takes bytes again, the next pass sends the same item.
+    socket().sendFailure.reset();
+    net->TmrTcp发送.tick();
+    EXPECT_EQ(socket().sent, std::vector<std::string>{"one"});
+    EXPECT_EQ(log().size(), 1u);
 }
 
 TEST_F(ChannelTraffic, CompletionOnAnEmptyQueueStillMarksAlive)
@@ -245,7 +265,7 @@ TEST_F(ChannelTraffic, RealLoopbackPeerGetsEveryItemOnceInOrder)
     ASSERT_TRUE(testing::pumpUntil([&] {
         w.TmrTcp发送.tick();
         return ch.TxtTcpTx.itemCount() == 0;
-    }, 10000));
+    }, 10s));
     ASSERT_TRUE(testing::pumpUntil([&] { return server.received.size() >= expected.size(); }));
     EXPECT_EQ(server.received, expected);
 }

@@ -6,6 +6,8 @@
 namespace ride {
 namespace {
 
+using namespace std::chrono_literals;
+
 class Supervising : public testing::NetFixture {
 protected:
     Channel& point(Frmsock& w, const Text& ip, quint16 port)
@@ -19,7 +21,7 @@ protected:
     void second()
     {
         tickSupervision();
-        testing::pump(30);
+        testing::pumpFor(30ms);
     }
     Frmsock& openFake() { return open(1, &fakes); }
 

@@ -1,5 +1,6 @@
 // The network window's load step, its buttons, the timeout warning and LogBook.
 #include "net_fixture.h"
+#include "support/file_bytes.h"
 
 namespace ride {
 namespace {
@@ -74,8 +75,7 @@ TEST_F(NetworkWindow, SaveWritesFiveKeysPerChannelInOrder)
 {
     Frmsock& w = open(2);
     w.Command2.click();
-    std::ifstream file(ini(), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::string bytes = testing::readBytes(ini());
     const std::string expectedOrder[] = {"TxtTcpIp0=", "TxtTcpPost0=", toGbk(u"TxtTcp通道名称0="),
                                          toGbk(u"TxtTCP同步到其它端口0="), toGbk(u"发送失败处理方法0=")};
     std::size_t at = bytes.find(toGbk(u"[网络参数]"));

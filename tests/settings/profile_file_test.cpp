@@ -1,4 +1,6 @@
 #include "settings/profile_file.h"
+#include "support/file_bytes.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,28 +23,10 @@ using namespace std::string_literals;
 std::string gbk(const char16_t* text) { return toGbk(text); }
 
 // Each test works in a directory of its own, with the file under the name the console uses.
-class ProfileFile : public testing::Test {
+class ProfileFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "ride-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        file_ = dir_ / fs::path(u8"配置.ini");
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, ignored);
-        fs::remove_all(dir_, ignored);
-    }
-
-    void put(const std::string& bytes) const { std::ofstream(file_, std::ios::binary) << bytes; }
-    std::string bytes() const
-    {
-        std::ifstream in(file_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void put(const std::string& bytes) const { testing::writeBytes(file_, bytes); }
+    std::string bytes() const { return testing::readBytes(file_); }
     Text read(TextView section, TextView key) const { return ReadIni(file_, section, key); }
     bool write(TextView section, TextView key, TextView value) const
     {
@@ -51,13 +35,14 @@ protected:
     int temporaryFiles() const
     {
         int count = 0;
-        for (const auto& entry : fs::directory_iterator(dir_))
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
             count += entry.path().filename().string().starts_with(".\xE9\x85\x8D\xE7\xBD\xAE.ini.");
         return count;
     }
 
-    fs::path dir_;
-    fs::path file_;
+    // Removed with everything in it, whatever rights a test left on it.
+    testing::TempDir dir_;
+    fs::path file_ = dir_ / fs::path(u8"配置.ini");
 };
 
 using ProfileEncoding = ProfileFile;
@@ -196,9 +181,9 @@ TEST_F(ProfileFaults, ReadOnlyFileOrDirectoryDropsTheWrite)
 {
     put("[s]\nk=1\n");
     fs::permissions(file_, fs::perms(0444));
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(write(u"网络参数", u"k", u"2"));
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(std::regex_match(log, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} error settings: "
                                                  "\xE9\x85\x8D\xE7\xBD\xAE\\.ini: write of \\[" +
                                                  toUtf8(u"网络参数") + "\\] k dropped: .+\n")))
@@ -207,10 +192,10 @@ TEST_F(ProfileFaults, ReadOnlyFileOrDirectoryDropsTheWrite)
     EXPECT_EQ(fs::status(file_).permissions(), fs::perms(0444));
 
     fs::permissions(file_, fs::perms(0644));
-    fs::permissions(dir_, fs::perms(0555));
-    testing::internal::CaptureStderr();
+    fs::permissions(dir_.path(), fs::perms(0555));
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(write(u"s", u"k", u"2"));
-    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+    EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
     EXPECT_EQ(bytes(), "[s]\nk=1\n");
     EXPECT_EQ(temporaryFiles(), 0);
 }
@@ -219,10 +204,10 @@ TEST_F(ProfileFaults, DirectoryOrMissingDirectoryIsNoFile)
 {
     fs::create_directory(file_);
     EXPECT_EQ(read(u"s", u"k"), u"");
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(write(u"s", u"k", u"v"));
     EXPECT_FALSE(WriteIni(dir_ / "missing" / "x.ini", u"s", u"k", u"v"));
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
     EXPECT_TRUE(fs::is_directory(file_));
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
@@ -309,7 +294,7 @@ TEST_F(ProfileFaults, KilledWriterLeavesAWholeFile)
         ASSERT_TRUE(now == fileA || now == fileB) << "kill " << kill << ": " << now.size() << " bytes";
         sawB += now == fileB;
         ASSERT_LE(temporaryFiles(), 1) << "kill " << kill;
-        for (const auto& entry : fs::directory_iterator(dir_))
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
             if (entry.path() != file_)
                 fs::remove(entry.path());
     }

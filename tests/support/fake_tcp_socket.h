@@ -3,6 +3,7 @@
 // completes a send only when the test says so.
 #include "io/tcp_socket.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,8 +29,15 @@ public:
         state_ = 0;
     }
     Text localIp() const override { return u"10.1.2.3"; }
-    void sendText(TextView text) override { sent.push_back(toGbk(text)); }
-    void sendBytes(std::string_view bytes) override { sent.emplace_back(bytes); }
+    std::optional<SocketFailure> sendText(TextView text) override { return sendBytes(toGbk(text)); }
+    std::optional<SocketFailure> sendBytes(std::string_view bytes) override
+    {
+        if (sendFailure) {
+            return sendFailure;
+        }
+        sent.emplace_back(bytes);
+        return std::nullopt;
+    }
     Text takeData() override { return std::exchange(waiting, {}); }
 
     void setState(int s) { state_ = s; }
@@ -45,6 +53,8 @@ public:
     int connects = 0;
     int closes = 0;
     int stateAfterConnect = 7;
+    // Set: every send fails with it and nothing is recorded.
+    std::optional<SocketFailure> sendFailure;
 
 private:
     int state_ = 0;

@@ -5,9 +5,8 @@
 namespace ride {
 namespace {
 
-// The most one poll takes. Qt's own buffer is unlimited by default: a line faster than the console
-// (a flood of noise, or a slow machine) made it grow without end and each poll work through all of
-// it; bounded, the rest waits in the device until the next poll.
+// The most one poll takes. Qt's own buffer is unlimited by default, so a line faster than the
+// console would make every poll longer; bounded, the rest waits in the device until the next poll.
 constexpr qint64 kReadChunk = 64 * 1024;
 
 QSerialPort::Parity toQt(Parity p)

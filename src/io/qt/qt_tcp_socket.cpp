@@ -1,22 +1,19 @@
 #include "io/qt/qt_tcp_socket.h"
 
-#include "base/step_runner.h"
-
 #include <QHostAddress>
 #include <QNetworkInterface>
 
 namespace ride {
 namespace {
 
-// The most one arrival hands on. readAll() goes on reading for as long as the peer keeps sending,
-// so a controller that floods the line held the UI thread for seconds (and its memory grew by the
-// megabyte); with a bounded read buffer each arrival takes what waited, TCP's flow control holds
-// back the rest, and timers run in between.
+// The most one arrival hands on. Unbounded, readAll() reads for as long as a flooding peer keeps
+// sending and holds the UI thread; bounded, TCP's flow control holds back the rest and timers run
+// in between (docs/reliability.md).
 constexpr qint64 kReadChunk = 64 * 1024;
 
 } // namespace
 
-SocketErrorInfo classicSocketError(QAbstractSocket::SocketError error)
+SocketErrorInfo numberedSocketError(QAbstractSocket::SocketError error)
 {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError: return {10061, "Connection is forcefully rejected"};
@@ -102,22 +99,23 @@ Text QtTcpSocket::localIp() const
     return u"127.0.0.1";
 }
 
-void QtTcpSocket::sendText(TextView text)
+std::optional<SocketFailure> QtTcpSocket::sendText(TextView text)
 {
-    sendBytes(toGbk(text));
+    return sendBytes(toGbk(text));
 }
 
-void QtTcpSocket::sendBytes(std::string_view bytes)
+std::optional<SocketFailure> QtTcpSocket::sendBytes(std::string_view bytes)
 {
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        throw NumberedFailure(10057, "Socket is not connected");
+        return SocketFailure{10057, "Socket is not connected"};
     }
     const qint64 written = socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size())) {
-        const SocketErrorInfo info = classicSocketError(socket_.error());
-        throw NumberedFailure(info.number, info.description);
+        const SocketErrorInfo info = numberedSocketError(socket_.error());
+        return SocketFailure{info.number, info.description};
     }
     pendingSends_.push_back(written);
+    return std::nullopt;
 }
 
 void QtTcpSocket::onBytesWritten(qint64 bytes)
@@ -147,7 +145,7 @@ void QtTcpSocket::onQtError(QAbstractSocket::SocketError error)
         return;
     }
     failed_ = true;
-    const SocketErrorInfo info = classicSocketError(error);
+    const SocketErrorInfo info = numberedSocketError(error);
     if (onError) {
         const std::string description = info.description;
         onError(info.number, Text(description.begin(), description.end()));

@@ -11,12 +11,13 @@
 
 namespace ride {
 
-// Classic socket error numbers, so that equal failures carry equal numbers and descriptions.
+// A socket failure as the network window reports it: the classic socket error number and its
+// description, so that equal failures always carry equal numbers and texts.
 struct SocketErrorInfo {
     int number;
     const char* description;
 };
-SocketErrorInfo classicSocketError(QAbstractSocket::SocketError error);
+SocketErrorInfo numberedSocketError(QAbstractSocket::SocketError error);
 
 class QtTcpSocket : public QObject, public TcpSocket {
 public:
@@ -31,8 +32,8 @@ public:
     void connect() override;
     void close() override;
     Text localIp() const override;
-    void sendText(TextView text) override;
-    void sendBytes(std::string_view bytes) override;
+    std::optional<SocketFailure> sendText(TextView text) override;
+    std::optional<SocketFailure> sendBytes(std::string_view bytes) override;
     Text takeData() override;
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
 // libmpv, loaded when the first video is asked for rather than when the program starts: its
-// decoders pull in some 160 shared libraries, which would otherwise double the console's start-up
-// time and its idle memory on an installation that may never play a video.
+// decoders pull in many shared libraries, a cost in start-up time and idle memory that an
+// installation playing no video should not pay (docs/performance.md).
 #include <mpv/client.h>
 
 namespace ride {

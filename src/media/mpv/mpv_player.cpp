@@ -109,8 +109,7 @@ void MpvPlayer::initialise(QWidget& surface)
         {"idle", "yes"},
         {"keep-open", "no"},
         // One video output for the player's whole life: it is probed once, and switching files
-        // never waits for a new one. (With Mesa, a failed GPU probe repeated in one process can
-        // break the X connection and end the program.)
+        // never waits for a new one; a failed GPU probe must not be repeated (docs/performance.md).
         {"force-window", "yes"},
     };
     for (const auto& [name, value] : options) {

@@ -2,6 +2,7 @@
 // which play states it reports and when, and what it does with files it cannot play.
 #include "media/mpv/mpv_player.h"
 #include "support/child_process.h"
+#include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_server.h"
 
@@ -24,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 
 // Each clip lasts this long.
 constexpr auto kClipLength = 400ms;
+// How long a test waits for a state the player is to report.
+constexpr auto kWait = 5s;
 
 testing::TempDir* clips = nullptr;
 testing::XvfbServer* xvfb = nullptr;
@@ -75,7 +78,7 @@ protected:
         // Whatever the last test left playing ends here, out of this test's record.
         player->stop();
         player->setPlayCount(1);
-        runFor(300ms);
+        testing::pumpFor(300ms);
         states.clear();
     }
     void TearDown() override { player->onPlayStateChange({}); }
@@ -87,24 +90,6 @@ protected:
         player->setUrl(url);
         player->play();
         player->setPlayCount(kPlayCountForever);
-    }
-
-    // Runs the event loop until `done` holds or `timeout` passes.
-    template <class Done>
-    bool runUntil(Done done, std::chrono::milliseconds timeout = 5s)
-    {
-        const auto deadline = Clock::now() + timeout;
-        while (!done()) {
-            if (Clock::now() >= deadline) {
-                return false;
-            }
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-    void runFor(std::chrono::milliseconds span)
-    {
-        runUntil([] { return false; }, span);
     }
 
     bool saw(std::int32_t state) const
@@ -136,8 +121,8 @@ TEST_F(MpvPlayerTest, AFiniteCountEndsOnceAfterItsLastRepetition)
     player->setUrl(clip("red.mp4"));
     player->play();
     player->setPlayCount(3);
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kMediaEnded); })) << "the media never ended";
-    runFor(200ms);
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kMediaEnded); }, kWait)) << "the media never ended";
+    testing::pumpFor(200ms);
     EXPECT_EQ(stateNumbers(), (std::vector<std::int32_t>{play_state::kPlaying, play_state::kMediaEnded,
                                                          play_state::kStopped}));
     // Three plays cannot be over before two and a half clip lengths: no end after the first.
@@ -147,18 +132,18 @@ TEST_F(MpvPlayerTest, AFiniteCountEndsOnceAfterItsLastRepetition)
 TEST_F(MpvPlayerTest, PlayCountForeverNeverEnds)
 {
     playForever(clip("blue.mp4"));
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
-    runFor(kClipLength * 4);
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kPlaying); }, kWait));
+    testing::pumpFor(kClipLength * 4);
     EXPECT_EQ(stateNumbers(), std::vector<std::int32_t>{play_state::kPlaying});
 }
 
 TEST_F(MpvPlayerTest, StopReportsStoppedAndNoEnd)
 {
     playForever(clip("blue.mp4"));
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kPlaying); }, kWait));
     player->stop();
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kStopped); }));
-    runFor(kClipLength);
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kStopped); }, kWait));
+    testing::pumpFor(kClipLength);
     EXPECT_EQ(stateNumbers(), (std::vector<std::int32_t>{play_state::kPlaying, play_state::kStopped}));
 }
 
@@ -166,9 +151,9 @@ TEST_F(MpvPlayerTest, MediaReplacedBeforeItsEndDoesNotEnd)
 {
     player->setUrl(clip("red.mp4")); // plays once
     player->play();
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kPlaying); }, kWait));
     playForever(clip("blue.mp4"));
-    runFor(kClipLength * 3);
+    testing::pumpFor(kClipLength * 3);
     EXPECT_FALSE(saw(play_state::kMediaEnded));
     EXPECT_FALSE(saw(play_state::kStopped));
 }
@@ -176,32 +161,32 @@ TEST_F(MpvPlayerTest, MediaReplacedBeforeItsEndDoesNotEnd)
 TEST_F(MpvPlayerTest, RelativeNamesAreTakenFromTheMediaDirectory)
 {
     playForever(u"red.mp4");
-    EXPECT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    EXPECT_TRUE(testing::pumpUntil([&] { return saw(play_state::kPlaying); }, kWait));
 }
 
 TEST_F(MpvPlayerTest, AMissingFileLeavesWhatIsPlaying)
 {
     playForever(clip("blue.mp4"));
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kPlaying); }, kWait));
     playForever(u"no-such-clip.mp4");
-    runFor(kClipLength * 3);
+    testing::pumpFor(kClipLength * 3);
     EXPECT_EQ(stateNumbers(), std::vector<std::int32_t>{play_state::kPlaying});
 }
 
 TEST_F(MpvPlayerTest, AMissingFileWithNothingPlayingRaisesNothing)
 {
     playForever(u"/nonexistent/clip.mp4");
-    runFor(kClipLength * 2);
+    testing::pumpFor(kClipLength * 2);
     EXPECT_TRUE(states.empty());
 }
 
 TEST_F(MpvPlayerTest, ABrokenFileFallsBackToWhatWasOnScreen)
 {
     playForever(clip("blue.mp4"));
-    ASSERT_TRUE(runUntil([&] { return saw(play_state::kPlaying); }));
+    ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kPlaying); }, kWait));
     playForever(clip("broken.mp4"));
-    ASSERT_TRUE(runUntil([&] { return states.size() >= 3; })) << "no fall-back";
-    runFor(kClipLength * 3);
+    ASSERT_TRUE(testing::pumpUntil([&] { return states.size() >= 3; }, kWait)) << "no fall-back";
+    testing::pumpFor(kClipLength * 3);
     // The broken file stops, the last good one plays again and goes on repeating.
     EXPECT_EQ(stateNumbers(),
               (std::vector<std::int32_t>{play_state::kPlaying, play_state::kStopped, play_state::kPlaying}));
@@ -210,7 +195,7 @@ TEST_F(MpvPlayerTest, ABrokenFileFallsBackToWhatWasOnScreen)
 TEST_F(MpvPlayerTest, ABrokenFileWithNothingBeforeItJustStops)
 {
     playForever(clip("broken.mp4"));
-    runFor(kClipLength * 3);
+    testing::pumpFor(kClipLength * 3);
     EXPECT_FALSE(saw(play_state::kPlaying));
     EXPECT_FALSE(saw(play_state::kMediaEnded));
 }

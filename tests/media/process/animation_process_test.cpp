@@ -4,15 +4,14 @@
 #include "player/form4.h"
 #include "settings/profile_file.h"
 #include "support/child_process.h"
+#include "support/file_bytes.h"
+#include "support/qt_event_pump.h"
 #include "support/recording_media_player.h"
 #include "support/temp_dir.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -21,14 +20,7 @@ namespace ride {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::readBytes;
 
 // Ended, and reaped or about to be (a zombie no longer runs).
 bool gone(pid_t pid)
@@ -36,7 +28,7 @@ bool gone(pid_t pid)
     if (::kill(pid, 0) != 0) {
         return true;
     }
-    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat = readBytes("/proc/" + std::to_string(pid) + "/stat");
     const auto close = stat.rfind(')');
     return close != std::string::npos && stat.size() > close + 2 && stat[close + 2] == 'Z';
 }
@@ -65,9 +57,8 @@ protected:
     template <class Done>
     bool pollUntil(Done done)
     {
-        return testing::waitUntil(
+        return testing::pumpUntil(
             [&] {
-                QCoreApplication::processEvents();
                 form.Timer1.tick();
                 return done();
             },
@@ -89,7 +80,7 @@ TEST_F(AnimationProcess, PlayingWhileTheProgramRunsThenStoppedOnce)
     form.Text1.setText(u"my show.swf");
     ASSERT_TRUE(pollUntil([&] { return playStops > 0; })) << "the animation never ended";
     EXPECT_EQ(states, (std::vector<Text>{u"SWF播放", u"SWF停止"}));
-    EXPECT_EQ(readFile(dir / "args"), "--loop\nmy show.swf\n");
+    EXPECT_EQ(readBytes(dir / "args"), "--loop\nmy show.swf\n");
 
     for (int i = 0; i < 5; ++i) {
         form.Timer1.tick();
@@ -102,10 +93,10 @@ TEST_F(AnimationProcess, ANewRequestEndsTheProgramAndWhatItStarted)
     writeProgram("anim.sh", "sleep 30 &\necho $! > child\nwait");
     configure(u"./anim.sh");
     form.Text1.setText(u"long.SWF");
-    ASSERT_TRUE(pollUntil([&] { return std::filesystem::exists(dir / "child") && !readFile(dir / "child").empty(); }));
+    ASSERT_TRUE(pollUntil([&] { return std::filesystem::exists(dir / "child") && !readBytes(dir / "child").empty(); }));
     EXPECT_EQ(form.Text3.text(), u"SWF播放");
-    const pid_t program = std::stoi(readFile(dir / "pid"));
-    const pid_t child = std::stoi(readFile(dir / "child"));
+    const pid_t program = std::stoi(readBytes(dir / "pid"));
+    const pid_t child = std::stoi(readBytes(dir / "child"));
 
     form.Text1.setText(u"red.mp4");
     EXPECT_FALSE(animation.playing());
@@ -136,10 +127,3 @@ TEST_F(AnimationProcess, AProgramThatCannotStartCountsAsStopped)
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,15 +1,15 @@
-#include "console/link_state_display.h"
+#include "console/pointer_mode_display.h"
 
 #include "base/numeric_value.h"
 
 namespace ride {
 
-LinkStateDisplay::LinkStateDisplay(Label& count, Label& state, Timer& timer) : count_(count), state_(state)
+PointerModeDisplay::PointerModeDisplay(Label& count, Label& state, Timer& timer) : count_(count), state_(state)
 {
     timer.onTick([this] { tick(); });
 }
 
-void LinkStateDisplay::tick()
+void PointerModeDisplay::tick()
 {
     const double ticks = numericValue(count_.caption());
     if (ticks < kQuietTicks) {

@@ -6,14 +6,14 @@
 
 namespace ride {
 
-class LinkStateDisplay {
+class PointerModeDisplay {
 public:
     static constexpr double kQuietTicks = 10;
 
     // `count` is the activity count the motion step restarts at "0".
-    LinkStateDisplay(Label& count, Label& state, Timer& timer);
-    LinkStateDisplay(const LinkStateDisplay&) = delete;
-    LinkStateDisplay& operator=(const LinkStateDisplay&) = delete;
+    PointerModeDisplay(Label& count, Label& state, Timer& timer);
+    PointerModeDisplay(const PointerModeDisplay&) = delete;
+    PointerModeDisplay& operator=(const PointerModeDisplay&) = delete;
 
 private:
     void tick();

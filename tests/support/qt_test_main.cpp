@@ -1,4 +1,5 @@
-// The network tests run real sockets, which need a Qt application object and its event loop.
+// The main of the suites that run real sockets, serial ports or processes: they need a Qt
+// application object for the event loop their tests pump.
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
