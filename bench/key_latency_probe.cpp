@@ -121,8 +121,8 @@ int main(int argc, char** argv)
     }
 
     const double median = quantile(toLastKey, 0.5);
-    std::printf("flag to last key event of %zu keys:   median %.3f ms, p99 %.3f ms, max %.3f ms (%d runs)\n",
-                kKeyCount, median, quantile(toLastKey, 0.99), toLastKey.back(), runs);
+    std::printf("flag to last key event of %zu keys:   median %.3f ms, p99 %.3f ms, max %.3f ms (%d runs)\n", kKeyCount,
+                median, quantile(toLastKey, 0.99), toLastKey.back(), runs);
     const double sentMedian = quantile(inConsole, 0.5);
     std::printf("  of which the console's own send:     median %.3f ms, max %.3f ms\n", sentMedian, inConsole.back());
     XCloseDisplay(dpy);

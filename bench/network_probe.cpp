@@ -6,12 +6,12 @@
 // bench/network.sh runs it on a virtual X server of its own.
 #include "bench/probe_support.h"
 #include "console/form1.h"
+#include "input/recording_keystrokes.h"
+#include "input/x11/x11_cursor.h"
+#include "io/qt/qt_tcp_socket.h"
 #include "network/frmsock.h"
 #include "ui/qt/qt_binding.h"
 #include "ui/qt/qt_event_yield.h"
-#include "io/qt/qt_tcp_socket.h"
-#include "input/recording_keystrokes.h"
-#include "input/x11/x11_cursor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -19,7 +19,7 @@ public:
     bool isOpen() const override { return true; }
     Text readAll() override { return arrival; }
 
-    Text arrival;  // empty: nothing ever arrives
+    Text arrival; // empty: nothing ever arrives
 };
 
 inline double millisecondsSince(std::chrono::steady_clock::time_point start)

@@ -26,7 +26,6 @@
 
 namespace {
 
-
 long residentKiB(pid_t pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -74,8 +73,7 @@ int main(int argc, char** argv)
             while (XPending(dpy) > 0) {
                 XEvent e;
                 XNextEvent(dpy, &e);
-                if (e.type == MapNotify &&
-                    ride::bench::hasTitle(dpy, e.xmap.window, ride::bench::kConsoleTitle)) {
+                if (e.type == MapNotify && ride::bench::hasTitle(dpy, e.xmap.window, ride::bench::kConsoleTitle)) {
                     mapped = true;
                 }
             }
@@ -96,8 +94,8 @@ int main(int argc, char** argv)
         waitpid(pid, nullptr, 0);
     }
     std::sort(startMs.begin(), startMs.end());
-    std::printf("start to mapped console window over %d runs: min %.1f ms, median %.1f ms, max %.1f ms\n",
-                runs, startMs.front(), startMs[startMs.size() / 2], startMs.back());
+    std::printf("start to mapped console window over %d runs: min %.1f ms, median %.1f ms, max %.1f ms\n", runs,
+                startMs.front(), startMs[startMs.size() / 2], startMs.back());
     std::printf("resident memory after 5 s idle: %.1f MB\n", double(lastRss) / 1024.0);
     XCloseDisplay(dpy);
     return 0;

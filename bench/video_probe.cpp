@@ -45,8 +45,8 @@ Window findConsole(Display* dpy)
         Window found = 0;
         for (unsigned i = 0; i < count && !found; ++i) {
             XWindowAttributes attributes;
-            if (ride::bench::hasTitle(dpy, children[i], ride::bench::kConsoleTitle) && XGetWindowAttributes(dpy, children[i], &attributes) &&
-                attributes.map_state == IsViewable) {
+            if (ride::bench::hasTitle(dpy, children[i], ride::bench::kConsoleTitle) &&
+                XGetWindowAttributes(dpy, children[i], &attributes) && attributes.map_state == IsViewable) {
                 found = children[i];
             }
         }

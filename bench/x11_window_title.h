@@ -19,8 +19,7 @@ inline bool hasTitle(Display* dpy, Window w, const std::string& title)
     unsigned long count;
     unsigned long after;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(dpy, w, netWmName, 0, 256, False, utf8, &type, &format, &count, &after, &data) !=
-            Success ||
+    if (XGetWindowProperty(dpy, w, netWmName, 0, 256, False, utf8, &type, &format, &count, &after, &data) != Success ||
         !data) {
         return false;
     }

@@ -11,11 +11,11 @@
 
 #include <unistd.h>
 
-#define FUZZ_CHECK(condition, detail)                                                              \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            ::ride::fuzz::fail(#condition, __FILE__, __LINE__, (detail));                          \
-        }                                                                                          \
+#define FUZZ_CHECK(condition, detail)                                                                                  \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            ::ride::fuzz::fail(#condition, __FILE__, __LINE__, (detail));                                              \
+        }                                                                                                              \
     } while (0)
 
 namespace ride::fuzz {
@@ -69,8 +69,7 @@ inline Text codeUnits(std::string_view bytes)
     Text out;
     out.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        out.push_back(char16_t(static_cast<unsigned char>(bytes[i]) |
-                               static_cast<unsigned char>(bytes[i + 1]) << 8));
+        out.push_back(char16_t(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8));
     }
     return out;
 }

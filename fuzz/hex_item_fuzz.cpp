@@ -13,13 +13,22 @@ namespace {
 
 int hexDigit(char16_t c)
 {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
     return -1;
 }
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
 } // namespace
 } // namespace ride::fuzz

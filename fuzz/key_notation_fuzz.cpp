@@ -12,7 +12,10 @@
 namespace ride::fuzz {
 namespace {
 
-bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+bool isControl(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c < 0xA0);
+}
 
 void appendCodePoint(Text& out, char32_t c)
 {
@@ -30,9 +33,15 @@ Text writeBack(const std::vector<KeyAction>& actions)
 {
     Text out;
     for (const KeyAction& action : actions) {
-        if (action.mods.shift) out += u'+';
-        if (action.mods.control) out += u'^';
-        if (action.mods.alt) out += u'%';
+        if (action.mods.shift) {
+            out += u'+';
+        }
+        if (action.mods.control) {
+            out += u'^';
+        }
+        if (action.mods.alt) {
+            out += u'%';
+        }
         out += u'{';
         if (action.kind == KeyAction::Kind::Named) {
             for (char c : keyName(action.key)) {
@@ -68,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(position >= 1 && position <= keys.size(), shown(keys) + ": " + result.error->message);
         const std::string suffix = " at " + std::to_string(position);
         const std::string& message = result.error->message;
-        FUZZ_CHECK(message.size() >= suffix.size() && message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0,
+        FUZZ_CHECK(message.size() >= suffix.size() &&
+                       message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0,
                    message);
         const std::string line = rejectedKeysLine("TXTKEY(6)", keys, message);
         FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos, line);

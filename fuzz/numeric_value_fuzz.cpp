@@ -2,8 +2,8 @@
 // integers. The value is compared with the C library's strtod on the same leading number, the
 // rounding with nearbyint (which rounds half to even), and a number shown as shortest decimal
 // text must read back as the same number. Undefined behaviour anywhere stops the run.
-#include "fuzz_check.h"
 #include "base/numeric_value.h"
+#include "fuzz_check.h"
 
 #include <cfloat>
 #include <cmath>
@@ -16,7 +16,10 @@
 namespace ride::fuzz {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The text with blanks removed, up to the first character that is not ASCII.
 std::string asciiWithoutBlanks(TextView text)
@@ -38,19 +41,31 @@ std::string asciiWithoutBlanks(TextView text)
 std::string leadingDecimal(const std::string& s)
 {
     std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t digits = 0;
-    for (; i < s.size() && isDigit(s[i]); ++i) ++digits;
-    if (i < s.size() && s[i] == '.') {
-        for (++i; i < s.size() && isDigit(s[i]); ++i) ++digits;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        ++i;
     }
-    if (digits == 0) return {};
+    std::size_t digits = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i) {
+        ++digits;
+    }
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && isDigit(s[i]); ++i) {
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return {};
+    }
     std::size_t end = i;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            ++j;
+        }
         if (j < s.size() && isDigit(s[j])) {
-            while (j < s.size() && isDigit(s[j])) ++j;
+            while (j < s.size() && isDigit(s[j])) {
+                ++j;
+            }
             end = j;
         }
     }

@@ -100,8 +100,8 @@ public:
         const std::size_t typedBefore = typed();
         const std::size_t movesBefore = cursor.moves.size();
 
-        Expected expected = chunk.empty() ? Expected{before, flagsBefore, std::nullopt}
-                                          : afterArrival(before + chunk, flagsBefore);
+        Expected expected =
+            chunk.empty() ? Expected{before, flagsBefore, std::nullopt} : afterArrival(before + chunk, flagsBefore);
         if (serialLine) {
             serial.arrivals.push_back(chunk);
             form->pollSerial();

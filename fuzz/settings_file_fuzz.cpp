@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 const fs::path& settingsFile()
 {
     static const fs::path file = [] {
-        std::string pattern = (fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
-                              "ride-fuzz-settings-XXXXXX";
+        std::string pattern =
+            (fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) / "ride-fuzz-settings-XXXXXX";
         if (!mkdtemp(pattern.data())) {
             std::abort();
         }
@@ -68,7 +68,10 @@ std::vector<Line> lines(const std::string& bytes)
     return out;
 }
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
 
 Text trimmed(TextView text)
 {
@@ -135,9 +138,10 @@ void checkOnlyTargetChanged(const std::string& before, const std::string& after,
     // lone CR at its end then becomes part of a CR LF).
     const auto gainedLineEnd = [](const Line& old, const Line& now) {
         const std::string bytes = now.content + now.end;
-        const std::string rest = bytes.compare(0, old.content.size(), old.content) == 0 && bytes.size() >= old.content.size()
-                                     ? bytes.substr(old.content.size())
-                                     : std::string("?");
+        const std::string rest =
+            bytes.compare(0, old.content.size(), old.content) == 0 && bytes.size() >= old.content.size()
+                ? bytes.substr(old.content.size())
+                : std::string("?");
         return rest == "\n" || rest == "\r\n";
     };
     if (removed.size() == 1 && removed[0].end.empty() && head + 1 == a.size() && !added.empty() &&
@@ -153,12 +157,14 @@ void checkOnlyTargetChanged(const std::string& before, const std::string& after,
     FUZZ_CHECK(added.back().content.rfind(keyPrefix, 0) == 0, "the changed line is not the key's: " + detail);
     if (removed.size() == 1) {
         FUZZ_CHECK(added.size() == 1, "a replaced line came with another: " + detail);
-        FUZZ_CHECK(removed[0].content.find('=') != std::string::npos, "a line that held no key was replaced: " + detail);
+        FUZZ_CHECK(removed[0].content.find('=') != std::string::npos,
+                   "a line that held no key was replaced: " + detail);
         FUZZ_CHECK(removed[0].end == added[0].end, "the replaced line lost its line end: " + detail);
     }
     if (added.size() == 2) {
         FUZZ_CHECK(removed.empty(), detail);
-        FUZZ_CHECK(added[0].content == "[" + toGbk(trimmed(section)) + "]", "a new section needs its header: " + detail);
+        FUZZ_CHECK(added[0].content == "[" + toGbk(trimmed(section)) + "]",
+                   "a new section needs its header: " + detail);
     }
 }
 
@@ -172,7 +178,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace ride;
     using namespace ride::fuzz;
-    const std::vector<std::string_view> parts = pieces(std::string_view(reinterpret_cast<const char*>(data), size), '\0');
+    const std::vector<std::string_view> parts =
+        pieces(std::string_view(reinterpret_cast<const char*>(data), size), '\0');
     const fs::path& file = settingsFile();
     writeBytes(file, std::string(parts.front()));
 

@@ -11,12 +11,9 @@ namespace ride {
 std::string_view levelName(LogLevel level)
 {
     switch (level) {
-    case LogLevel::Error:
-        return "error";
-    case LogLevel::Warning:
-        return "warning";
-    case LogLevel::Info:
-        return "info";
+    case LogLevel::Error: return "error";
+    case LogLevel::Warning: return "warning";
+    case LogLevel::Info: return "info";
     }
     return "info";
 }

@@ -10,17 +10,26 @@
 namespace ride {
 namespace {
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 int hexDigit(char c)
 {
-    if (isDigit(c))
+    if (isDigit(c)) {
         return c - '0';
-    if (c >= 'a' && c <= 'f')
+    }
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -31,8 +40,9 @@ double hexValue(std::string_view digits)
     double value = 0;
     for (char c : digits) {
         const int d = hexDigit(c);
-        if (d < 0)
+        if (d < 0) {
             break;
+        }
         value = value * 16 + d;
     }
     return value;
@@ -44,8 +54,9 @@ double decimalValue(std::string_view s)
 {
     std::size_t i = 0;
     bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
         negative = s[i++] == '-';
+    }
     const std::size_t mantissa = i;
 
     // Decimal exponent of the leading significant digit, to tell overflow from underflow.
@@ -53,57 +64,65 @@ double decimalValue(std::string_view s)
     bool significant = false;
     std::size_t digits = 0;
     for (; i < s.size() && isDigit(s[i]); ++i, ++digits) {
-        if (significant)
+        if (significant) {
             ++magnitude;
-        else if (s[i] != '0')
+        } else if (s[i] != '0') {
             significant = true;
+        }
     }
     if (i < s.size() && s[i] == '.') {
         for (++i; i < s.size() && isDigit(s[i]); ++i, ++digits) {
-            if (significant)
+            if (significant) {
                 continue;
+            }
             --magnitude;
             significant = s[i] != '0';
         }
     }
-    if (digits == 0)
+    if (digits == 0) {
         return 0;
+    }
 
     std::size_t end = i;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
         bool negativeExponent = false;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
             negativeExponent = s[j++] == '-';
+        }
         if (j < s.size() && isDigit(s[j])) {
             long long exponent = 0;
-            for (; j < s.size() && isDigit(s[j]); ++j)
-                if (exponent < 1'000'000)
+            for (; j < s.size() && isDigit(s[j]); ++j) {
+                if (exponent < 1'000'000) {
                     exponent = exponent * 10 + (s[j] - '0');
+                }
+            }
             magnitude += negativeExponent ? -exponent : exponent;
             end = j;
         }
     }
 
     double value = 0;
-    const auto [ptr, ec] =
-        std::from_chars(s.data() + mantissa, s.data() + end, value, std::chars_format::general);
+    const auto [ptr, ec] = std::from_chars(s.data() + mantissa, s.data() + end, value, std::chars_format::general);
     (void)ptr;
-    if (ec == std::errc::result_out_of_range)
+    if (ec == std::errc::result_out_of_range) {
         value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    else if (ec != std::errc())
+    } else if (ec != std::errc()) {
         value = 0;
+    }
     return negative ? -value : value;
 }
 
 std::optional<double> roundHalfEven(double value)
 {
-    if (!std::isfinite(value))
+    if (!std::isfinite(value)) {
         return std::nullopt;
+    }
     double result = std::floor(value);
     const double fraction = value - result;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(result, 2.0) != 0.0))
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(result, 2.0) != 0.0)) {
         result += 1;
+    }
     return result;
 }
 
@@ -111,9 +130,9 @@ template <typename Int>
 std::optional<Int> roundTo(double value)
 {
     const std::optional<double> rounded = roundHalfEven(value);
-    if (!rounded || *rounded < std::numeric_limits<Int>::min() ||
-        *rounded > std::numeric_limits<Int>::max())
+    if (!rounded || *rounded < std::numeric_limits<Int>::min() || *rounded > std::numeric_limits<Int>::max()) {
         return std::nullopt;
+    }
     return static_cast<Int>(*rounded);
 }
 
@@ -130,31 +149,42 @@ double numericValue(TextView text)
     std::string s;
     s.reserve(text.size());
     for (char16_t c : text) {
-        if (isBlank(c))
+        if (isBlank(c)) {
             continue;
-        if (c >= 0x80)
+        }
+        if (c >= 0x80) {
             break;
+        }
         s.push_back(static_cast<char>(c));
     }
-    if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h'))
+    if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h')) {
         return hexValue(std::string_view(s).substr(2));
+    }
     return decimalValue(s);
 }
 
-std::optional<std::int16_t> roundToInt16(double value) { return roundTo<std::int16_t>(value); }
-std::optional<std::int32_t> roundToInt32(double value) { return roundTo<std::int32_t>(value); }
+std::optional<std::int16_t> roundToInt16(double value)
+{
+    return roundTo<std::int16_t>(value);
+}
+std::optional<std::int32_t> roundToInt32(double value)
+{
+    return roundTo<std::int32_t>(value);
+}
 
 std::int16_t toInt16(double value)
 {
-    if (const auto result = roundToInt16(value))
+    if (const auto result = roundToInt16(value)) {
         return *result;
+    }
     throwOutOfRange(value, "a 16-bit integer (-32768..32767)");
 }
 
 std::int32_t toInt32(double value)
 {
-    if (const auto result = roundToInt32(value))
+    if (const auto result = roundToInt32(value)) {
         return *result;
+    }
     throwOutOfRange(value, "a 32-bit integer (-2147483648..2147483647)");
 }
 
@@ -162,19 +192,18 @@ std::int32_t toInt32(double value)
 // that, as the console has always shown numbers. Negative zero shows as "0".
 Text shortestDecimal(double value)
 {
-    if (value == 0)
+    if (value == 0) {
         return u"0";
+    }
     // Fixed notation of the largest double below 1E+15 needs well under 64 characters.
     char buffer[64];
-    const auto scientific =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    const auto scientific = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     std::string text(buffer, scientific.ptr);
     const std::size_t e = text.find('e');
     if (e != std::string::npos) {
         const int exponent = std::atoi(text.c_str() + e + 1);
         if (exponent >= -5 && exponent < 15) {
-            const auto fixed =
-                std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+            const auto fixed = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
             text.assign(buffer, fixed.ptr);
         } else {
             text[e] = 'E';

@@ -12,10 +12,7 @@ namespace ride {
 // A failure that carries a number, for handlers that report "number description" lines.
 class NumberedFailure : public std::runtime_error {
 public:
-    NumberedFailure(int number, const std::string& description)
-        : std::runtime_error(description), number_(number)
-    {
-    }
+    NumberedFailure(int number, const std::string& description) : std::runtime_error(description), number_(number) {}
     int number() const { return number_; }
 
 private:

@@ -16,8 +16,9 @@ public:
     IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~IconvHandle()
     {
-        if (valid())
+        if (valid()) {
             iconv_close(cd_);
+        }
     }
     IconvHandle(const IconvHandle&) = delete;
     IconvHandle& operator=(const IconvHandle&) = delete;
@@ -41,8 +42,14 @@ IconvHandle& gbkEncoder()
     return handle;
 }
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // Decodes as much of `bytes` as possible and returns how many bytes were used. Only when
 // `final` is false may a lone lead byte at the very end stay unused (at most one byte).
@@ -52,8 +59,9 @@ std::size_t decodeGbk(std::string_view bytes, Text& out, bool final)
     IconvHandle& decoder = gbkDecoder();
     if (!decoder.valid()) {
         // Without the GBK converter only ASCII is certain; the rest is still never lost silently.
-        for (unsigned char c : bytes)
+        for (unsigned char c : bytes) {
             out.push_back(c < 0x80 ? char16_t(c) : kReplacement);
+        }
         return bytes.size();
     }
 
@@ -66,13 +74,15 @@ std::size_t decodeGbk(std::string_view bytes, Text& out, bool final)
         std::size_t oLeft = sizeof buffer;
         const std::size_t result = iconv(decoder.get(), &in, &inLeft, &o, &oLeft);
         const int error = errno;
-        for (const char* p = buffer; p + 1 < o; p += 2)
-            out.push_back(char16_t(static_cast<unsigned char>(p[0]) |
-                                   static_cast<unsigned char>(p[1]) << 8));
-        if (result != static_cast<std::size_t>(-1) || error == E2BIG)
+        for (const char* p = buffer; p + 1 < o; p += 2) {
+            out.push_back(char16_t(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8));
+        }
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG) {
             continue;
-        if (error == EINVAL && !final && inLeft == 1)
+        }
+        if (error == EINVAL && !final && inLeft == 1) {
             break;
+        }
         // EILSEQ, or an incomplete character that no further byte will complete: one byte
         // becomes U+FFFD and decoding resumes right after it.
         out.push_back(kReplacement);
@@ -97,9 +107,11 @@ std::string toGbk(TextView text)
     out.reserve(text.size() * 2);
     IconvHandle& encoder = gbkEncoder();
     if (!encoder.valid()) {
-        for (char16_t c : text)
-            if (!isLowSurrogate(c))
+        for (char16_t c : text) {
+            if (!isLowSurrogate(c)) {
                 out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+            }
+        }
         return out;
     }
 
@@ -113,14 +125,14 @@ std::string toGbk(TextView text)
         const std::size_t result = iconv(encoder.get(), &in, &inLeft, &o, &oLeft);
         const int error = errno;
         out.append(buffer, o);
-        if (result != static_cast<std::size_t>(-1) || error == E2BIG)
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG) {
             continue;
+        }
         // A character GBK cannot hold (or a broken surrogate) becomes one '?', also when it
         // takes a surrogate pair.
         out.push_back('?');
         const std::size_t index = (units.size() - inLeft) / 2;
-        const bool pair = index + 1 < text.size() && isHighSurrogate(text[index]) &&
-                          isLowSurrogate(text[index + 1]);
+        const bool pair = index + 1 < text.size() && isHighSurrogate(text[index]) && isLowSurrogate(text[index + 1]);
         const std::size_t skip = pair ? 4 : 2;
         const std::size_t step = skip < inLeft ? skip : inLeft;
         in += step;

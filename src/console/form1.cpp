@@ -1,7 +1,7 @@
 #include "console/form1.h"
 
-#include "base/step_runner.h"
 #include "base/numeric_value.h"
+#include "base/step_runner.h"
 #include "settings/profile_file.h"
 
 #include <string>
@@ -11,8 +11,7 @@ namespace {
 
 std::unique_ptr<TextBox> keyBox(std::size_t i)
 {
-    static const char16_t* const initial[12] = {u"B", u"B", u"B", u"B", u"B", u"B",
-                                                u"A", u"B", u"C", u"D", u"E", u"F"};
+    static const char16_t* const initial[12] = {u"B", u"B", u"B", u"B", u"B", u"B", u"A", u"B", u"C", u"D", u"E", u"F"};
     return std::make_unique<TextBox>("TXTKEY(" + std::to_string(i) + ")", initial[i]);
 }
 
@@ -37,8 +36,8 @@ Form1::Form1(ConsoleServices services) : services_(std::move(services))
     motion_ = std::make_unique<MotionStep>(*services_.cursor, Label3, Label6, lbl联动计时);
     keyForwarding_ = std::make_unique<KeyForwarding>(TXTKEY, *services_.keys);
     decoder_ = std::make_unique<RecordDecoder>(
-        Text1, std::array<TextBox*, 6>{&txtKey(0), &txtKey(1), &txtKey(2), &txtKey(3), &txtKey(4), &txtKey(5)},
-        Label2, [this](std::int32_t speed, std::int32_t direction) { (*motion_)(speed, direction); });
+        Text1, std::array<TextBox*, 6>{&txtKey(0), &txtKey(1), &txtKey(2), &txtKey(3), &txtKey(4), &txtKey(5)}, Label2,
+        [this](std::int32_t speed, std::int32_t direction) { (*motion_)(speed, direction); });
 
     videoChoice_ = std::make_unique<VideoChoice>(*this, services_.settingsFile, services_.requestMedia);
     pointerMode_ = std::make_unique<PointerModeDisplay>(lbl联动计时, lbl联动状态手动状态, TMR判断是否是人操作的);

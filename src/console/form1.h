@@ -2,15 +2,15 @@
 // The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
 // the program: loading it starts everything, "结束" or closing it ends everything.
 #include "console/key_forwarding.h"
-#include "console/pointer_mode_display.h"
 #include "console/motion_step.h"
+#include "console/pointer_mode_display.h"
 #include "console/record_decoder.h"
 #include "console/video_choice.h"
+#include "io/serial_line.h"
 #include "ui/button.h"
 #include "ui/form_window.h"
 #include "ui/label.h"
 #include "ui/list_box.h"
-#include "io/serial_line.h"
 #include "ui/text_box.h"
 #include "ui/timer.h"
 

@@ -1,7 +1,7 @@
 #include "console/key_forwarding.h"
 
-#include "input/key_notation.h"
 #include "base/log.h"
+#include "input/key_notation.h"
 
 namespace ride {
 

@@ -1,13 +1,12 @@
 #include "console/video_choice.h"
 
-#include "console/form1.h"
 #include "base/numeric_value.h"
+#include "console/form1.h"
 #include "settings/profile_file.h"
 
 namespace ride {
 
-VideoChoice::VideoChoice(Form1& form, std::filesystem::path settingsFile,
-                         std::function<void(const Text&)> requestMedia)
+VideoChoice::VideoChoice(Form1& form, std::filesystem::path settingsFile, std::function<void(const Text&)> requestMedia)
     : form_(form), settingsFile_(std::move(settingsFile)), requestMedia_(std::move(requestMedia))
 {
     form_.Command2_0.onClick([this] { form_.Text3.setText(u"0"); });

@@ -6,10 +6,46 @@
 namespace ride {
 
 enum class NamedKey : std::uint8_t {
-    Backspace, Break, CapsLock, Delete, Down, End, Enter, Escape, Help, Home, Insert, Left,
-    NumLock, PageDown, PageUp, PrintScreen, Right, ScrollLock, Tab, Up,
-    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, F13, F14, F15, F16,
-    KeypadAdd, KeypadSubtract, KeypadMultiply, KeypadDivide,
+    Backspace,
+    Break,
+    CapsLock,
+    Delete,
+    Down,
+    End,
+    Enter,
+    Escape,
+    Help,
+    Home,
+    Insert,
+    Left,
+    NumLock,
+    PageDown,
+    PageUp,
+    PrintScreen,
+    Right,
+    ScrollLock,
+    Tab,
+    Up,
+    F1,
+    F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
+    F12,
+    F13,
+    F14,
+    F15,
+    F16,
+    KeypadAdd,
+    KeypadSubtract,
+    KeypadMultiply,
+    KeypadDivide,
 };
 
 struct Modifiers {
@@ -29,8 +65,8 @@ struct KeyAction {
     enum class Kind : std::uint8_t { Char, Named };
 
     Kind kind = Kind::Char;
-    char32_t ch = 0;                   // for Kind::Char
-    NamedKey key = NamedKey::Enter;    // for Kind::Named
+    char32_t ch = 0;                // for Kind::Char
+    NamedKey key = NamedKey::Enter; // for Kind::Named
     Modifiers mods;
 
     static KeyAction character(char32_t c, Modifiers m = {}) { return {Kind::Char, c, NamedKey::Enter, m}; }

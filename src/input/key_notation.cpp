@@ -12,56 +12,101 @@ struct NameEntry {
 
 // The first entry for a key is its canonical name.
 constexpr NameEntry kNames[] = {
-    {"BACKSPACE", NamedKey::Backspace}, {"BS", NamedKey::Backspace}, {"BKSP", NamedKey::Backspace},
-    {"BREAK", NamedKey::Break}, {"CAPSLOCK", NamedKey::CapsLock},
-    {"DELETE", NamedKey::Delete}, {"DEL", NamedKey::Delete},
-    {"DOWN", NamedKey::Down}, {"END", NamedKey::End}, {"ENTER", NamedKey::Enter},
-    {"ESC", NamedKey::Escape}, {"HELP", NamedKey::Help}, {"HOME", NamedKey::Home},
-    {"INSERT", NamedKey::Insert}, {"INS", NamedKey::Insert}, {"LEFT", NamedKey::Left},
-    {"NUMLOCK", NamedKey::NumLock}, {"PGDN", NamedKey::PageDown}, {"PGUP", NamedKey::PageUp},
-    {"PRTSC", NamedKey::PrintScreen}, {"RIGHT", NamedKey::Right},
-    {"SCROLLLOCK", NamedKey::ScrollLock}, {"TAB", NamedKey::Tab}, {"UP", NamedKey::Up},
-    {"F1", NamedKey::F1}, {"F2", NamedKey::F2}, {"F3", NamedKey::F3}, {"F4", NamedKey::F4},
-    {"F5", NamedKey::F5}, {"F6", NamedKey::F6}, {"F7", NamedKey::F7}, {"F8", NamedKey::F8},
-    {"F9", NamedKey::F9}, {"F10", NamedKey::F10}, {"F11", NamedKey::F11}, {"F12", NamedKey::F12},
-    {"F13", NamedKey::F13}, {"F14", NamedKey::F14}, {"F15", NamedKey::F15}, {"F16", NamedKey::F16},
-    {"ADD", NamedKey::KeypadAdd}, {"SUBTRACT", NamedKey::KeypadSubtract},
-    {"MULTIPLY", NamedKey::KeypadMultiply}, {"DIVIDE", NamedKey::KeypadDivide},
+    {"BACKSPACE", NamedKey::Backspace},
+    {"BS", NamedKey::Backspace},
+    {"BKSP", NamedKey::Backspace},
+    {"BREAK", NamedKey::Break},
+    {"CAPSLOCK", NamedKey::CapsLock},
+    {"DELETE", NamedKey::Delete},
+    {"DEL", NamedKey::Delete},
+    {"DOWN", NamedKey::Down},
+    {"END", NamedKey::End},
+    {"ENTER", NamedKey::Enter},
+    {"ESC", NamedKey::Escape},
+    {"HELP", NamedKey::Help},
+    {"HOME", NamedKey::Home},
+    {"INSERT", NamedKey::Insert},
+    {"INS", NamedKey::Insert},
+    {"LEFT", NamedKey::Left},
+    {"NUMLOCK", NamedKey::NumLock},
+    {"PGDN", NamedKey::PageDown},
+    {"PGUP", NamedKey::PageUp},
+    {"PRTSC", NamedKey::PrintScreen},
+    {"RIGHT", NamedKey::Right},
+    {"SCROLLLOCK", NamedKey::ScrollLock},
+    {"TAB", NamedKey::Tab},
+    {"UP", NamedKey::Up},
+    {"F1", NamedKey::F1},
+    {"F2", NamedKey::F2},
+    {"F3", NamedKey::F3},
+    {"F4", NamedKey::F4},
+    {"F5", NamedKey::F5},
+    {"F6", NamedKey::F6},
+    {"F7", NamedKey::F7},
+    {"F8", NamedKey::F8},
+    {"F9", NamedKey::F9},
+    {"F10", NamedKey::F10},
+    {"F11", NamedKey::F11},
+    {"F12", NamedKey::F12},
+    {"F13", NamedKey::F13},
+    {"F14", NamedKey::F14},
+    {"F15", NamedKey::F15},
+    {"F16", NamedKey::F16},
+    {"ADD", NamedKey::KeypadAdd},
+    {"SUBTRACT", NamedKey::KeypadSubtract},
+    {"MULTIPLY", NamedKey::KeypadMultiply},
+    {"DIVIDE", NamedKey::KeypadDivide},
 };
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-bool isSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDFFF; }
-bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+bool isHighSurrogate(char16_t u)
+{
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u)
+{
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+bool isSurrogate(char16_t u)
+{
+    return u >= 0xD800 && u <= 0xDFFF;
+}
+bool isControl(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c < 0xA0);
+}
 
 struct CodePoint {
     char32_t value = 0;
     std::size_t units = 1;
-    bool broken = false;  // an unpaired surrogate
+    bool broken = false; // an unpaired surrogate
 };
 
 CodePoint decodeAt(TextView text, std::size_t i)
 {
     const char16_t u = text[i];
-    if (isHighSurrogate(u) && i + 1 < text.size() && isLowSurrogate(text[i + 1]))
+    if (isHighSurrogate(u) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
         return {0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00), 2, false};
+    }
     return {u, 1, isSurrogate(u)};
 }
 
 std::optional<NamedKey> lookupName(TextView name)
 {
     for (const NameEntry& entry : kNames) {
-        if (entry.name.size() != name.size())
+        if (entry.name.size() != name.size()) {
             continue;
+        }
         bool same = true;
         for (std::size_t i = 0; i < name.size() && same; ++i) {
             char16_t u = name[i];
-            if (u >= 'a' && u <= 'z')
+            if (u >= 'a' && u <= 'z') {
                 u = char16_t(u - 'a' + 'A');
+            }
             same = u == char16_t(entry.name[i]);
         }
-        if (same)
+        if (same) {
             return entry.key;
+        }
     }
     return std::nullopt;
 }
@@ -78,18 +123,21 @@ std::string printable(TextView text, std::size_t maxUnits)
             char escaped[12];
             std::snprintf(escaped, sizeof escaped, cp.value < 0x100 ? "\\x%02X" : "\\u%04X",
                           static_cast<unsigned>(cp.value));
-            for (const char* p = escaped; *p; ++p)
+            for (const char* p = escaped; *p; ++p) {
                 shown += char16_t(*p);
+            }
         } else {
-            if (cp.value == '"' || cp.value == '\\')
+            if (cp.value == '"' || cp.value == '\\') {
                 shown += u'\\';
+            }
             shown.append(text.substr(i, cp.units));
         }
         i += cp.units;
     }
     std::string out = toUtf8(shown);
-    if (i < text.size())
+    if (i < text.size()) {
         out += "...";
+    }
     return out;
 }
 
@@ -99,16 +147,19 @@ public:
 
     KeyParseResult run()
     {
-        while (i_ < keys_.size() && !result_.error)
+        while (i_ < keys_.size() && !result_.error) {
             step();
-        if (!result_.error) {
-            if (pendingAt_)
-                danglingModifier();
-            else if (!groups_.empty())
-                fail(KeyFault::UnclosedGroup, groups_.back().open, "unclosed group");
         }
-        if (result_.error)
+        if (!result_.error) {
+            if (pendingAt_) {
+                danglingModifier();
+            } else if (!groups_.empty()) {
+                fail(KeyFault::UnclosedGroup, groups_.back().open, "unclosed group");
+            }
+        }
+        if (result_.error) {
             result_.actions.clear();
+        }
         return std::move(result_);
     }
 
@@ -122,8 +173,9 @@ private:
     void step()
     {
         const CodePoint cp = decodeAt(keys_, i_);
-        if (cp.broken)
+        if (cp.broken) {
             return fail(KeyFault::BrokenSurrogate, i_, "unpaired UTF-16 surrogate");
+        }
         switch (cp.value) {
         case '+': return addModifier({.shift = true});
         case '^': return addModifier({.control = true});
@@ -135,16 +187,19 @@ private:
             return;
         case ')': return closeGroup();
         case '~':
-            if (emit(KeyAction::named(NamedKey::Enter), 1, i_))
+            if (emit(KeyAction::named(NamedKey::Enter), 1, i_)) {
                 ++i_;
+            }
             return;
         case '{': return braces();
         case '}': return fail(KeyFault::BareClosingBrace, i_, "'}' outside braces");
         default:
-            if (isControl(cp.value))
+            if (isControl(cp.value)) {
                 return controlCharacter(cp.value, i_);
-            if (emit(KeyAction::character(cp.value), 1, i_))
+            }
+            if (emit(KeyAction::character(cp.value), 1, i_)) {
                 i_ += cp.units;
+            }
         }
     }
 
@@ -160,15 +215,19 @@ private:
 
     void closeGroup()
     {
-        if (pendingAt_)
+        if (pendingAt_) {
             return danglingModifier();
-        if (groups_.empty())
+        }
+        if (groups_.empty()) {
             return fail(KeyFault::UnmatchedParenthesis, i_, "')' without '('");
-        if (!groups_.back().hasKeys)
+        }
+        if (!groups_.back().hasKeys) {
             return fail(KeyFault::EmptyGroup, groups_.back().open, "empty group");
+        }
         groups_.pop_back();
-        if (!groups_.empty())
+        if (!groups_.empty()) {
             groups_.back().hasKeys = true;
+        }
         ++i_;
     }
 
@@ -180,44 +239,51 @@ private:
         const std::size_t start = open + 1;
         std::size_t close = TextView::npos;
         if (start < keys_.size() && keys_[start] == u'}') {
-            if (start + 1 < keys_.size() && keys_[start + 1] == u'}')
+            if (start + 1 < keys_.size() && keys_[start + 1] == u'}') {
                 close = start + 1;
-            else if (start + 1 < keys_.size() && keys_[start + 1] == u' ')
+            } else if (start + 1 < keys_.size() && keys_[start + 1] == u' ') {
                 close = keys_.find(u'}', start + 2);
-            else
+            } else {
                 return fail(KeyFault::EmptyBraces, open, "empty braces");
+            }
         } else {
             close = keys_.find(u'}', start);
         }
-        if (close == TextView::npos)
+        if (close == TextView::npos) {
             return fail(KeyFault::UnclosedBrace, open, "unclosed brace");
+        }
 
         const TextView content = keys_.substr(start, close - start);
         const CodePoint first = decodeAt(content, 0);
         // "{LEFT{RIGHT}" is a missing '}', not a strange key name.
-        if (content.find(u'{', first.units) != TextView::npos)
+        if (content.find(u'{', first.units) != TextView::npos) {
             return fail(KeyFault::UnclosedBrace, open, "unclosed brace");
+        }
 
         const std::size_t space = content.find(u' ', first.units);
         const TextView name = content.substr(0, space);
         int count = 1;
-        if (space != TextView::npos && !repeatCount(content.substr(space + 1), start + space + 1, count))
+        if (space != TextView::npos && !repeatCount(content.substr(space + 1), start + space + 1, count)) {
             return;
+        }
 
         KeyAction action;
         if (first.units == name.size()) {
-            if (first.broken)
+            if (first.broken) {
                 return fail(KeyFault::BrokenSurrogate, start, "unpaired UTF-16 surrogate");
-            if (isControl(first.value))
+            }
+            if (isControl(first.value)) {
                 return controlCharacter(first.value, start);
+            }
             action = KeyAction::character(first.value);
         } else if (const auto key = lookupName(name)) {
             action = KeyAction::named(*key);
         } else {
             return fail(KeyFault::UnknownKeyName, open, "unknown key name \"" + printable(name, 24) + "\"");
         }
-        if (emit(action, count, open))
+        if (emit(action, count, open)) {
             i_ = close + 1;
+        }
     }
 
     bool repeatCount(TextView text, std::size_t at, int& count)
@@ -247,8 +313,9 @@ private:
         }
         action.mods = current();
         result_.actions.insert(result_.actions.end(), std::size_t(count), action);
-        if (!groups_.empty())
+        if (!groups_.empty()) {
             groups_.back().hasKeys = true;
+        }
         clearPending();
         return true;
     }
@@ -263,7 +330,8 @@ private:
 
     void danglingModifier()
     {
-        fail(KeyFault::DanglingModifier, *pendingAt_, std::string("modifier '") + pendingChar_ + "' with nothing after it");
+        fail(KeyFault::DanglingModifier, *pendingAt_,
+             std::string("modifier '") + pendingChar_ + "' with nothing after it");
     }
 
     void controlCharacter(char32_t c, std::size_t at)
@@ -292,9 +360,11 @@ private:
 
 std::string_view keyName(NamedKey key)
 {
-    for (const NameEntry& entry : kNames)
-        if (entry.key == key)
+    for (const NameEntry& entry : kNames) {
+        if (entry.key == key) {
             return entry.name;
+        }
+    }
     return "?";
 }
 
@@ -306,8 +376,9 @@ KeyParseResult parseKeys(TextView keys)
 std::optional<std::string> checkKeys(TextView keys)
 {
     KeyParseResult result = parseKeys(keys);
-    if (result.error)
+    if (result.error) {
         return std::move(result.error->message);
+    }
     return std::nullopt;
 }
 

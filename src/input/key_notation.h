@@ -10,8 +10,8 @@
 //   ( )          a group; groups may nest, and the modifiers of all enclosing groups apply
 //
 // Positions in messages count UTF-16 code units from 1, the way the boxes count characters.
-#include "input/key_action.h"
 #include "base/text.h"
+#include "input/key_action.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,8 +47,8 @@ enum class KeyFault : std::uint8_t {
 
 struct KeyParseError {
     KeyFault fault;
-    std::size_t position;  // 1-based, in UTF-16 code units
-    std::string message;   // English, ends with "at <position>"
+    std::size_t position; // 1-based, in UTF-16 code units
+    std::string message;  // English, ends with "at <position>"
 };
 
 struct KeyParseResult {

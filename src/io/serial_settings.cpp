@@ -65,11 +65,16 @@ std::optional<SerialSettings> parseSerialSettings(TextView text)
         return std::nullopt;
     }
     switch (fields[1][0]) {
-    case 'N': case 'n': s.parity = Parity::None; break;
-    case 'E': case 'e': s.parity = Parity::Even; break;
-    case 'O': case 'o': s.parity = Parity::Odd; break;
-    case 'M': case 'm': s.parity = Parity::Mark; break;
-    case 'S': case 's': s.parity = Parity::Space; break;
+    case 'N':
+    case 'n': s.parity = Parity::None; break;
+    case 'E':
+    case 'e': s.parity = Parity::Even; break;
+    case 'O':
+    case 'o': s.parity = Parity::Odd; break;
+    case 'M':
+    case 'm': s.parity = Parity::Mark; break;
+    case 'S':
+    case 's': s.parity = Parity::Space; break;
     default: return std::nullopt;
     }
 

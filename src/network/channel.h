@@ -2,9 +2,9 @@
 // One row of the network window: the widgets that carry a channel's settings and live state,
 // and its socket. The Tag of the state label is the idle count; the name label's colour is the
 // liveness colour; the socket's Tag is the send flag.
+#include "io/tcp_socket.h"
 #include "ui/combo_box.h"
 #include "ui/label.h"
-#include "io/tcp_socket.h"
 #include "ui/text_box.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #include "network/endpoint.h"
 
-#include "io/tcp_socket.h"
 #include "base/numeric_value.h"
+#include "io/tcp_socket.h"
 
 namespace ride {
 

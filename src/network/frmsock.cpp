@@ -1,11 +1,11 @@
 #include "network/frmsock.h"
 
+#include "base/log.h"
+#include "base/numeric_value.h"
+#include "base/step_runner.h"
 #include "network/receive_path.h"
 #include "network/send_queue.h"
 #include "network/supervision.h"
-#include "base/log.h"
-#include "base/step_runner.h"
-#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 
 #include <string>
@@ -17,7 +17,8 @@ constexpr TextView kSection = u"网络参数";
 
 // "忽略" first selects no policy, as it always has; the names after it are the ones the send
 // path acts on, exactly as they are stored in the settings file.
-const Text kPolicyEntries[] = {u"忽略", u"忽略放弃本条", u"尝试循环", u"尝试到有新数据", u"只发最后一条", u"提示人工选择"};
+const Text kPolicyEntries[] = {u"忽略",           u"忽略放弃本条", u"尝试循环",
+                               u"尝试到有新数据", u"只发最后一条", u"提示人工选择"};
 
 Text keyFor(TextView stem, std::size_t channel)
 {

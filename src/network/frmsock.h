@@ -1,12 +1,12 @@
 #pragma once
 // The network window: TCP client channels to the bike controller, their settings, the log
 // method, and the window's three timers (supervision, heartbeat, send pass).
+#include "io/tcp_socket.h"
 #include "network/channel.h"
 #include "ui/button.h"
 #include "ui/event_yield.h"
 #include "ui/form_window.h"
 #include "ui/list_box.h"
-#include "io/tcp_socket.h"
 #include "ui/timer.h"
 #include "ui/yes_no_question.h"
 

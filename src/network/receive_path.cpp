@@ -1,7 +1,7 @@
 #include "network/receive_path.h"
 
-#include "network/frmsock.h"
 #include "base/step_runner.h"
+#include "network/frmsock.h"
 
 namespace ride {
 

@@ -1,9 +1,9 @@
 #include "network/send_queue.h"
 
+#include "base/step_runner.h"
 #include "network/frmsock.h"
 #include "network/hex_item.h"
 #include "network/send_failure_policy.h"
-#include "base/step_runner.h"
 
 #include <string>
 
@@ -73,9 +73,8 @@ void SendQueue::sendPass()
             if (!ch.awaitingCompletion) {
                 steps.run([&] {
                     const Text& head = ch.TxtTcpTx.items().front();
-                    const std::optional<SocketFailure> failure = isHexItem(head)
-                                                                     ? ch.WinsockTcp->sendBytes(decodeHexItem(head))
-                                                                     : ch.WinsockTcp->sendText(head);
+                    const std::optional<SocketFailure> failure =
+                        isHexItem(head) ? ch.WinsockTcp->sendBytes(decodeHexItem(head)) : ch.WinsockTcp->sendText(head);
                     if (failure) {
                         // The pass's one log line reports it, with its number.
                         throw NumberedFailure(failure->number, failure->description);

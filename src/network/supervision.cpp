@@ -1,9 +1,9 @@
 #include "network/supervision.h"
 
+#include "base/numeric_value.h"
 #include "network/endpoint.h"
 #include "network/frmsock.h"
 #include "network/send_queue.h"
-#include "base/numeric_value.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "player/form4.h"
 
+#include "base/numeric_value.h"
 #include "media/media_player.h"
 #include "player/playback_control.h"
-#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 
 namespace ride {

@@ -3,9 +3,9 @@
 // controls, at full volume, repeated; an animation (".SWF") clears the media player off the
 // stage and goes to the animation player, whose state the window polls. The end of either
 // calls the window's PlayStop.
+#include "base/text.h"
 #include "media/animation_player.h"
 #include "media/media_player.h"
-#include "base/text.h"
 
 #include <filesystem>
 

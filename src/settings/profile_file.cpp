@@ -39,30 +39,44 @@ namespace {
 constexpr std::size_t kMaxValueBytes = 127;
 constexpr std::size_t kMaxValueCharacters = 128;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
 
 template <typename View>
 View trimBlanks(View text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
+    while (begin < end && isBlank(text[begin])) {
         ++begin;
-    while (end > begin && isBlank(text[end - 1]))
+    }
+    while (end > begin && isBlank(text[end - 1])) {
         --end;
+    }
     return text.substr(begin, end - begin);
 }
 
-char16_t asciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
+char16_t asciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+}
 
 bool sameName(TextView a, TextView b)
 {
-    if (a.size() != b.size())
+    if (a.size() != b.size()) {
         return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i]))
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) {
             return false;
+        }
+    }
     return true;
 }
 
@@ -84,8 +98,9 @@ std::vector<Line> splitLines(std::string_view bytes)
         const std::size_t newline = bytes.find('\n', begin);
         const std::size_t end = newline == std::string_view::npos ? bytes.size() : newline + 1;
         std::size_t contentEnd = newline == std::string_view::npos ? bytes.size() : newline;
-        if (contentEnd > begin && bytes[contentEnd - 1] == '\r')
+        if (contentEnd > begin && bytes[contentEnd - 1] == '\r') {
             --contentEnd;
+        }
         lines.push_back({begin, contentEnd, end});
         begin = end;
     }
@@ -97,12 +112,14 @@ std::vector<Line> splitLines(std::string_view bytes)
 std::optional<Text> sectionName(std::string_view content)
 {
     const std::string_view trimmed = trimBlanks(content);
-    if (trimmed.empty() || trimmed.front() != '[')
+    if (trimmed.empty() || trimmed.front() != '[') {
         return std::nullopt;
+    }
     const Text text = fromGbk(trimmed.substr(1));
     const std::size_t close = text.find(u']');
-    if (close == Text::npos)
+    if (close == Text::npos) {
         return std::nullopt;
+    }
     return Text(trimBlanks(TextView(text).substr(0, close)));
 }
 
@@ -116,10 +133,10 @@ struct KeyLine {
 std::optional<KeyLine> keyLine(std::string_view content)
 {
     const std::size_t equals = content.find('=');
-    if (equals == std::string_view::npos)
+    if (equals == std::string_view::npos) {
         return std::nullopt;
-    return KeyLine{Text(trimBlanks(TextView(fromGbk(content.substr(0, equals))))),
-                   content.substr(equals + 1)};
+    }
+    return KeyLine{Text(trimBlanks(TextView(fromGbk(content.substr(0, equals))))), content.substr(equals + 1)};
 }
 
 // Where a section and a key stand in the file, as line indexes.
@@ -129,35 +146,45 @@ struct Location {
     std::size_t lastFilled = 0; // last non-blank line of the section
 };
 
-Location locate(std::string_view bytes, const std::vector<Line>& lines, TextView section,
-                TextView key)
+Location locate(std::string_view bytes, const std::vector<Line>& lines, TextView section, TextView key)
 {
     Location where;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view content =
-            bytes.substr(lines[i].begin, lines[i].contentEnd - lines[i].begin);
+        const std::string_view content = bytes.substr(lines[i].begin, lines[i].contentEnd - lines[i].begin);
         if (const auto name = sectionName(content)) {
-            if (where.header)
+            if (where.header) {
                 break;
-            if (sameName(*name, section))
+            }
+            if (sameName(*name, section)) {
                 where.header = where.lastFilled = i;
+            }
             continue;
         }
-        if (!where.header)
+        if (!where.header) {
             continue;
-        if (!trimBlanks(content).empty())
+        }
+        if (!trimBlanks(content).empty()) {
             where.lastFilled = i;
-        if (!where.key)
-            if (const auto line = keyLine(content); line && sameName(line->name, key))
+        }
+        if (!where.key) {
+            if (const auto line = keyLine(content); line && sameName(line->name, key)) {
                 where.key = i;
+            }
+        }
     }
     return where;
 }
 
 // ---- Values ---------------------------------------------------------------------------------
 
-bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool isGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+bool isGbkLead(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+bool isGbkTrail(unsigned char c)
+{
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 // The longest prefix of at most `limit` bytes that does not end in the middle of a character.
 std::string_view cutGbk(std::string_view bytes, std::size_t limit)
@@ -166,8 +193,9 @@ std::string_view cutGbk(std::string_view bytes, std::size_t limit)
     while (i < bytes.size()) {
         const bool pair = i + 1 < bytes.size() && isGbkLead(bytes[i]) && isGbkTrail(bytes[i + 1]);
         const std::size_t next = i + (pair ? 2 : 1);
-        if (next > limit)
+        if (next > limit) {
             break;
+        }
         i = next;
     }
     return bytes.substr(0, i);
@@ -176,14 +204,15 @@ std::string_view cutGbk(std::string_view bytes, std::size_t limit)
 Text readValue(std::string_view raw)
 {
     std::string_view bytes = trimBlanks(raw);
-    if (bytes.size() >= 2 && (bytes.front() == '"' || bytes.front() == '\'') &&
-        bytes.back() == bytes.front())
+    if (bytes.size() >= 2 && (bytes.front() == '"' || bytes.front() == '\'') && bytes.back() == bytes.front()) {
         bytes = bytes.substr(1, bytes.size() - 2);
+    }
     Text text = fromGbk(cutGbk(bytes, kMaxValueBytes));
     text.resize(std::min(text.size(), text.find(u'\0')));
     const std::size_t begin = text.find_first_not_of(u' ');
-    if (begin == Text::npos)
+    if (begin == Text::npos) {
         return {};
+    }
     return text.substr(begin, text.find_last_not_of(u' ') + 1 - begin);
 }
 
@@ -191,11 +220,9 @@ Text limitValue(TextView value)
 {
     value = value.substr(0, value.find_first_of(std::u16string_view(u"\0\r\n", 3)));
     std::size_t end = 0;
-    for (std::size_t characters = 0; end < value.size() && characters < kMaxValueCharacters;
-         ++characters) {
-        const bool pair = value[end] >= 0xD800 && value[end] <= 0xDBFF &&
-                          end + 1 < value.size() && value[end + 1] >= 0xDC00 &&
-                          value[end + 1] <= 0xDFFF;
+    for (std::size_t characters = 0; end < value.size() && characters < kMaxValueCharacters; ++characters) {
+        const bool pair = value[end] >= 0xD800 && value[end] <= 0xDBFF && end + 1 < value.size() &&
+                          value[end + 1] >= 0xDC00 && value[end + 1] <= 0xDFFF;
         end += pair ? 2 : 1;
     }
     return Text(value.substr(0, end));
@@ -242,10 +269,12 @@ bool writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n <= 0)
+        }
+        if (n <= 0) {
             return false;
+        }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
@@ -258,11 +287,12 @@ mode_t currentUmask()
     if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
         char line[256];
         unsigned int mask = 0;
-        while (std::fgets(line, sizeof line, status))
+        while (std::fgets(line, sizeof line, status)) {
             if (std::sscanf(line, "Umask: %o", &mask) == 1) {
                 std::fclose(status);
                 return static_cast<mode_t>(mask);
             }
+        }
         std::fclose(status);
     }
     return 022;
@@ -287,8 +317,7 @@ struct Ownership {
 
 // The new contents go to a temporary file beside the target, which then replaces it in one
 // rename, so a crash or kill at any moment leaves either the old file or the new one.
-bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership& ownership,
-                 std::string& reason)
+bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership& ownership, std::string& reason)
 {
     const fs::path directory = directoryOf(target);
     std::string name = (directory / temporaryPrefix(target)).string() + "XXXXXX";
@@ -298,10 +327,10 @@ bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership
         return false;
     }
     bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0 && ::fchmod(fd, ownership.mode) == 0;
-    if (!ok)
+    if (!ok) {
         reason = std::string("cannot write temporary file: ") + std::strerror(errno);
-    if (ok && ownership.owner &&
-        ::fchown(fd, ownership.owner->first, ownership.owner->second) != 0) {
+    }
+    if (ok && ownership.owner && ::fchown(fd, ownership.owner->first, ownership.owner->second) != 0) {
         // Keeping the owner is a courtesy for files edited by hand; only root can always do it.
     }
     if (::close(fd) != 0 && ok) {
@@ -317,26 +346,25 @@ bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership
         return false;
     }
     // Makes the rename itself durable; the file is already whole either way.
-    if (const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        dirFd >= 0) {
+    if (const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
     return true;
 }
 
-void reportDroppedWrite(const fs::path& file, TextView section, TextView key,
-                        const std::string& reason)
+void reportDroppedWrite(const fs::path& file, TextView section, TextView key, const std::string& reason)
 {
-    logError("settings", file.filename().string() + ": write of [" + toUtf8(section) + "] " +
-                             toUtf8(key) + " dropped: " + reason);
+    logError("settings",
+             file.filename().string() + ": write of [" + toUtf8(section) + "] " + toUtf8(key) + " dropped: " + reason);
 }
 
 std::string eolOf(std::string_view bytes)
 {
     const std::size_t newline = bytes.find('\n');
-    if (newline == std::string_view::npos || (newline > 0 && bytes[newline - 1] == '\r'))
+    if (newline == std::string_view::npos || (newline > 0 && bytes[newline - 1] == '\r')) {
         return "\r\n";
+    }
     return "\n";
 }
 
@@ -357,13 +385,15 @@ std::string withValue(std::string_view bytes, TextView section, TextView key, Te
         const Line& line = lines[where.lastFilled];
         out.append(bytes.substr(0, line.end));
         // A last line that ends in a lone CR has no line end yet: the key would join it.
-        if (bytes[line.end - 1] != '\n')
+        if (bytes[line.end - 1] != '\n') {
             out.append(eol);
+        }
         out.append(keyText).append(eol).append(bytes.substr(line.end));
     } else {
         out.append(bytes);
-        if (!bytes.empty() && bytes.back() != '\n')
+        if (!bytes.empty() && bytes.back() != '\n') {
             out.append(eol);
+        }
         out.append("[").append(toGbk(section)).append("]").append(eol);
         out.append(keyText).append(eol);
     }
@@ -373,15 +403,13 @@ std::string withValue(std::string_view bytes, TextView section, TextView key, Te
 bool canStore(TextView section, TextView key)
 {
     static constexpr TextView kLineBreaks(u"\0\r\n", 3);
-    return section.find_first_of(kLineBreaks) == TextView::npos &&
-           section.find(u']') == TextView::npos && !key.empty() &&
-           key.find_first_of(kLineBreaks) == TextView::npos && key.find(u'=') == TextView::npos;
+    return section.find_first_of(kLineBreaks) == TextView::npos && section.find(u']') == TextView::npos &&
+           !key.empty() && key.find_first_of(kLineBreaks) == TextView::npos && key.find(u'=') == TextView::npos;
 }
 
 // Permission bits are checked by hand: running as root (as the console and CI do) would
 // otherwise write straight through a file or directory marked read-only.
-bool writeValue(const fs::path& file, TextView section, TextView key, TextView value,
-                std::string& reason)
+bool writeValue(const fs::path& file, TextView section, TextView key, TextView value, std::string& reason)
 {
     if (!canStore(section, key)) {
         reason = "the name cannot be stored in the file";
@@ -419,12 +447,12 @@ bool writeValue(const fs::path& file, TextView section, TextView key, TextView v
             reason = "file is read-only";
             return false;
         }
-        ownership = {static_cast<mode_t>(info.st_mode & 07777),
-                     std::pair{info.st_uid, info.st_gid}};
+        ownership = {static_cast<mode_t>(info.st_mode & 07777), std::pair{info.st_uid, info.st_gid}};
         // A file that cannot be read must not be replaced: its other settings would be lost.
         std::optional<std::string> old = readFile(target, reason);
-        if (!old)
+        if (!old) {
             return false;
+        }
         bytes = std::move(*old);
     } else if (errno != ENOENT) {
         reason = std::strerror(errno);
@@ -432,8 +460,9 @@ bool writeValue(const fs::path& file, TextView section, TextView key, TextView v
     }
 
     const std::string updated = withValue(bytes, section, key, value);
-    if (updated == bytes)
+    if (updated == bytes) {
         return true;
+    }
     return replaceFile(target, updated, ownership, reason);
 }
 
@@ -444,16 +473,16 @@ Text ReadIni(const fs::path& file, TextView section, TextView key)
     try {
         std::string reason;
         const std::optional<std::string> bytes = readFile(file, reason);
-        if (!bytes)
+        if (!bytes) {
             return {};
+        }
         const std::vector<Line> lines = splitLines(*bytes);
         const Location where = locate(*bytes, lines, trimBlanks(section), trimBlanks(key));
-        if (!where.key)
+        if (!where.key) {
             return {};
+        }
         const Line& line = lines[*where.key];
-        return readValue(keyLine(std::string_view(*bytes).substr(
-                                     line.begin, line.contentEnd - line.begin))
-                             ->value);
+        return readValue(keyLine(std::string_view(*bytes).substr(line.begin, line.contentEnd - line.begin))->value);
     } catch (const std::exception&) {
         return {}; // out of memory on an absurd file: reading has no way to fail
     }
@@ -465,8 +494,9 @@ bool WriteIni(const fs::path& file, TextView section, TextView key, TextView val
     key = trimBlanks(key);
     std::string reason;
     try {
-        if (writeValue(file, section, key, limitValue(value), reason))
+        if (writeValue(file, section, key, limitValue(value), reason)) {
             return true;
+        }
     } catch (const std::exception& e) {
         reason = e.what();
     }
@@ -486,16 +516,20 @@ std::vector<fs::path> sweepAbandonedTemporaryFiles(const fs::path& file, std::ch
         // Exactly what the writer creates: the prefix and six letters or digits, a regular file.
         if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
             !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
             continue;
+        }
         std::error_code entryError;
-        if (!it->is_regular_file(entryError) || it->is_symlink(entryError))
+        if (!it->is_regular_file(entryError) || it->is_symlink(entryError)) {
             continue;
+        }
         const auto modified = it->last_write_time(entryError);
-        if (entryError || now - modified < minimumAge)
+        if (entryError || now - modified < minimumAge) {
             continue;
-        if (fs::remove(it->path(), entryError))
+        }
+        if (fs::remove(it->path(), entryError)) {
             removed.push_back(it->path());
+        }
     }
     return removed;
 }
@@ -504,11 +538,15 @@ fs::path programDirectory()
 {
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    if (error || exe.parent_path().empty())
+    if (error || exe.parent_path().empty()) {
         return fs::current_path(error);
+    }
     return exe.parent_path();
 }
 
-fs::path settingsFilePath() { return programDirectory() / fs::path(u8"配置.ini"); }
+fs::path settingsFilePath()
+{
+    return programDirectory() / fs::path(u8"配置.ini");
+}
 
 } // namespace ride

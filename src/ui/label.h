@@ -20,10 +20,7 @@ constexpr Color kWindowTextColor = 0x80000012;
 
 class Label {
 public:
-    explicit Label(std::string name, Text caption = {})
-        : name_(std::move(name)), caption_(std::move(caption))
-    {
-    }
+    explicit Label(std::string name, Text caption = {}) : name_(std::move(name)), caption_(std::move(caption)) {}
     Label(const Label&) = delete;
     Label& operator=(const Label&) = delete;
 

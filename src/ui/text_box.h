@@ -10,10 +10,7 @@ namespace ride {
 
 class TextBox {
 public:
-    explicit TextBox(std::string name, Text initial = {})
-        : name_(std::move(name)), text_(std::move(initial))
-    {
-    }
+    explicit TextBox(std::string name, Text initial = {}) : name_(std::move(name)), text_(std::move(initial)) {}
     TextBox(const TextBox&) = delete;
     TextBox& operator=(const TextBox&) = delete;
 

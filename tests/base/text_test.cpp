@@ -28,7 +28,9 @@ TEST(GbkText, CharactersOutsideGbkBecomeOneQuestionMark)
 
 TEST(GbkText, InvalidBytesBecomeReplacementCharacters)
 {
-    EXPECT_EQ(fromGbk("\xFF" "b"), kBad + u"b");
+    EXPECT_EQ(fromGbk("\xFF"
+                      "b"),
+              kBad + u"b");
     EXPECT_EQ(fromGbk("a\xC5"), u"a" + kBad); // lone lead byte at the end
     EXPECT_EQ(fromGbk(std::string("\xC5\0z", 3)), kBad + Text(1, u'\0') + u"z");
 }
@@ -67,8 +69,9 @@ TEST(GbkText, RandomBytesDecodeTheSameInPiecesAsWhole)
     std::mt19937 random(20240601);
     for (int round = 0; round < 2000; ++round) {
         std::string bytes(random() % 64, '\0');
-        for (char& c : bytes)
+        for (char& c : bytes) {
             c = static_cast<char>(random());
+        }
         GbkStreamDecoder decoder;
         Text pieces;
         for (std::size_t at = 0; at < bytes.size();) {
@@ -76,8 +79,9 @@ TEST(GbkText, RandomBytesDecodeTheSameInPiecesAsWhole)
             pieces += decoder.feed(std::string_view(bytes).substr(at, length));
             at += length;
         }
-        if (decoder.holdsPartialCharacter())
+        if (decoder.holdsPartialCharacter()) {
             pieces += kBad;
+        }
         ASSERT_EQ(pieces, fromGbk(bytes)) << "round " << round;
     }
 }
@@ -88,10 +92,10 @@ TEST(Utf8Text, RoundTripsAndReplacesInvalidSequences)
     EXPECT_EQ(toUtf8(text), "\xE9\x85\x8D\xE7\xBD\xAE.ini \xC3\xA9 \xF0\x9F\x98\x80");
     EXPECT_EQ(fromUtf8(toUtf8(text)), text);
     EXPECT_EQ(toUtf8(Text(u"a\xD800")), "a\xEF\xBF\xBD");
-    EXPECT_EQ(fromUtf8("\xC0\xAF"), kBad + kBad);              // overlong
-    EXPECT_EQ(fromUtf8("\xED\xA0\x80"), kBad + kBad + kBad);   // encoded surrogate
-    EXPECT_EQ(fromUtf8("x\xE9\x85"), u"x" + kBad + kBad);      // cut short
-    EXPECT_EQ(fromUtf8("\xF4\x90\x80\x80").size(), 4u);        // past U+10FFFF
+    EXPECT_EQ(fromUtf8("\xC0\xAF"), kBad + kBad);            // overlong
+    EXPECT_EQ(fromUtf8("\xED\xA0\x80"), kBad + kBad + kBad); // encoded surrogate
+    EXPECT_EQ(fromUtf8("x\xE9\x85"), u"x" + kBad + kBad);    // cut short
+    EXPECT_EQ(fromUtf8("\xF4\x90\x80\x80").size(), 4u);      // past U+10FFFF
 }
 
 } // namespace

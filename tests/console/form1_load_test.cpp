@@ -1,7 +1,7 @@
 // Start-up of the ride console against real settings files, with a fake serial line.
 #include "console/form1.h"
-#include "settings/profile_file.h"
 #include "input/recording_keystrokes.h"
+#include "settings/profile_file.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 #include "support/temp_dir.h"
@@ -188,7 +188,7 @@ TEST_F(ConsoleLoad, HiddenOnlyWhenStateIsExactlyNormal)
         const char16_t* state;
         bool visible;
     };
-    const Case cases[] = {{u"正常", false}, {u"正常 ", false}, {u"  正常", false},
+    const Case cases[] = {{u"正常", false},  {u"正常 ", false}, {u"  正常", false},
                           {u"正常了", true}, {u"调试", true},   {u"", true}};
     for (const Case& c : cases) {
         set(u"串口设置", u"状态", c.state);

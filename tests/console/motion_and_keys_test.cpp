@@ -17,24 +17,21 @@ TEST(PointerTarget, WorkedValues)
         int direction;
         CursorPoint expect;
     };
-    const Case cases[] = {
-        {defaults, 10, 90, {512, 312}},
-        {defaults, 0, 0, {1024, 384}},
-        {defaults, 60, 0, {1024, 0}},
-        {defaults, 0, 45, {768, 384}},
-        {defaults, 0, 1, {1018, 384}},            // 1024 - 5.69
-        {{7.2, 7, 768}, 0, 90, {4, 384}},         // 3.5 rounds to 4
-        {{7.2, 9, 768}, 0, 90, {4, 384}},         // 4.5 rounds to 4
-        {defaults, 53, 0, {1024, 2}},             // 384 - 381.6
-        {defaults, 54, 0, {1024, 0}},             // negative Y becomes 0
-        {{7.2, 1024, 769}, 0, 0, {1024, 384}},    // 384.5 rounds to 384
-        {{7.2, 1024, 771}, 0, 0, {1024, 386}},    // 385.5 rounds to 386
-        {defaults, -10, 0, {1024, 456}},
-        {defaults, 0, 270, {-512, 384}},
-        {defaults, 0, -90, {1536, 384}},
-        {defaults, 0, 999, {-4659, 384}},
-        {{0.5, 1024, 768}, 99, 0, {1024, 334}},   // 384 - 49.5 = 334.5 rounds to 334
-    };
+    const Case cases[] =
+        {
+            {defaults, 10, 90, {512, 312}},         {defaults, 0, 0, {1024, 384}},
+            {defaults, 60, 0, {1024, 0}},           {defaults, 0, 45, {768, 384}},
+            {defaults, 0, 1, {1018, 384}},         // 1024 - 5.69
+            {{7.2, 7, 768}, 0, 90, {4, 384}},      // 3.5 rounds to 4
+            {{7.2, 9, 768}, 0, 90, {4, 384}},      // 4.5 rounds to 4
+            {defaults, 53, 0, {1024, 2}},          // 384 - 381.6
+            {defaults, 54, 0, {1024, 0}},          // negative Y becomes 0
+            {{7.2, 1024, 769}, 0, 0, {1024, 384}}, // 384.5 rounds to 384
+            {{7.2, 1024, 771}, 0, 0, {1024, 386}}, // 385.5 rounds to 386
+            {defaults, -10, 0, {1024, 456}},        {defaults, 0, 270, {-512, 384}},
+            {defaults, 0, -90, {1536, 384}},        {defaults, 0, 999, {-4659, 384}},
+            {{0.5, 1024, 768}, 99, 0, {1024, 334}}, // 384 - 49.5 = 334.5 rounds to 334
+        };
     for (const Case& c : cases) {
         const auto target = pointerTarget(c.settings, c.speed, c.direction);
         ASSERT_TRUE(target);

@@ -1,9 +1,9 @@
 // The serial poll against a real pseudo-terminal pair: what the controller end writes reaches
 // the receive box piece by piece, and a line that goes away is closed and reopened.
 #include "console/form1.h"
+#include "input/recording_keystrokes.h"
 #include "io/qt/qt_serial_line.h"
 #include "settings/profile_file.h"
-#include "input/recording_keystrokes.h"
 #include "support/fake_cursor.h"
 #include "support/pty_pair.h"
 #include "support/qt_event_pump.h"
@@ -63,10 +63,12 @@ TEST_F(SerialPty, PiecesArriveInTheReceiveBoxInOrder)
     std::vector<Text> seen;
     form->Text1.onChange([&] { seen.push_back(form->Text1.text()); });
     pty.write("ab");
-    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text() == u"ab"; }, 2000));
-    pty.write("cd\xD6");          // the first byte of 中 ...
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return form->Text1.text() == u"ab"; }, 2000));
+    pty.write("cd\xD6");            // the first byte of 中 ...
     pty.write(std::string("\xD0")); // ... and its second byte, possibly in the next read
-    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text() == u"abcd中"; }, 2000));
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return form->Text1.text() == u"abcd中"; }, 2000));
     for (const Text& t : seen) {
         EXPECT_EQ(t.find(u'\uFFFD'), Text::npos) << "a split character was corrupted";
     }
@@ -78,10 +80,12 @@ TEST_F(SerialPty, OverLongBoxIsEmptiedWithoutFurtherInput)
     form->Text1.onChange([&] { longest = std::max(longest, form->Text1.text().size()); });
     pty.write(std::string(101, 'x'));
     // 101 characters may come in one read or several; either way the box ends up empty.
-    ASSERT_TRUE(pollUntil(*form, [&] { return longest > 0 && form->Text1.text().empty(); }, 2000));
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return longest > 0 && form->Text1.text().empty(); }, 2000));
     EXPECT_LE(longest, 101u);
     pty.write(std::string(60, 'y'));
-    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text().size() == 60; }, 2000));
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return form->Text1.text().size() == 60; }, 2000));
     form->Timer2.tick();
     EXPECT_EQ(form->Text1.text().size(), 60u);
 }
@@ -90,22 +94,29 @@ TEST_F(SerialPty, LostDeviceIsClosedAndReopenedWhenBack)
 {
     ASSERT_TRUE(line.isOpen());
     pty.unplug();
-    ASSERT_TRUE(pollUntil(*form, [&] { return !line.isOpen(); }, 3000)) << "the lost line stayed open";
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return !line.isOpen(); }, 3000))
+        << "the lost line stayed open";
     EXPECT_TRUE(line.waitingForDevice());
 
     pty.plugIn();
-    ASSERT_TRUE(pollUntil(*form, [&] { return line.isOpen(); }, 4000)) << "the line did not come back";
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return line.isOpen(); }, 4000))
+        << "the line did not come back";
     pty.write("back");
-    ASSERT_TRUE(pollUntil(*form, [&] { return form->Text1.text() == u"back"; }, 2000));
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return form->Text1.text() == u"back"; }, 2000));
 }
 
 TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
 {
     pty.unplug();
-    ASSERT_TRUE(pollUntil(*form, [&] { return !line.isOpen(); }, 3000));
+    ASSERT_TRUE(pollUntil(
+        *form, [&] { return !line.isOpen(); }, 3000));
     // With the line closed the event loop must go quiet: measure the CPU this process uses.
     const std::clock_t before = std::clock();
-    pollUntil(*form, [] { return false; }, 1000);
+    pollUntil(
+        *form, [] { return false; }, 1000);
     const double cpuSeconds = double(std::clock() - before) / CLOCKS_PER_SEC;
     EXPECT_LT(cpuSeconds, 0.3);
 }

@@ -59,10 +59,18 @@ WindowGeometry ConsoleApp::geometry(const std::string& windowId) const
         }
         const std::string key = line.substr(0, eq);
         const int value = std::stoi(line.substr(eq + 1));
-        if (key == "X") g.x = value;
-        if (key == "Y") g.y = value;
-        if (key == "WIDTH") g.width = value;
-        if (key == "HEIGHT") g.height = value;
+        if (key == "X") {
+            g.x = value;
+        }
+        if (key == "Y") {
+            g.y = value;
+        }
+        if (key == "WIDTH") {
+            g.width = value;
+        }
+        if (key == "HEIGHT") {
+            g.height = value;
+        }
     }
     return g;
 }

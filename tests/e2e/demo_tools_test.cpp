@@ -49,7 +49,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(waitUntil([] { return readBytes(targetLog()).find("focus gained") != std::string::npos; }, 10s))
-            << "ride-target never had the keyboard focus:\n" << readBytes(targetLog());
+            << "ride-target never had the keyboard focus:\n"
+            << readBytes(targetLog());
         targetLogStart_ = readBytes(targetLog()).size();
         app = std::make_unique<testing::ConsoleApp>(xvfb->display());
         // The console and the player below the target window, so that nothing covers the
@@ -65,8 +66,10 @@ protected:
     void TearDown() override
     {
         if (HasFailure()) {
-            std::cerr << "bike-sim:\n" << readBytes(simLog()) << "ride-target:\n" << readBytes(targetLog())
-                      << "console:\n" << readBytes(app->logFile());
+            std::cerr << "bike-sim:\n"
+                      << readBytes(simLog()) << "ride-target:\n"
+                      << readBytes(targetLog()) << "console:\n"
+                      << readBytes(app->logFile());
         }
         if (consoleStarted_) {
             app->process().stop();
@@ -86,7 +89,8 @@ protected:
     {
         std::ofstream(app->directory() / "ride.txt") << ride;
         args.insert(args.begin(), BIKE_SIM_EXE);
-        args.insert(args.end(), {"--ride", (app->directory() / "ride.txt").string(), "--loop", "--reconnect-wait", "2"});
+        args.insert(args.end(),
+                    {"--ride", (app->directory() / "ride.txt").string(), "--loop", "--reconnect-wait", "2"});
         sim = std::make_unique<ChildProcess>(args, std::map<std::string, std::string>{}, simLog().string());
     }
 

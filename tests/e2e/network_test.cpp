@@ -43,7 +43,11 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
     EXPECT_EQ(controller.received.rfind("99991", 0), 0u) << controller.received;
 
     controller.send(":::S=010xxx090xxxxxx,DIBBBBBB.");
-    ASSERT_TRUE(testing::waitUntil([&] { return app.pointer() == testing::ScreenPoint{512, 312}; }, 3s))
+    ASSERT_TRUE(testing::waitUntil(
+        [&] {
+            return app.pointer() == testing::ScreenPoint{512, 312};
+        },
+        3s))
         << "pointer at " << app.pointer();
 
     controller.dropClient();

@@ -103,8 +103,7 @@ TEST_F(Startup, EndButtonEndsTheProgram)
     ASSERT_TRUE(console);
     // "结束" sits at the bottom right of the console (690,322 124x30 in its client area).
     app->xdotool({"mousemove", "--window", *console, "750", "337", "click", "1"});
-    ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s))
-        << "the program did not end";
+    ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";
     const int status = app->process().stop();
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -110,8 +110,8 @@ protected:
 
     void click(int buttonY)
     {
-        app->xdotool({"mousemove", "--window", *console, std::to_string(kPersonButtonX), std::to_string(buttonY),
-                      "click", "1"});
+        app->xdotool(
+            {"mousemove", "--window", *console, std::to_string(kPersonButtonX), std::to_string(buttonY), "click", "1"});
     }
 
     static Colour centre()
@@ -163,8 +163,7 @@ TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
     EXPECT_TRUE(centreStays(Colour::Blue, 1500ms)) << "the nobody video did not repeat";
 
     click(kPersonButtonY);
-    ASSERT_TRUE(centreBecomes(Colour::Red)) << "\"来人播放视频\" did not bring the person video, centre "
-                                            << centre();
+    ASSERT_TRUE(centreBecomes(Colour::Red)) << "\"来人播放视频\" did not bring the person video, centre " << centre();
     EXPECT_TRUE(centreStays(Colour::Red, 1500ms)) << "the person video did not repeat";
     // Four ticks after the choice the count falls back to the nobody video by itself.
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "no fall-back after the play time";
@@ -227,8 +226,8 @@ TEST_F(Video, AnAnimationTakesTheStageAndItsEndLetsItBeChosenAgain)
     // The end of the animation empties the console's choice, so the same one counts again.
     std::this_thread::sleep_for(1s);
     click(kPersonButtonY);
-    EXPECT_TRUE(testing::waitUntil(
-        [&] { return readBytes(app->directory() / "runs") == "show.SWF\nshow.SWF\n"; }, kWait))
+    EXPECT_TRUE(
+        testing::waitUntil([&] { return readBytes(app->directory() / "runs") == "show.SWF\nshow.SWF\n"; }, kWait))
         << readBytes(app->directory() / "runs");
 
     click(kNobodyButtonY);

@@ -1,8 +1,8 @@
 // The real program started on settings files nobody checked: bytes that are no GBK, ten thousand
 // lines, a directory in place of the file, a read-only file in a read-only directory, a file cut off
 // after a lone CR. Every time the console comes up, reads what can be read, and keeps running.
-#include "e2e/console_app.h"
 #include "base/text.h"
+#include "e2e/console_app.h"
 #include "support/file_bytes.h"
 #include "support/xvfb_server.h"
 
@@ -57,7 +57,8 @@ TEST(BadSettingsStartup, TheConsoleComesUpOnEveryBrokenFileAndKeepsRunning)
              ::chmod(app.directory().c_str(), 0555);
          },
          120},
-        {"cut off after a lone CR", [&](const ConsoleApp& app) { writeBytes(app.settingsFile(), left + "[a]\r"); }, 120},
+        {"cut off after a lone CR", [&](const ConsoleApp& app) { writeBytes(app.settingsFile(), left + "[a]\r"); },
+         120},
     };
 
     for (const BadFile& bad : files) {

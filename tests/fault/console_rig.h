@@ -3,13 +3,13 @@
 // timer driven by a real Qt timer, real sockets, a serial line of the test's choice, a fake
 // pointer, and keystrokes recorded instead of typed. The test only runs the event loop.
 #include "console/form1.h"
-#include "network/frmsock.h"
-#include "ui/qt/qt_binding.h"
-#include "ui/qt/qt_event_yield.h"
-#include "io/qt/qt_tcp_socket.h"
 #include "input/recording_keystrokes.h"
+#include "io/qt/qt_tcp_socket.h"
+#include "network/frmsock.h"
 #include "support/fake_cursor.h"
 #include "support/scripted_question.h"
+#include "ui/qt/qt_binding.h"
+#include "ui/qt/qt_event_yield.h"
 
 #include <QObject>
 

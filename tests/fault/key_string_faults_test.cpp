@@ -28,11 +28,11 @@ TEST(KeyStringFaults, UnparsableStringsAreLoggedNotTypedWhileDecodingGoesOn)
     testing::TempDir dir;
     testing::OfflineWindows w(dir / "配置.ini");
     const Text bad[] = {
-        u"{LEFT",            // unclosed brace
-        u"{F99}",            // no such key
-        u"(^a",              // unclosed group
-        u"abc+",             // modifier with nothing after it
-        u"{a 1001}",         // repeat count over the limit
+        u"{LEFT",                         // unclosed brace
+        u"{F99}",                         // no such key
+        u"(^a",                           // unclosed group
+        u"abc+",                          // modifier with nothing after it
+        u"{a 1001}",                      // repeat count over the limit
         Text(1, char16_t(0xD800)) + u"x", // a broken surrogate
     };
     for (std::size_t i = 0; i < 6; ++i) {

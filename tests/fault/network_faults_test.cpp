@@ -54,7 +54,11 @@ TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDr
     EXPECT_NE(channel().WinsockTcp->state(), 7);
 
     serial.arrivals.push_back(fromUtf8(kRecordTo512));
-    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{512, 312}; }, 1s, kRigPumpStep))
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            return rig.cursor.at == CursorPoint{512, 312};
+        },
+        1s, kRigPumpStep))
         << "the serial line still drives the pointer";
     EXPECT_LE(channel().TxtTcpTx.itemCount(), 6u) << "only the heartbeats of those seconds wait";
 }
@@ -128,9 +132,12 @@ TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
     rig.pointChannelAt(controller.port());
     ASSERT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 5s, kRigPumpStep));
     // Speed 12, direction 90: Y = 384 - 12 * 7.2 = 297.6, rounded to 298.
-    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{512, 298}; }, 2s, kRigPumpStep))
-        << "pointer at " << rig.cursor.at.x << "," << rig.cursor.at.y << "; box "
-        << toUtf8(rig.console->Text1.text());
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            return rig.cursor.at == CursorPoint{512, 298};
+        },
+        2s, kRigPumpStep))
+        << "pointer at " << rig.cursor.at.x << "," << rig.cursor.at.y << "; box " << toUtf8(rig.console->Text1.text());
     EXPECT_EQ(rig.console->Label2.caption(), fromUtf8(record));
 }
 

@@ -72,13 +72,12 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     const double megabytes = double(flooded) / (1 << 20);
     ::testing::Test::RecordProperty("flood_megabytes", std::to_string(megabytes));
     ::testing::Test::RecordProperty("longest_poll_gap_ms", std::to_string(poll.longestMs()));
-    ::testing::Test::RecordProperty("resident_kb_start_peak_end",
-                                    std::to_string(residentAtStart) + " " + std::to_string(residentPeak) + " " +
-                                        std::to_string(residentAtEnd));
+    ::testing::Test::RecordProperty("resident_kb_start_peak_end", std::to_string(residentAtStart) + " " +
+                                                                      std::to_string(residentPeak) + " " +
+                                                                      std::to_string(residentAtEnd));
     std::printf("flood: %.0f MB in 30 s; serial poll: %ld ticks, longest gap %.1f ms; resident memory %ld kB at "
                 "the start, %ld kB at 10 s, %ld kB peak, %ld kB at the end\n",
-                megabytes, poll.ticks(), poll.longestMs(), residentAtStart, residentAtTen, residentPeak,
-                residentAtEnd);
+                megabytes, poll.ticks(), poll.longestMs(), residentAtStart, residentAtTen, residentPeak, residentAtEnd);
 
     EXPECT_GE(flooded, 10LL << 20) << "the flood carried at least the 10 MB of random bytes";
     EXPECT_LE(poll.longestMs(), 100.0) << "the 30 ms poll waited too long behind the flood";
@@ -89,7 +88,11 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     }
     EXPECT_LE(rig.network->channel(0).TxtTcpRx.text().size(), 1000u);
 
-    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3s, kRigPumpStep))
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            return rig.cursor.at == CursorPoint{768, 312};
+        },
+        3s, kRigPumpStep))
         << "a good record after the flood moves the pointer";
     EXPECT_EQ(controller.accepted(), 1) << "the flood kept the channel alive: no reconnect";
 }

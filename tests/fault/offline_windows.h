@@ -3,11 +3,11 @@
 // a fake pointer and serial line, keystrokes recorded. For faults that need only the windows'
 // logic and the settings file.
 #include "console/form1.h"
-#include "support/fake_tcp_socket.h"
-#include "network/frmsock.h"
 #include "input/recording_keystrokes.h"
+#include "network/frmsock.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
+#include "support/fake_tcp_socket.h"
 #include "support/scripted_question.h"
 
 #include <filesystem>

@@ -7,8 +7,8 @@
 
 namespace ride::testing {
 
-inline constexpr std::array<const char16_t*, 5> kNetworkKeys = {
-    u"TxtTcpIp0", u"TxtTcpPost0", u"TxtTcp通道名称0", u"TxtTCP同步到其它端口0", u"发送失败处理方法0"};
+inline constexpr std::array<const char16_t*, 5> kNetworkKeys = {u"TxtTcpIp0", u"TxtTcpPost0", u"TxtTcp通道名称0",
+                                                                u"TxtTCP同步到其它端口0", u"发送失败处理方法0"};
 
 // Long values, so that a torn write could not pass for a whole one.
 inline Text savedValue(std::size_t key, bool second)

@@ -2,9 +2,9 @@
 // directory, holding bytes that are no GBK, ten thousand lines long, cut off after a lone CR. The
 // console starts with what it can read, "保存" writes what it can and says on standard error what it
 // could not, and no line of the file that "保存" does not own is ever changed or lost.
+#include "base/numeric_value.h"
 #include "fault/offline_windows.h"
 #include "fault/stderr_capture.h"
-#include "base/numeric_value.h"
 #include "settings/profile_file.h"
 #include "support/count_of.h"
 #include "support/file_bytes.h"
@@ -24,7 +24,10 @@ using testing::OfflineWindows;
 using testing::readBytes;
 using testing::writeBytes;
 
-std::string gbk(const char16_t* text) { return toGbk(text); }
+std::string gbk(const char16_t* text)
+{
+    return toGbk(text);
+}
 
 // A whole settings file as an installer writes it (GBK, CR LF).
 std::string installerFile()
@@ -48,7 +51,8 @@ std::vector<std::string> linesOf(const std::string& bytes)
 
 bool isNetworkKeyLine(const std::string& line)
 {
-    for (const char16_t* stem : {u"TxtTcpIp0=", u"TxtTcpPost0=", u"TxtTcp通道名称0=", u"TxtTCP同步到其它端口0=", u"发送失败处理方法0="}) {
+    for (const char16_t* stem :
+         {u"TxtTcpIp0=", u"TxtTcpPost0=", u"TxtTcp通道名称0=", u"TxtTCP同步到其它端口0=", u"发送失败处理方法0="}) {
         if (line.rfind(gbk(stem), 0) == 0) {
             return true;
         }
@@ -158,7 +162,8 @@ TEST_F(SettingsFaults, InvalidGbkReadsAsWhatItCanAndSavingKeepsEveryOtherByte)
     // Lead bytes without trail bytes, 0xFF, a lone lead byte at the very end of a value.
     const std::string file = gbk(u"[控制界面]\r\n窗口位置左=") + "\x81\x30junk\r\n" + gbk(u"速度比例系数=0.5\r\n") +
                              gbk(u"鼠标X方向移动宽度=") + "\xff\xfe" + "800\r\n" + "\x81\xff\x80=\xfe\r\n" +
-                             gbk(u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcp通道名称0=") + "\x81\r\n" + "[\x80\xff]\r\nx=\x81";
+                             gbk(u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcp通道名称0=") + "\x81\r\n" +
+                             "[\x80\xff]\r\nx=\x81";
     writeBytes(ini(), file);
     OfflineWindows w(ini());
     EXPECT_EQ(w.console->window.geometry().left, 0) << "a value that starts with no number counts as 0";

@@ -9,10 +9,11 @@ namespace ride {
 
 void PrintTo(const KeyAction& a, std::ostream* os)
 {
-    if (a.kind == KeyAction::Kind::Char)
+    if (a.kind == KeyAction::Kind::Char) {
         *os << "char U+" << std::hex << static_cast<unsigned>(a.ch) << std::dec;
-    else
+    } else {
         *os << "{" << keyName(a.key) << "}";
+    }
     *os << (a.mods.shift ? " +shift" : "") << (a.mods.control ? " +ctrl" : "") << (a.mods.alt ? " +alt" : "");
 }
 
@@ -23,16 +24,28 @@ constexpr Modifiers C{.control = true};
 constexpr Modifiers A{.alt = true};
 constexpr Modifiers SC{.shift = true, .control = true};
 
-KeyAction ch(char32_t c, Modifiers m = {}) { return KeyAction::character(c, m); }
-KeyAction key(NamedKey k, Modifiers m = {}) { return KeyAction::named(k, m); }
-std::vector<KeyAction> times(int n, KeyAction a) { return std::vector<KeyAction>(std::size_t(n), a); }
+KeyAction ch(char32_t c, Modifiers m = {})
+{
+    return KeyAction::character(c, m);
+}
+KeyAction key(NamedKey k, Modifiers m = {})
+{
+    return KeyAction::named(k, m);
+}
+std::vector<KeyAction> times(int n, KeyAction a)
+{
+    return std::vector<KeyAction>(std::size_t(n), a);
+}
 
 struct GoodCase {
     const char16_t* keys;
     std::vector<KeyAction> expected;
 };
 
-void PrintTo(const GoodCase& c, std::ostream* os) { *os << '"' << toUtf8(c.keys) << '"'; }
+void PrintTo(const GoodCase& c, std::ostream* os)
+{
+    *os << '"' << toUtf8(c.keys) << '"';
+}
 
 class ParsesTo : public testing::TestWithParam<GoodCase> {};
 
@@ -47,40 +60,31 @@ TEST_P(ParsesTo, ActionsInOrder)
 INSTANTIATE_TEST_SUITE_P(
     Notation, ParsesTo,
     testing::Values(
-        GoodCase{u"", {}},
-        GoodCase{u"abC1 ", {ch('a'), ch('b'), ch('C'), ch('1'), ch(' ')}},
-        GoodCase{u"中文", {ch(U'中'), ch(U'文')}},
-        GoodCase{u"x😀", {ch('x'), ch(U'\U0001F600')}},
+        GoodCase{u"", {}}, GoodCase{u"abC1 ", {ch('a'), ch('b'), ch('C'), ch('1'), ch(' ')}},
+        GoodCase{u"中文", {ch(U'中'), ch(U'文')}}, GoodCase{u"x😀", {ch('x'), ch(U'\U0001F600')}},
         GoodCase{u"[x]", {ch('['), ch('x'), ch(']')}},
         // modifiers apply to the next key only, and combine
-        GoodCase{u"+ab", {ch('a', S), ch('b')}},
-        GoodCase{u"^+a%b", {ch('a', SC), ch('b', A)}},
+        GoodCase{u"+ab", {ch('a', S), ch('b')}}, GoodCase{u"^+a%b", {ch('a', SC), ch('b', A)}},
         GoodCase{u"%{F4}^~", {key(NamedKey::F4, A), key(NamedKey::Enter, C)}},
         // groups carry their modifiers to every key inside, nested groups add theirs
         GoodCase{u"+(ec)d", {ch('e', S), ch('c', S), ch('d')}},
         GoodCase{u"^(a+b)c", {ch('a', C), ch('b', SC), ch('c')}},
-        GoodCase{u"+(a^(b)c)", {ch('a', S), ch('b', SC), ch('c', S)}},
-        GoodCase{u"(ab)", {ch('a'), ch('b')}},
+        GoodCase{u"+(a^(b)c)", {ch('a', S), ch('b', SC), ch('c', S)}}, GoodCase{u"(ab)", {ch('a'), ch('b')}},
         GoodCase{u"~", {key(NamedKey::Enter)}},
         GoodCase{u"{enter}{Left}{pgDn}{bs}{BKSP}{Del}",
                  {key(NamedKey::Enter), key(NamedKey::Left), key(NamedKey::PageDown), key(NamedKey::Backspace),
                   key(NamedKey::Backspace), key(NamedKey::Delete)}},
         GoodCase{u"{ADD}{subtract}{MULTIPLY}{DIVIDE}{F16}{BREAK}{PRTSC}",
                  {key(NamedKey::KeypadAdd), key(NamedKey::KeypadSubtract), key(NamedKey::KeypadMultiply),
-                  key(NamedKey::KeypadDivide), key(NamedKey::F16), key(NamedKey::Break),
-                  key(NamedKey::PrintScreen)}},
+                  key(NamedKey::KeypadDivide), key(NamedKey::F16), key(NamedKey::Break), key(NamedKey::PrintScreen)}},
         // repeat counts
-        GoodCase{u"{LEFT 3}", times(3, key(NamedKey::Left))},
-        GoodCase{u"{a 5}", times(5, ch('a'))},
-        GoodCase{u"{中 2}", times(2, ch(U'中'))},
-        GoodCase{u"{LEFT 0}x", {ch('x')}},
-        GoodCase{u"+{LEFT 0}x", {ch('x')}},
+        GoodCase{u"{LEFT 3}", times(3, key(NamedKey::Left))}, GoodCase{u"{a 5}", times(5, ch('a'))},
+        GoodCase{u"{中 2}", times(2, ch(U'中'))}, GoodCase{u"{LEFT 0}x", {ch('x')}}, GoodCase{u"+{LEFT 0}x", {ch('x')}},
         GoodCase{u"+{TAB 2}", times(2, key(NamedKey::Tab, S))},
         // characters that otherwise mean something
         GoodCase{u"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}",
                  {ch('+'), ch('^'), ch('%'), ch('~'), ch('('), ch(')'), ch('{'), ch('}'), ch('['), ch(']')}},
-        GoodCase{u"{}}a{}}", {ch('}'), ch('a'), ch('}')}},
-        GoodCase{u"{} 2}", times(2, ch('}'))},
+        GoodCase{u"{}}a{}}", {ch('}'), ch('a'), ch('}')}}, GoodCase{u"{} 2}", times(2, ch('}'))},
         GoodCase{u"+{{}", {ch('{', S)}}));
 
 TEST(KeyNotation, RepeatCountUpToTheLimit)
@@ -95,7 +99,10 @@ struct BadCase {
     std::size_t position;
 };
 
-void PrintTo(const BadCase& c, std::ostream* os) { *os << '"' << toUtf8(c.keys) << '"'; }
+void PrintTo(const BadCase& c, std::ostream* os)
+{
+    *os << '"' << toUtf8(c.keys) << '"';
+}
 
 class Rejects : public testing::TestWithParam<BadCase> {};
 
@@ -106,38 +113,26 @@ TEST_P(Rejects, NamesFaultAndPosition)
     EXPECT_TRUE(result.actions.empty());
     EXPECT_EQ(result.error->fault, GetParam().fault) << result.error->message;
     EXPECT_EQ(result.error->position, GetParam().position) << result.error->message;
-    EXPECT_TRUE(result.error->message.ends_with(" at " + std::to_string(GetParam().position)))
-        << result.error->message;
+    EXPECT_TRUE(result.error->message.ends_with(" at " + std::to_string(GetParam().position))) << result.error->message;
     EXPECT_EQ(checkKeys(GetParam().keys), result.error->message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Notation, Rejects,
     testing::Values(
-        BadCase{u"{LEFT", KeyFault::UnclosedBrace, 1},
-        BadCase{u"ab{", KeyFault::UnclosedBrace, 3},
-        BadCase{u"ab{LEFT{RIGHT}", KeyFault::UnclosedBrace, 3},
-        BadCase{u"x(ab", KeyFault::UnclosedGroup, 2},
-        BadCase{u"((a)", KeyFault::UnclosedGroup, 1},
-        BadCase{u"ab)", KeyFault::UnmatchedParenthesis, 3},
-        BadCase{u"(a))", KeyFault::UnmatchedParenthesis, 4},
-        BadCase{u"x{FOO}", KeyFault::UnknownKeyName, 2},
-        BadCase{u"{F17}", KeyFault::UnknownKeyName, 1},
-        BadCase{u"{LEFT3}", KeyFault::UnknownKeyName, 1},
+        BadCase{u"{LEFT", KeyFault::UnclosedBrace, 1}, BadCase{u"ab{", KeyFault::UnclosedBrace, 3},
+        BadCase{u"ab{LEFT{RIGHT}", KeyFault::UnclosedBrace, 3}, BadCase{u"x(ab", KeyFault::UnclosedGroup, 2},
+        BadCase{u"((a)", KeyFault::UnclosedGroup, 1}, BadCase{u"ab)", KeyFault::UnmatchedParenthesis, 3},
+        BadCase{u"(a))", KeyFault::UnmatchedParenthesis, 4}, BadCase{u"x{FOO}", KeyFault::UnknownKeyName, 2},
+        BadCase{u"{F17}", KeyFault::UnknownKeyName, 1}, BadCase{u"{LEFT3}", KeyFault::UnknownKeyName, 1},
         BadCase{u"{LEFT 1001}", KeyFault::RepeatCountTooLarge, 7},
         BadCase{u"{a 99999999999999999999999}", KeyFault::RepeatCountTooLarge, 4},
-        BadCase{u"{LEFT x}", KeyFault::BadRepeatCount, 7},
-        BadCase{u"{LEFT -1}", KeyFault::BadRepeatCount, 7},
-        BadCase{u"{LEFT }", KeyFault::BadRepeatCount, 7},
-        BadCase{u"{LEFT 3 }", KeyFault::BadRepeatCount, 7},
-        BadCase{u"a}", KeyFault::BareClosingBrace, 2},
-        BadCase{u"{}", KeyFault::EmptyBraces, 1},
-        BadCase{u"a{}b", KeyFault::EmptyBraces, 2},
-        BadCase{u"a+", KeyFault::DanglingModifier, 2},
-        BadCase{u"^+", KeyFault::DanglingModifier, 1},
-        BadCase{u"(a%)", KeyFault::DanglingModifier, 3},
-        BadCase{u"+()", KeyFault::EmptyGroup, 2},
-        BadCase{u"a\tb", KeyFault::ControlCharacter, 2},
+        BadCase{u"{LEFT x}", KeyFault::BadRepeatCount, 7}, BadCase{u"{LEFT -1}", KeyFault::BadRepeatCount, 7},
+        BadCase{u"{LEFT }", KeyFault::BadRepeatCount, 7}, BadCase{u"{LEFT 3 }", KeyFault::BadRepeatCount, 7},
+        BadCase{u"a}", KeyFault::BareClosingBrace, 2}, BadCase{u"{}", KeyFault::EmptyBraces, 1},
+        BadCase{u"a{}b", KeyFault::EmptyBraces, 2}, BadCase{u"a+", KeyFault::DanglingModifier, 2},
+        BadCase{u"^+", KeyFault::DanglingModifier, 1}, BadCase{u"(a%)", KeyFault::DanglingModifier, 3},
+        BadCase{u"+()", KeyFault::EmptyGroup, 2}, BadCase{u"a\tb", KeyFault::ControlCharacter, 2},
         BadCase{u"{\n 2}", KeyFault::ControlCharacter, 2}));
 
 TEST(KeyNotation, MessagesReadAsEnglish)
@@ -160,14 +155,16 @@ TEST(KeyNotation, HostileInputIsRefusedNotTyped)
     // Far more presses than a target could take: refused as a whole.
     EXPECT_EQ(parseKeys(Text(1'000'000, u'a')).error->fault, KeyFault::TooManyKeys);
     Text manyRepeats;
-    for (int i = 0; i < 11; ++i)
+    for (int i = 0; i < 11; ++i) {
         manyRepeats += u"{a 1000}";
+    }
     EXPECT_EQ(parseKeys(manyRepeats).error->fault, KeyFault::TooManyKeys);
 
     // A long string of keys that type nothing is fine and ends quickly.
     Text nothing;
-    for (int i = 0; i < 100'000; ++i)
+    for (int i = 0; i < 100'000; ++i) {
         nothing += u"{LEFT 0}";
+    }
     const KeyParseResult result = parseKeys(nothing);
     EXPECT_TRUE(result.ok());
     EXPECT_TRUE(result.actions.empty());

@@ -9,11 +9,10 @@ namespace {
 TEST(SerialSettingsText, ClassicFormIsParsedAndAnythingElseRejected)
 {
     EXPECT_EQ(parseSerialSettings(u"9600,N,8,1"), SerialSettings{});
-    EXPECT_EQ(parseSerialSettings(u" 115200 , e , 7 , 2 "),
-              (SerialSettings{115200, Parity::Even, 7, StopBits::Two}));
+    EXPECT_EQ(parseSerialSettings(u" 115200 , e , 7 , 2 "), (SerialSettings{115200, Parity::Even, 7, StopBits::Two}));
     EXPECT_EQ(parseSerialSettings(u"4800,O,5,1.5"), (SerialSettings{4800, Parity::Odd, 5, StopBits::OneAndHalf}));
-    for (const char16_t* bad : {u"", u"9600", u"9600,N,8", u"9600,N,8,1,0", u"9600,X,8,1", u"9600,N,9,1",
-                                u"9600,N,8,3", u"-9600,N,8,1", u"96OO,N,8,1", u"9600,NN,8,1", u"９６００,N,8,1"}) {
+    for (const char16_t* bad : {u"", u"9600", u"9600,N,8", u"9600,N,8,1,0", u"9600,X,8,1", u"9600,N,9,1", u"9600,N,8,3",
+                                u"-9600,N,8,1", u"96OO,N,8,1", u"9600,NN,8,1", u"９６００,N,8,1"}) {
         EXPECT_FALSE(parseSerialSettings(bad)) << toUtf8(bad);
     }
 }

@@ -3,19 +3,19 @@
 // loopback, a console receive box that decodes into a fake pointer, and a question the test
 // answers.
 #include "console/form1.h"
+#include "input/recording_keystrokes.h"
+#include "io/qt/qt_tcp_socket.h"
 #include "network/frmsock.h"
 #include "network/send_queue.h"
 #include "network/supervision.h"
-#include "ui/qt/qt_event_yield.h"
-#include "io/qt/qt_tcp_socket.h"
-#include "input/recording_keystrokes.h"
 #include "settings/profile_file.h"
 #include "support/fake_cursor.h"
-#include "support/loopback_server.h"
 #include "support/fake_serial_line.h"
+#include "support/loopback_server.h"
 #include "support/qt_event_pump.h"
 #include "support/scripted_question.h"
 #include "support/temp_dir.h"
+#include "ui/qt/qt_event_yield.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,6 @@ protected:
         net = std::make_unique<Frmsock>(ns, channels);
         return *net;
     }
-
 
     Channel& ch0() { return net->channel(0); }
     const std::vector<Text>& log() const { return console->List1.items(); }

@@ -1,7 +1,7 @@
 // Data arriving on a channel, and the send queue with its completions and failure policies.
-#include "support/fake_tcp_socket.h"
 #include "net_fixture.h"
 #include "network/receive_path.h"
+#include "support/fake_tcp_socket.h"
 
 namespace ride {
 namespace {
@@ -191,8 +191,8 @@ TEST_F(ChannelTraffic, EveryFailurePolicyOnConnectedAndDisconnectedChannels)
         std::vector<Text> left;
     };
     const Case cases[] = {
-        {u"忽略放弃本条", true, {u"2", u"3"}}, {u"尝试循环", true, {u"1", u"2", u"3"}},
-        {u"尝试到有新数据", true, {u"2", u"3"}}, {u"只发最后一条", true, {u"3"}},
+        {u"忽略放弃本条", true, {u"2", u"3"}},       {u"尝试循环", true, {u"1", u"2", u"3"}},
+        {u"尝试到有新数据", true, {u"2", u"3"}},     {u"只发最后一条", true, {u"3"}},
         {u"提示人工选择", true, {u"1", u"2", u"3"}}, {u"提示人工选择", false, {u"2", u"3"}},
         {u"忽略", true, {u"1", u"2", u"3"}},
     };
@@ -262,10 +262,12 @@ TEST_F(ChannelTraffic, RealLoopbackPeerGetsEveryItemOnceInOrder)
         ch.TxtTcpTx.setText(fromUtf8(item));
         expected += QByteArray::fromStdString(item);
     }
-    ASSERT_TRUE(testing::pumpUntil([&] {
-        w.TmrTcp发送.tick();
-        return ch.TxtTcpTx.itemCount() == 0;
-    }, 10s));
+    ASSERT_TRUE(testing::pumpUntil(
+        [&] {
+            w.TmrTcp发送.tick();
+            return ch.TxtTcpTx.itemCount() == 0;
+        },
+        10s));
     ASSERT_TRUE(testing::pumpUntil([&] { return server.received.size() >= expected.size(); }));
     EXPECT_EQ(server.received, expected);
 }

@@ -1,7 +1,7 @@
 // Connection supervision with its timers ticked one by one, against real loopback servers (and a
 // scripted socket where an exact sequence of socket events matters).
-#include "support/fake_tcp_socket.h"
 #include "net_fixture.h"
+#include "support/fake_tcp_socket.h"
 
 namespace ride {
 namespace {
@@ -92,8 +92,7 @@ TEST_F(Supervising, PeerThatClosesIsReconnectedOnTheNextTick)
     server.dropConnection();
     ASSERT_TRUE(testing::pumpUntil([&] { return ch.WinsockTcp->state() == 8; }));
     second();
-    EXPECT_EQ(ch.LBLTcpState.caption() == u"6" || ch.LBLTcpState.caption() == u"7" ||
-                  ch.LBLTcpState.caption() == u"4",
+    EXPECT_EQ(ch.LBLTcpState.caption() == u"6" || ch.LBLTcpState.caption() == u"7" || ch.LBLTcpState.caption() == u"4",
               true)
         << toUtf8(ch.LBLTcpState.caption());
     ASSERT_TRUE(testing::pumpUntil([&] { return server.accepted == 2; }));

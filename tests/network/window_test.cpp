@@ -24,7 +24,8 @@ TEST_F(NetworkWindow, WithoutSectionEveryBoxIsEmptyAndThePolicyIgnore)
     EXPECT_EQ(w.TXTTCP连接超时.text(), u"15");
     EXPECT_FALSE(w.Text5.text().empty());
     EXPECT_TRUE(log().empty()) << "nothing failed, nothing logged";
-    const std::deque<Text> entries{u"忽略", u"忽略放弃本条", u"尝试循环", u"尝试到有新数据", u"只发最后一条", u"提示人工选择"};
+    const std::deque<Text> entries{u"忽略",           u"忽略放弃本条", u"尝试循环",
+                                   u"尝试到有新数据", u"只发最后一条", u"提示人工选择"};
     EXPECT_EQ(ch.CMB发送失败处理方法.items(), entries);
 }
 

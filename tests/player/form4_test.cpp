@@ -10,10 +10,7 @@ namespace {
 
 class PlayerWindow : public ::testing::Test {
 protected:
-    void set(TextView key, TextView value)
-    {
-        ASSERT_TRUE(WriteIni(dir / "配置.ini", u"视频1位置及大小", key, value));
-    }
+    void set(TextView key, TextView value) { ASSERT_TRUE(WriteIni(dir / "配置.ini", u"视频1位置及大小", key, value)); }
 
     testing::TempDir dir;
 };

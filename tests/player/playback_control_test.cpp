@@ -55,8 +55,7 @@ protected:
 
 Calls mediaSteps(const std::string& url)
 {
-    return {"uiMode none", "volume 100", "URL " + url, "play", "fullScreen off", "playCount 65535",
-            "stretchToFit on"};
+    return {"uiMode none", "volume 100", "URL " + url, "play", "fullScreen off", "playCount 65535", "stretchToFit on"};
 }
 
 TEST(PlaybackControlCreation, TheMediaPlayerStartsWithTheWindowsSettings)
@@ -66,8 +65,7 @@ TEST(PlaybackControlCreation, TheMediaPlayerStartsWithTheWindowsSettings)
     testing::RecordingMediaPlayer media;
     testing::FakeAnimationPlayer animation;
     form.attachPlayers(media, animation);
-    EXPECT_EQ(media.calls,
-              (Calls{"uiMode full", "volume 50", "playCount 1", "stretchToFit off", "fullScreen off"}));
+    EXPECT_EQ(media.calls, (Calls{"uiMode full", "volume 50", "playCount 1", "stretchToFit off", "fullScreen off"}));
     EXPECT_EQ(form.currentExtension(), u"");
     // A second attach would leave two controls listening: it is refused.
     form.attachPlayers(media, animation);
@@ -122,11 +120,8 @@ TEST_F(PlaybackControlTest, TheEndingIsTakenBeforeTrimmingAndShortNamesAreMedia)
     };
     const Case cases[] = {
         {u"clip.SWF ", u"SWF "}, // the trailing blank makes it media
-        {u" x.mp4 ", u"MP4 "},
-        {u"SWF", u"SWF "},
-        {u"a.b", u"A.B "},
-        {u"x", u"X   "},
-        {u"影片.swf", u".SWF"}, // only the ending counts, whatever comes before it
+        {u" x.mp4 ", u"MP4 "},   {u"SWF", u"SWF "},      {u"a.b", u"A.B "},
+        {u"x", u"X   "},         {u"影片.swf", u".SWF"}, // only the ending counts, whatever comes before it
     };
     for (const Case& c : cases) {
         media.calls.clear();

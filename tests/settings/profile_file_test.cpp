@@ -20,7 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-std::string gbk(const char16_t* text) { return toGbk(text); }
+std::string gbk(const char16_t* text)
+{
+    return toGbk(text);
+}
 
 // Each test works in a directory of its own, with the file under the name the console uses.
 class ProfileFile : public ::testing::Test {
@@ -28,15 +31,13 @@ protected:
     void put(const std::string& bytes) const { testing::writeBytes(file_, bytes); }
     std::string bytes() const { return testing::readBytes(file_); }
     Text read(TextView section, TextView key) const { return ReadIni(file_, section, key); }
-    bool write(TextView section, TextView key, TextView value) const
-    {
-        return WriteIni(file_, section, key, value);
-    }
+    bool write(TextView section, TextView key, TextView value) const { return WriteIni(file_, section, key, value); }
     int temporaryFiles() const
     {
         int count = 0;
-        for (const auto& entry : fs::directory_iterator(dir_.path()))
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
             count += entry.path().filename().string().starts_with(".\xE9\x85\x8D\xE7\xBD\xAE.ini.");
+        }
         return count;
     }
 
@@ -110,10 +111,11 @@ TEST_F(ProfileLimits, ValuesAreTrimmedAndUnquoted)
     const struct {
         const char16_t* key;
         const char16_t* value;
-    } cases[] = {{u"a", u"640"}, {u"b", u"640"}, {u"c", u""},      {u"d", u"v"},  {u" d ", u"v"},
-                 {u"e", u"ab"},  {u"f", u"x y"}, {u"g", u"q"},     {u"h", u"\"x'"}, {u"i", u"a=b"}};
-    for (const auto& c : cases)
+    } cases[] = {{u"a", u"640"}, {u"b", u"640"}, {u"c", u""},  {u"d", u"v"},    {u" d ", u"v"},
+                 {u"e", u"ab"},  {u"f", u"x y"}, {u"g", u"q"}, {u"h", u"\"x'"}, {u"i", u"a=b"}};
+    for (const auto& c : cases) {
         EXPECT_EQ(read(u"s", c.key), c.value) << toUtf8(c.key);
+    }
 }
 
 TEST_F(ProfileLines, WritingAKeyRewritesOnlyItsLine)
@@ -236,11 +238,13 @@ TEST_F(ProfileFaults, InvalidGbkBytesNeverBreakReading)
     const char special[] = {'[', ']', '=', '\n', '\r', ' ', '\t', '"', '\0', 'k'};
     for (int round = 0; round < 200; ++round) {
         std::string content(random() % 2000, '\0');
-        for (char& c : content)
+        for (char& c : content) {
             c = random() % 3 ? static_cast<char>(random()) : special[random() % sizeof special];
+        }
         put(content);
-        for (char16_t k = u'a'; k <= u'z'; ++k)
+        for (char16_t k = u'a'; k <= u'z'; ++k) {
             EXPECT_LE(read(Text(1, k), u"k").size(), 127u);
+        }
         ASSERT_TRUE(write(u"新节", u"k", u"值"));
         const std::string written = bytes();
         ASSERT_EQ(written.compare(0, content.size(), content), 0) << "round " << round;
@@ -267,8 +271,8 @@ TEST_F(ProfileFaults, KilledWriterLeavesAWholeFile)
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(write(u"网络参数", u"target", valueB));
     ASSERT_TRUE(write(u"网络参数", u"target", valueA));
-    const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(
-                              std::chrono::steady_clock::now() - started).count() / 2;
+    const auto oneWrite =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count() / 2;
     ASSERT_EQ(bytes(), fileA);
 
     std::mt19937 random(99);
@@ -278,10 +282,12 @@ TEST_F(ProfileFaults, KilledWriterLeavesAWholeFile)
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (;;)
+            for (;;) {
                 if (!WriteIni(file_, u"网络参数", u"target", valueB) ||
-                    !WriteIni(file_, u"网络参数", u"target", valueA))
+                    !WriteIni(file_, u"网络参数", u"target", valueA)) {
                     ::_exit(2);
+                }
+            }
         }
         // Kills land anywhere within a few whole write cycles, however fast the disk is.
         const auto span = static_cast<unsigned long>(std::clamp<long>(3 * oneWrite, 3000, 300000));
@@ -294,9 +300,11 @@ TEST_F(ProfileFaults, KilledWriterLeavesAWholeFile)
         ASSERT_TRUE(now == fileA || now == fileB) << "kill " << kill << ": " << now.size() << " bytes";
         sawB += now == fileB;
         ASSERT_LE(temporaryFiles(), 1) << "kill " << kill;
-        for (const auto& entry : fs::directory_iterator(dir_.path()))
-            if (entry.path() != file_)
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            if (entry.path() != file_) {
                 fs::remove(entry.path());
+            }
+        }
     }
     EXPECT_GT(sawB, 0) << "no write finished before a kill";
 }
@@ -332,8 +340,9 @@ TEST_F(ProfileFaults, SweepRemovesOnlyAbandonedTemporaryFiles)
     std::vector<fs::path> expected{abandoned, justOld};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(removed, expected);
-    for (const fs::path& kept : {inProgress, backup, otherLength, notOurs, otherFile, file_})
+    for (const fs::path& kept : {inProgress, backup, otherLength, notOurs, otherFile, file_}) {
         EXPECT_TRUE(fs::exists(kept)) << kept;
+    }
     EXPECT_TRUE(fs::is_directory(dir_ / (prefix + "dir123")));
     EXPECT_TRUE(fs::is_symlink(dir_ / (prefix + "lnk123")));
     EXPECT_EQ(read(u"a", u"k"), u"1");

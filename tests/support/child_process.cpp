@@ -15,8 +15,7 @@
 namespace ride::testing {
 namespace {
 
-[[noreturn]] void execChild(const std::vector<std::string>& argv,
-                            const std::map<std::string, std::string>& extraEnv)
+[[noreturn]] void execChild(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extraEnv)
 {
     for (const auto& [name, value] : extraEnv) {
         setenv(name.c_str(), value.c_str(), 1);

@@ -48,7 +48,9 @@ bool waitUntil(Condition condition, std::chrono::milliseconds timeout)
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
-        struct timespec ts {0, 5'000'000};
+        struct timespec ts {
+            0, 5'000'000
+        };
         nanosleep(&ts, nullptr);
     }
 }

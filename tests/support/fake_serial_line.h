@@ -5,9 +5,9 @@
 #include "io/serial_settings.h"
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
-#include <optional>
 
 namespace ride::testing {
 
@@ -22,8 +22,16 @@ public:
         }
         return parsed.has_value();
     }
-    void setPortNumber(int number) override { portNumber = number; devicePath.reset(); }
-    void setDevicePath(std::string path) override { devicePath = std::move(path); portNumber.reset(); }
+    void setPortNumber(int number) override
+    {
+        portNumber = number;
+        devicePath.reset();
+    }
+    void setDevicePath(std::string path) override
+    {
+        devicePath = std::move(path);
+        portNumber.reset();
+    }
     bool open() override
     {
         ++openCalls;

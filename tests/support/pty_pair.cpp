@@ -20,11 +20,11 @@ PtyPair::~PtyPair()
 
 void PtyPair::plugIn()
 {
-    socat_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-        "socat", "pty,raw,echo=0,link=" + device_.string(), "pty,raw,echo=0,link=" + controller_.string()});
-    const bool ready = waitUntil(
-        [this] { return std::filesystem::exists(device_) && std::filesystem::exists(controller_); },
-        std::chrono::seconds(5));
+    socat_ = std::make_unique<ChildProcess>(std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + device_.string(),
+                                                                     "pty,raw,echo=0,link=" + controller_.string()});
+    const bool ready =
+        waitUntil([this] { return std::filesystem::exists(device_) && std::filesystem::exists(controller_); },
+                  std::chrono::seconds(5));
     if (!ready) {
         throw std::runtime_error("socat did not make its pseudo-terminals");
     }

@@ -17,10 +17,7 @@ public:
     void stop() override { calls.push_back("stop"); }
     void setFullScreen(bool on) override { calls.push_back(std::string("fullScreen ") + (on ? "on" : "off")); }
     void setPlayCount(std::int32_t count) override { calls.push_back("playCount " + std::to_string(count)); }
-    void setStretchToFit(bool on) override
-    {
-        calls.push_back(std::string("stretchToFit ") + (on ? "on" : "off"));
-    }
+    void setStretchToFit(bool on) override { calls.push_back(std::string("stretchToFit ") + (on ? "on" : "off")); }
 
     void raiseState(std::int32_t state) const { notifyPlayState(state); }
 

@@ -26,8 +26,7 @@ public:
             std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, ec);
         }
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;

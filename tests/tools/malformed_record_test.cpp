@@ -53,8 +53,8 @@ TEST(MalformedRecord, LettersReplaceTheTwoFieldsAndNothingElse)
         const std::string& spoiled = pieces[0];
         ASSERT_EQ(spoiled.size(), kRecord.size());
         for (std::size_t i = 0; i < spoiled.size(); ++i) {
-            const bool inField = (i >= kSpeedOffset && i < kSpeedOffset + 3) ||
-                                 (i >= kDirectionOffset && i < kDirectionOffset + 3);
+            const bool inField =
+                (i >= kSpeedOffset && i < kSpeedOffset + 3) || (i >= kDirectionOffset && i < kDirectionOffset + 3);
             if (inField) {
                 EXPECT_TRUE(spoiled[i] >= 'A' && spoiled[i] <= 'Z') << spoiled;
             } else {

@@ -53,19 +53,19 @@ TEST(RideFile, ReadsStepsWhateverTheEditorOrSpreadsheetMadeOfTheLines)
 
 TEST(RideFile, EveryBadLineIsReportedWithItsNumberAndWhatIsWrong)
 {
-    const RideFile ride = parse("0 10 90 BBBBBB\n"          // 1
-                                "# fine\n"                  // 2
-                                "1 abc 90 BBBBBB\n"         // 3 speed
-                                "2 10 90\n"                 // 4 field count
-                                "3 10 1000 BBBBBB\n"        // 5 direction range
-                                "4 10 90 ABBBB\n"           // 6 five keys
-                                "5 10 90 ABBBBC\n"          // 7 bad key letter
-                                "-1 10 90 BBBBBB\n"         // 8 negative time
-                                "later 10 90 BBBBBB\n"      // 9 time not a number
-                                "6 10.5 90 BBBBBB\n"        // 10 not whole
-                                "7 -100 90 BBBBBB\n"        // 11 speed range
-                                "6.5 10 90 BBBBBB\n"        // 12 fine
-                                "8 10 90 BBBBBB extra\n");  // 13 field count
+    const RideFile ride = parse("0 10 90 BBBBBB\n"         // 1
+                                "# fine\n"                 // 2
+                                "1 abc 90 BBBBBB\n"        // 3 speed
+                                "2 10 90\n"                // 4 field count
+                                "3 10 1000 BBBBBB\n"       // 5 direction range
+                                "4 10 90 ABBBB\n"          // 6 five keys
+                                "5 10 90 ABBBBC\n"         // 7 bad key letter
+                                "-1 10 90 BBBBBB\n"        // 8 negative time
+                                "later 10 90 BBBBBB\n"     // 9 time not a number
+                                "6 10.5 90 BBBBBB\n"       // 10 not whole
+                                "7 -100 90 BBBBBB\n"       // 11 speed range
+                                "6.5 10 90 BBBBBB\n"       // 12 fine
+                                "8 10 90 BBBBBB extra\n"); // 13 field count
     std::vector<int> lines;
     for (const auto& e : ride.errors) {
         lines.push_back(e.line);

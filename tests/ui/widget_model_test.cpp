@@ -1,8 +1,8 @@
 // The observable widget model: change handling only on a real change, nested runs, and timers
 // whose handler never overlaps itself.
+#include "base/step_runner.h"
 #include "ui/form_window.h"
 #include "ui/label.h"
-#include "base/step_runner.h"
 #include "ui/text_box.h"
 #include "ui/timer.h"
 

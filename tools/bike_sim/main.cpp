@@ -26,10 +26,8 @@ std::unique_ptr<ride::sim::Ride> makeRide(const ride::sim::Options& options)
 {
     using namespace ride::sim;
     switch (options.ride) {
-    case RideKind::Demo:
-        return std::make_unique<DemoRide>();
-    case RideKind::Constant:
-        return std::make_unique<ConstantRide>(options.constant);
+    case RideKind::Demo: return std::make_unique<DemoRide>();
+    case RideKind::Constant: return std::make_unique<ConstantRide>(options.constant);
     case RideKind::File: {
         std::ifstream in(options.rideFile);
         if (!in) {

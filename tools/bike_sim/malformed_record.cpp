@@ -116,14 +116,10 @@ Pieces malformRecord(const std::string& record, Malform mode, std::mt19937& rand
         return {record};
     }
     switch (mode) {
-    case Malform::EndMark:
-        return spoilEndMark(record, random);
-    case Malform::Letters:
-        return putLetters(record, random);
-    case Malform::Split:
-        return split(record, random);
-    case Malform::Garbage:
-        return prependGarbage(record, random);
+    case Malform::EndMark: return spoilEndMark(record, random);
+    case Malform::Letters: return putLetters(record, random);
+    case Malform::Split: return split(record, random);
+    case Malform::Garbage: return prependGarbage(record, random);
     }
     return {record};
 }

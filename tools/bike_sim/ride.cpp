@@ -22,9 +22,7 @@ BikeState DemoRide::at(double seconds) const
     return state;
 }
 
-FileRide::FileRide(std::vector<RideStep> steps, bool loop) : steps_(std::move(steps)), loop_(loop)
-{
-}
+FileRide::FileRide(std::vector<RideStep> steps, bool loop) : steps_(std::move(steps)), loop_(loop) {}
 
 BikeState FileRide::at(double seconds) const
 {

@@ -82,7 +82,7 @@ std::unique_ptr<SerialEnd> SerialEnd::openPseudoTerminal(const std::string& link
     }
 
     if (!link.empty()) {
-        struct stat st{};
+        struct stat st {};
         if (lstat(link.c_str(), &st) == 0) {
             // A link left by an earlier run that did not end cleanly is ours to replace; any
             // other file is not.
@@ -106,13 +106,12 @@ std::unique_ptr<SerialEnd> SerialEnd::openDevice(const std::string& path, int ba
     const speed_t speed = baudConstant(baud);
     if (speed == B0) {
         error = std::to_string(baud) + " is not a baud rate the serial line supports "
-                "(1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400)";
+                                       "(1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400)";
         return nullptr;
     }
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = systemError("cannot open " + path) +
-                (errno == EACCES ? " (is this user in the dialout group?)" : "");
+        error = systemError("cannot open " + path) + (errno == EACCES ? " (is this user in the dialout group?)" : "");
         return nullptr;
     }
     std::unique_ptr<SerialEnd> end(new SerialEnd(fd, path, false));

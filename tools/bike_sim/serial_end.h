@@ -33,7 +33,10 @@ public:
     Outbox& outbox() { return outbox_; }
 
 private:
-    SerialEnd(int fd, std::string path, bool pseudoTerminal) : fd_(fd), path_(std::move(path)), pseudoTerminal_(pseudoTerminal) {}
+    SerialEnd(int fd, std::string path, bool pseudoTerminal)
+        : fd_(fd), path_(std::move(path)), pseudoTerminal_(pseudoTerminal)
+    {
+    }
 
     int fd_;
     std::string path_;

@@ -22,13 +22,11 @@ constexpr auto kPresenceCheck = std::chrono::milliseconds(100);
 std::string rideName(const Options& options)
 {
     switch (options.ride) {
-    case RideKind::Demo:
-        return "the demo ride";
+    case RideKind::Demo: return "the demo ride";
     case RideKind::Constant:
         return "speed " + std::to_string(options.constant.speed) + ", direction " +
                std::to_string(options.constant.direction);
-    case RideKind::File:
-        return "the ride file " + options.rideFile + (options.loop ? " (looping)" : "");
+    case RideKind::File: return "the ride file " + options.rideFile + (options.loop ? " (looping)" : "");
     }
     return {};
 }
@@ -55,7 +53,8 @@ bool Simulator::open()
             return false;
         }
         const std::string& where = serial_->link().empty() ? serial_->path() : serial_->link();
-        say("serial line ready: " + serial_->path() + (serial_->link().empty() ? "" : " (link " + serial_->link() + ")"));
+        say("serial line ready: " + serial_->path() +
+            (serial_->link().empty() ? "" : " (link " + serial_->link() + ")"));
         say("  put into 配置.ini: [串口设置] 端口=" + where + " and 设置=9600,N,8,1");
     } else if (!options_.device.empty()) {
         serial_ = SerialEnd::openDevice(options_.device, options_.baud, error);
@@ -294,8 +293,8 @@ std::optional<Simulator::Clock::time_point> Simulator::nextWake(Clock::time_poin
         consider(pieces_.front().due);
     }
     if (goneSince_) {
-        consider(*goneSince_ + std::chrono::duration_cast<Clock::duration>(
-                                   std::chrono::duration<double>(options_.reconnectWait)));
+        consider(*goneSince_ +
+                 std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.reconnectWait)));
     }
     if (serial_ && serial_->isPseudoTerminal() && !serialThere_) {
         consider(now + kPresenceCheck);
@@ -370,8 +369,7 @@ int Simulator::run()
                 continue;
             }
             switch (sources[i].first) {
-            case Source::Stop:
-                return finish("stopped", 0);
+            case Source::Stop: return finish("stopped", 0);
             case Source::Listener:
                 while (TcpPeer* peer = tcp_->accept()) {
                     say("console connected over tcp from " + peer->name);

@@ -15,10 +15,8 @@ QString describeKey(int key, Qt::KeyboardModifiers modifiers, const QString& tex
     case Qt::Key_CapsLock:
     case Qt::Key_NumLock:
     case 0:
-    case Qt::Key_unknown:
-        return {};
-    default:
-        break;
+    case Qt::Key_unknown: return {};
+    default: break;
     }
     // Shift is already in the character it produces; control and alt are not.
     const Qt::KeyboardModifiers beyondShift = modifiers & ~(Qt::ShiftModifier | Qt::KeypadModifier);

@@ -124,10 +124,11 @@ void TargetWindow::paintEvent(QPaintEvent*)
     const int line = p.fontMetrics().height();
 
     p.setPen(QColor(200, 210, 220));
-    p.drawText(field.adjusted(10, 8, -10, 0), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("ride-target: stands in for the roaming program\n") +
-                   (active_ ? QStringLiteral("has the keyboard focus") : QStringLiteral("does NOT have the keyboard focus")) +
-                   (settings_.quitOnEscape ? QStringLiteral("; Esc closes it") : QString()));
+    p.drawText(
+        field.adjusted(10, 8, -10, 0), Qt::AlignLeft | Qt::AlignTop,
+        QStringLiteral("ride-target: stands in for the roaming program\n") +
+            (active_ ? QStringLiteral("has the keyboard focus") : QStringLiteral("does NOT have the keyboard focus")) +
+            (settings_.quitOnEscape ? QStringLiteral("; Esc closes it") : QString()));
 
     const QPoint local = mapFromGlobal(pointer_);
     if (field.contains(local)) {

@@ -19,9 +19,7 @@ int ignoreError(Display*, XErrorEvent*)
 
 } // namespace
 
-X11Focus::X11Focus() : display_(XOpenDisplay(nullptr))
-{
-}
+X11Focus::X11Focus() : display_(XOpenDisplay(nullptr)) {}
 
 X11Focus::~X11Focus()
 {

@@ -265,8 +265,8 @@ KeyPlanResult planKeystrokes(const KeyboardMap& map, const std::vector<KeyBindin
         }
         const KeyAction& action = actions[i];
         const bool capsLock = action.kind == KeyAction::Kind::Named && action.key == NamedKey::CapsLock;
-        const PlannedStroke stroke{where->code, action.mods.shift || where->shift, action.mods.control,
-                                   action.mods.alt, capsLock};
+        const PlannedStroke stroke{where->code, action.mods.shift || where->shift, action.mods.control, action.mods.alt,
+                                   capsLock};
         anyShift = anyShift || stroke.shift;
         anyControl = anyControl || stroke.control;
         anyAlt = anyAlt || stroke.alt;

@@ -11,10 +11,7 @@
 namespace ride {
 
 struct X11Cursor::Connection {
-    explicit Connection(std::string_view displayName)
-        : display("cursor", displayName, "the pointer will not move")
-    {
-    }
+    explicit Connection(std::string_view displayName) : display("cursor", displayName, "the pointer will not move") {}
 
     X11Display display;
     Window root = 0;

@@ -20,7 +20,7 @@ public:
     void moveTo(CursorPoint where) override;
 
 private:
-    struct Connection;  // keeps Xlib out of this header
+    struct Connection; // keeps Xlib out of this header
     std::unique_ptr<Connection> x_;
 };
 

@@ -1,8 +1,8 @@
 #include "input/x11/x11_keystrokes.h"
 
+#include "base/log.h"
 #include "input/x11/key_plan.h"
 #include "input/x11/x11_display.h"
-#include "base/log.h"
 
 #include <algorithm>
 #include <string>

@@ -38,7 +38,7 @@ public:
     bool holdsBindings() const;
 
 private:
-    struct Impl;  // keeps Xlib out of this header: its macros break Qt headers
+    struct Impl; // keeps Xlib out of this header: its macros break Qt headers
     std::unique_ptr<Impl> x_;
 };
 

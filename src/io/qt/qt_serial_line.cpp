@@ -122,8 +122,8 @@ void QtSerialLine::onError(QSerialPort::SerialPortError error)
     port_.close();
     port_.clearError();
     lost_ = true;
-    logWarning("serial", deviceName_.toStdString() + " lost (" + reason.toStdString() +
-            "); reopening it when it is back");
+    logWarning("serial",
+               deviceName_.toStdString() + " lost (" + reason.toStdString() + "); reopening it when it is back");
     reopenTimer_.start();
 }
 

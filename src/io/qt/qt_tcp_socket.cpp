@@ -24,7 +24,8 @@ SocketErrorInfo numberedSocketError(QAbstractSocket::SocketError error)
     case QAbstractSocket::SocketTimeoutError: return {10060, "Connection timed out"};
     case QAbstractSocket::NetworkError: return {10050, "Network is down"};
     case QAbstractSocket::AddressInUseError: return {10048, "Address is in use"};
-    case QAbstractSocket::SocketAddressNotAvailableError: return {10049, "Address is not available from the local machine"};
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return {10049, "Address is not available from the local machine"};
     case QAbstractSocket::UnsupportedSocketOperationError: return {10045, "Operation not supported"};
     case QAbstractSocket::DatagramTooLargeError: return {10040, "Message too long"};
     default: return {10022, "Invalid argument"};

@@ -28,22 +28,21 @@ const MpvLibrary* load()
     if (!handle) {
         const char* reason = dlerror();
         logError("video", std::string("cannot load ") + kLibraryName + ": " + (reason ? reason : "unknown error") +
-                "; no video will be shown");
+                              "; no video will be shown");
         return nullptr;
     }
     static MpvLibrary library;
-    const bool complete = resolve(handle, "mpv_create", library.create) &&
-                          resolve(handle, "mpv_initialize", library.initialize) &&
-                          resolve(handle, "mpv_terminate_destroy", library.terminateDestroy) &&
-                          resolve(handle, "mpv_set_option", library.setOption) &&
-                          resolve(handle, "mpv_set_option_string", library.setOptionString) &&
-                          resolve(handle, "mpv_set_property_string", library.setPropertyString) &&
-                          resolve(handle, "mpv_set_wakeup_callback", library.setWakeupCallback) &&
-                          resolve(handle, "mpv_command", library.command) &&
-                          resolve(handle, "mpv_command_ret", library.commandRet) &&
-                          resolve(handle, "mpv_free_node_contents", library.freeNodeContents) &&
-                          resolve(handle, "mpv_wait_event", library.waitEvent) &&
-                          resolve(handle, "mpv_error_string", library.errorString);
+    const bool complete =
+        resolve(handle, "mpv_create", library.create) && resolve(handle, "mpv_initialize", library.initialize) &&
+        resolve(handle, "mpv_terminate_destroy", library.terminateDestroy) &&
+        resolve(handle, "mpv_set_option", library.setOption) &&
+        resolve(handle, "mpv_set_option_string", library.setOptionString) &&
+        resolve(handle, "mpv_set_property_string", library.setPropertyString) &&
+        resolve(handle, "mpv_set_wakeup_callback", library.setWakeupCallback) &&
+        resolve(handle, "mpv_command", library.command) && resolve(handle, "mpv_command_ret", library.commandRet) &&
+        resolve(handle, "mpv_free_node_contents", library.freeNodeContents) &&
+        resolve(handle, "mpv_wait_event", library.waitEvent) &&
+        resolve(handle, "mpv_error_string", library.errorString);
     // The library stays loaded for the life of the program: its threads may outlive a player.
     return complete ? &library : nullptr;
 }

@@ -1,7 +1,7 @@
 #include "media/mpv/mpv_player.h"
 
-#include "media/mpv/mpv_library.h"
 #include "base/log.h"
+#include "media/mpv/mpv_library.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -81,7 +81,7 @@ void MpvPlayer::initialise(QWidget& surface)
     if (!mpv_) {
         const char* numeric = std::setlocale(LC_NUMERIC, nullptr);
         logError("video", std::string("the media player cannot be created (LC_NUMERIC is ") +
-                (numeric ? numeric : "unset") + ", it must be C); no video will be shown");
+                              (numeric ? numeric : "unset") + ", it must be C); no video will be shown");
         return;
     }
     std::int64_t window = static_cast<std::int64_t>(surface.winId());
@@ -119,8 +119,8 @@ void MpvPlayer::initialise(QWidget& surface)
     }
     lib_->setWakeupCallback(mpv_, &MpvPlayer::wakeUp, this);
     if (const int rc = lib_->initialize(mpv_); rc < 0) {
-        logError("video", std::string("the media player cannot start: ") + lib_->errorString(rc) +
-                "; no video will be shown");
+        logError("video",
+                 std::string("the media player cannot start: ") + lib_->errorString(rc) + "; no video will be shown");
         lib_->setWakeupCallback(mpv_, nullptr, nullptr);
         lib_->terminateDestroy(mpv_);
         mpv_ = nullptr;
@@ -132,7 +132,8 @@ void MpvPlayer::wakeUp(void* self)
     auto* player = static_cast<MpvPlayer*>(self);
     // One queued drain at a time is enough: it takes every event that is waiting.
     if (!player->drainQueued_.exchange(true)) {
-        QMetaObject::invokeMethod(player->pump_.get(), [player] { player->drainEvents(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            player->pump_.get(), [player] { player->drainEvents(); }, Qt::QueuedConnection);
     }
 }
 
@@ -249,8 +250,7 @@ void MpvPlayer::drainEvents()
     while (mpv_) {
         const mpv_event* event = lib_->waitEvent(mpv_, 0);
         switch (event->event_id) {
-        case MPV_EVENT_NONE:
-            return;
+        case MPV_EVENT_NONE: return;
         case MPV_EVENT_START_FILE:
             startedEntry_ = static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id;
             break;
@@ -265,8 +265,7 @@ void MpvPlayer::drainEvents()
             handleEndFile(end->playlist_entry_id, end->reason, end->error);
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -299,8 +298,7 @@ void MpvPlayer::handleEndFile(std::int64_t entry, int reason, int error)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "media/process/process_animation_player.h"
 
-#include "ui/qt/qt_binding.h"
 #include "base/log.h"
+#include "ui/qt/qt_binding.h"
 
 #include <QProcess>
 
@@ -27,7 +27,10 @@ ProcessAnimationPlayer::ProcessAnimationPlayer(std::filesystem::path workingDire
 {
 }
 
-ProcessAnimationPlayer::~ProcessAnimationPlayer() { stop(); }
+ProcessAnimationPlayer::~ProcessAnimationPlayer()
+{
+    stop();
+}
 
 void ProcessAnimationPlayer::start(const Text& command, const Text& file)
 {
@@ -52,14 +55,13 @@ void ProcessAnimationPlayer::start(const Text& command, const Text& file)
             logError("animation", "cannot start " + what + ": " + process->errorString().toStdString());
         }
     });
-    QObject::connect(process, &QProcess::finished, process,
-                     [what](int exitCode, QProcess::ExitStatus status) {
-                         if (status == QProcess::CrashExit) {
-                             logWarning("animation", what + " ended abnormally");
-                         } else if (exitCode != 0) {
-                             logWarning("animation", what + " ended with exit code " + std::to_string(exitCode));
-                         }
-                     });
+    QObject::connect(process, &QProcess::finished, process, [what](int exitCode, QProcess::ExitStatus status) {
+        if (status == QProcess::CrashExit) {
+            logWarning("animation", what + " ended abnormally");
+        } else if (exitCode != 0) {
+            logWarning("animation", what + " ended with exit code " + std::to_string(exitCode));
+        }
+    });
     process->start(program, arguments);
 }
 

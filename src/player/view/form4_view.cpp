@@ -1,7 +1,7 @@
 #include "player/view/form4_view.h"
 
-#include "ui/qt/qt_binding.h"
 #include "player/form4.h"
+#include "ui/qt/qt_binding.h"
 
 #include <QLabel>
 #include <QLineEdit>

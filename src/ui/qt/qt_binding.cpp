@@ -40,8 +40,7 @@ QColor toQColor(Color color, const QWidget* widget)
 {
     if (color & 0x80000000u) {
         const QPalette& palette = widget->palette();
-        return (color & 0xFF) == 0x0F ? palette.color(QPalette::Button)
-                                      : QPalette().color(QPalette::WindowText);
+        return (color & 0xFF) == 0x0F ? palette.color(QPalette::Button) : QPalette().color(QPalette::WindowText);
     }
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
@@ -66,10 +65,18 @@ protected:
             (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
             TwipsRect g = model_.geometry();
             // Keep the model's exact twips unless the window really moved or changed size.
-            if (toPixels(g.left) != window_->x()) g.left = window_->x() * kTwipsPerPixel;
-            if (toPixels(g.top) != window_->y()) g.top = window_->y() * kTwipsPerPixel;
-            if (toPixels(g.width) != window_->width()) g.width = window_->width() * kTwipsPerPixel;
-            if (toPixels(g.height) != window_->height()) g.height = window_->height() * kTwipsPerPixel;
+            if (toPixels(g.left) != window_->x()) {
+                g.left = window_->x() * kTwipsPerPixel;
+            }
+            if (toPixels(g.top) != window_->y()) {
+                g.top = window_->y() * kTwipsPerPixel;
+            }
+            if (toPixels(g.width) != window_->width()) {
+                g.width = window_->width() * kTwipsPerPixel;
+            }
+            if (toPixels(g.height) != window_->height()) {
+                g.height = window_->height() * kTwipsPerPixel;
+            }
             model_.reportGeometry(g);
         }
         return QObject::eventFilter(watched, event);

@@ -7,8 +7,8 @@ namespace ride {
 
 bool QtYesNoQuestion::ask(TextView question)
 {
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                    QString::fromStdU16String(Text(question)), QMessageBox::Yes | QMessageBox::No);
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), QString::fromStdU16String(Text(question)),
+                    QMessageBox::Yes | QMessageBox::No);
     box.setObjectName(QStringLiteral("SendFailureQuestion"));
     return box.exec() == QMessageBox::Yes;
 }

@@ -15,8 +15,7 @@ namespace ride {
 std::ostream& operator<<(std::ostream& os, const KeyBinding& b)
 {
     return os << "{code " << int(b.code) << ", sym 0x" << std::hex << b.sym << std::dec << ", used at "
-              << std::chrono::duration_cast<std::chrono::milliseconds>(b.lastUsed.time_since_epoch()).count()
-              << " ms}";
+              << std::chrono::duration_cast<std::chrono::milliseconds>(b.lastUsed.time_since_epoch()).count() << " ms}";
 }
 
 std::ostream& operator<<(std::ostream& os, const PlannedStroke& s)
@@ -44,8 +43,14 @@ constexpr Modifiers kShift{true, false, false};
 constexpr Modifiers kControl{false, true, false};
 constexpr Modifiers kAlt{false, false, true};
 
-KeyAction ch(char32_t c, Modifiers m = {}) { return KeyAction::character(c, m); }
-KeyAction key(NamedKey k, Modifiers m = {}) { return KeyAction::named(k, m); }
+KeyAction ch(char32_t c, Modifiers m = {})
+{
+    return KeyAction::character(c, m);
+}
+KeyAction key(NamedKey k, Modifiers m = {})
+{
+    return KeyAction::named(k, m);
+}
 
 void put(KeyboardMap& map, int code, std::initializer_list<KeysymNumber> syms)
 {
@@ -61,7 +66,7 @@ KeyboardMap usKeyboard()
 {
     KeyboardMap map{8, 4, std::vector<KeysymNumber>(248 * 4, NoSymbol)};
     put(map, 10, {XK_1, XK_exclam});
-    put(map, 24, {XK_q, XK_Q, XK_at});  // '@' only on a third level
+    put(map, 24, {XK_q, XK_Q, XK_at}); // '@' only on a third level
     put(map, 36, {XK_Return});
     put(map, 37, {XK_Control_L});
     put(map, 38, {XK_a, XK_A});
@@ -109,10 +114,11 @@ std::string problemOf(const KeyboardMap& map, const std::vector<KeyBinding>& bin
 
 TEST(KeyPlan, AsciiTakesShiftWhereTheKeymapPutsItAndModifiersFromTheString)
 {
-    const KeyPlan plan = planOrFail(usKeyboard(), {}, {ch('a'), ch('C'), ch('!'), ch(' '), ch('a', kShift),
-                                                       ch('c', kControl), ch('1', kAlt)});
-    EXPECT_EQ(plan.strokes, (std::vector<PlannedStroke>{{38}, {54, true}, {10, true}, {65}, {38, true},
-                                                        {54, false, true}, {10, false, false, true}}));
+    const KeyPlan plan = planOrFail(
+        usKeyboard(), {}, {ch('a'), ch('C'), ch('!'), ch(' '), ch('a', kShift), ch('c', kControl), ch('1', kAlt)});
+    EXPECT_EQ(plan.strokes,
+              (std::vector<PlannedStroke>{
+                  {38}, {54, true}, {10, true}, {65}, {38, true}, {54, false, true}, {10, false, false, true}}));
     EXPECT_EQ(plan.shiftKey, KeycodeNumber(50));
     EXPECT_EQ(plan.controlKey, KeycodeNumber(37));
     EXPECT_EQ(plan.altKey, KeycodeNumber(64));
@@ -127,11 +133,11 @@ TEST(KeyPlan, AsciiTakesShiftWhereTheKeymapPutsItAndModifiersFromTheString)
 
 TEST(KeyPlan, NamedKeysAndCapsLock)
 {
-    const KeyPlan plan = planOrFail(usKeyboard(), {}, {key(NamedKey::Left), key(NamedKey::Enter, kControl),
-                                                       key(NamedKey::F5), key(NamedKey::KeypadAdd),
-                                                       key(NamedKey::CapsLock)});
-    EXPECT_EQ(plan.strokes, (std::vector<PlannedStroke>{{113}, {36, false, true}, {71}, {86},
-                                                        {66, false, false, false, true}}));
+    const KeyPlan plan = planOrFail(usKeyboard(), {},
+                                    {key(NamedKey::Left), key(NamedKey::Enter, kControl), key(NamedKey::F5),
+                                     key(NamedKey::KeypadAdd), key(NamedKey::CapsLock)});
+    EXPECT_EQ(plan.strokes,
+              (std::vector<PlannedStroke>{{113}, {36, false, true}, {71}, {86}, {66, false, false, false, true}}));
     EXPECT_TRUE(plan.borrow.empty());
 }
 
@@ -188,9 +194,8 @@ TEST(KeyPlan, ExpiredBindingsAreGivenBackUnlessThisStringNeedsThem)
     put(map, 254, {kZhong, kZhong});
     put(map, 253, {kWen, kWen});
     put(map, 252, {kZi, kZi});
-    const std::vector<KeyBinding> lent{{254, kZhong, kNow - seconds(5)},
-                                       {253, kWen, kNow - seconds(5)},
-                                       {252, kZi, kNow - milliseconds(1999)}};
+    const std::vector<KeyBinding> lent{
+        {254, kZhong, kNow - seconds(5)}, {253, kWen, kNow - seconds(5)}, {252, kZi, kNow - milliseconds(1999)}};
     const KeyPlan plan = planOrFail(map, lent, {ch(U'中')});
     EXPECT_EQ(plan.giveBack, (std::vector<KeyBinding>{lent[1]}));
     EXPECT_EQ(plan.bindings, (std::vector<KeyBinding>{{254, kZhong, kNow}, lent[2]}));
@@ -225,8 +230,7 @@ TEST(KeyPlan, FullKeymapEvictsTheLeastRecentlyUsedBindingThisStringDoesNotNeed)
     const KeyPlan plan = planOrFail(map, lent, {ch(U'語'), ch(U'中')});
     EXPECT_EQ(plan.giveBack, (std::vector<KeyBinding>{lent[1]}));
     EXPECT_EQ(plan.borrow, (std::vector<KeyBinding>{{254, kYu, kNow}}));
-    EXPECT_EQ(plan.bindings,
-              (std::vector<KeyBinding>{lent[0], {252, kZhong, kNow}, {254, kYu, kNow}}));
+    EXPECT_EQ(plan.bindings, (std::vector<KeyBinding>{lent[0], {252, kZhong, kNow}, {254, kYu, kNow}}));
     EXPECT_EQ(plan.strokes, (std::vector<PlannedStroke>{{254}, {252}}));
 }
 

@@ -1,10 +1,10 @@
 // Drives the X11 keystroke and pointer backends against a private Xvfb and watches what a
 // plain X client receives.
+#include "console/key_forwarding.h"
+#include "input/key_notation.h"
 #include "input/x11/x11_cursor.h"
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_keystrokes.h"
-#include "console/key_forwarding.h"
-#include "input/key_notation.h"
 #include "xvfb_fixture.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +59,7 @@ struct KeyEvent {
     unsigned keycode;
     unsigned state;
     KeySym sym;
-    std::string text;  // Latin-1, as XLookupString gives it
+    std::string text; // Latin-1, as XLookupString gives it
 };
 
 class X11Input : public testing::Test {
@@ -67,11 +67,13 @@ protected:
     static void SetUpTestSuite()
     {
         server_ = new test::XvfbServer();
-        if (!server_->running())
+        if (!server_->running()) {
             return;
+        }
         probe_ = XOpenDisplay(server_->display().c_str());
-        if (!probe_)
+        if (!probe_) {
             return;
+        }
         window_ = XCreateSimpleWindow(probe_, DefaultRootWindow(probe_), 0, 0, 300, 200, 0, 0, 0);
         XSelectInput(probe_, window_, KeyPressMask | KeyReleaseMask | FocusChangeMask);
         XMapWindow(probe_, window_);
@@ -84,8 +86,9 @@ protected:
     {
         delete keys_;
         delete cursor_;
-        if (probe_)
+        if (probe_) {
             XCloseDisplay(probe_);
+        }
         delete server_;
         keys_ = nullptr;
         cursor_ = nullptr;
@@ -149,21 +152,23 @@ protected:
                     XRefreshKeyboardMapping(&event.xmapping);
                     continue;
                 }
-                if (event.type != KeyPress && event.type != KeyRelease)
+                if (event.type != KeyPress && event.type != KeyRelease) {
                     continue;
+                }
                 char buffer[16] = {};
                 KeySym sym = NoSymbol;
                 const int length = XLookupString(&event.xkey, buffer, sizeof buffer, &sym, nullptr);
                 if (sym == XK_F12) {
-                    if (event.type == KeyRelease)
+                    if (event.type == KeyRelease) {
                         return events;
+                    }
                     continue;
                 }
                 events.push_back({event.type == KeyPress, event.xkey.keycode, event.xkey.state, sym,
                                   std::string(buffer, std::size_t(std::max(length, 0)))});
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
                 ADD_FAILURE() << "the end marker did not arrive";
                 return events;
@@ -178,9 +183,11 @@ protected:
     static std::string typed(const std::vector<KeyEvent>& events)
     {
         std::string text;
-        for (const KeyEvent& e : events)
-            if (e.press)
+        for (const KeyEvent& e : events) {
+            if (e.press) {
                 text += e.text;
+            }
+        }
         return text;
     }
 
@@ -188,19 +195,23 @@ protected:
     static std::vector<KeyEvent> presses(const std::vector<KeyEvent>& events)
     {
         std::vector<KeyEvent> out;
-        for (const KeyEvent& e : events)
-            if (e.press && !IsModifierKey(e.sym))
+        for (const KeyEvent& e : events) {
+            if (e.press && !IsModifierKey(e.sym)) {
                 out.push_back(e);
+            }
+        }
         return out;
     }
 
     static void expectEveryPressReleased(const std::vector<KeyEvent>& events)
     {
         std::map<unsigned, int> down;
-        for (const KeyEvent& e : events)
+        for (const KeyEvent& e : events) {
             down[e.keycode] += e.press ? 1 : -1;
-        for (const auto& [code, count] : down)
+        }
+        for (const auto& [code, count] : down) {
             EXPECT_EQ(count, 0) << "keycode " << code;
+        }
     }
 
     static bool keycodeHasSymbols(unsigned code)
@@ -208,8 +219,9 @@ protected:
         int perCode = 0;
         KeySym* syms = XGetKeyboardMapping(probe_, KeyCode(code), 1, &perCode);
         bool any = false;
-        for (int i = 0; i < perCode; ++i)
+        for (int i = 0; i < perCode; ++i) {
             any = any || syms[i] != NoSymbol;
+        }
         XFree(syms);
         return any;
     }
@@ -259,8 +271,9 @@ TEST_F(X11Input, ModifiersGroupsAndNamedKeys)
 
     const auto left = presses(typeAndCollect(u"{LEFT 3}~"));
     ASSERT_EQ(left.size(), 4u);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(left[i].sym, XK_Left);
+    }
     EXPECT_EQ(left[3].sym, XK_Return);
 
     const auto events = typeAndCollect(u"^a%{F4 0}%x{ADD}");
@@ -281,12 +294,12 @@ TEST_F(X11Input, CharactersMissingFromTheKeymapUseASpareKeycode)
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys[0].sym, KeySym(0x1004E2D));
     EXPECT_EQ(keys[1].sym, KeySym(XK_eacute));
-    EXPECT_EQ(keys[2].keycode, keys[0].keycode);  // the binding is reused within a string
+    EXPECT_EQ(keys[2].keycode, keys[0].keycode); // the binding is reused within a string
     expectEveryPressReleased(events);
     EXPECT_TRUE(keys_->holdsBindings());
 
     keys_->restoreKeymap();
-    typeAndCollect(u"");  // the marker makes sure the server has handled the restore
+    typeAndCollect(u""); // the marker makes sure the server has handled the restore
     EXPECT_FALSE(keys_->holdsBindings());
     EXPECT_FALSE(keycodeHasSymbols(keys[0].keycode));
     EXPECT_FALSE(keycodeHasSymbols(keys[1].keycode));
@@ -297,7 +310,7 @@ TEST_F(X11Input, ExpiredBindingsAreGivenBackByTheNextSend)
     X11Keystrokes keys(server_->display(), std::chrono::milliseconds(0));
     const auto first = presses(typeAndCollect(keys, u"文"));
     ASSERT_EQ(first.size(), 1u);
-    EXPECT_FALSE(keys.holdsBindings());  // the marker send already took it back
+    EXPECT_FALSE(keys.holdsBindings()); // the marker send already took it back
     EXPECT_FALSE(keycodeHasSymbols(first[0].keycode));
 }
 
@@ -353,7 +366,7 @@ TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
     ASSERT_TRUE(own.isOpen());
     EXPECT_EQ(own.shownName(), server_->display());
     EXPECT_EQ(own.errorCount(), 0);
-    XFreePixmap(own.get(), 0x1234567);  // no such pixmap
+    XFreePixmap(own.get(), 0x1234567); // no such pixmap
     XSync(own.get(), False);
     EXPECT_EQ(own.errorCount(), 1);
     EXPECT_EQ(own.lastErrorCode(), BadPixmap);
@@ -385,9 +398,11 @@ TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
     EXPECT_EQ(none.failure, "no X display");
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3) << err;
     EXPECT_NE(err.find("cursor: cannot open X display \"/nonexistent/socket:0\"; the pointer will not move\n"),
-              std::string::npos) << err;
+              std::string::npos)
+        << err;
     EXPECT_NE(err.find("keys: cannot open X display \"/nonexistent/socket:0\"; key strings will not be typed\n"),
-              std::string::npos) << err;
+              std::string::npos)
+        << err;
     EXPECT_NE(err.find("keys: TXTKEY(10): key string \"abc\" not typed: no X display\n"), std::string::npos) << err;
 }
 
@@ -409,7 +424,8 @@ TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
         unsetenv("DISPLAY");
     }
     EXPECT_NE(err.find(" error cursor: cannot open X display \"$DISPLAY\"; the pointer will not move\n"),
-              std::string::npos) << err;
+              std::string::npos)
+        << err;
 }
 
 } // namespace

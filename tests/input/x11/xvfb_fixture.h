@@ -25,8 +25,8 @@ public:
         }
         const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
         const std::string fdText = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen,
-                              "-nolisten", "tcp", nullptr};
+        const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0",
+                              screen, "-nolisten",  "tcp",          nullptr};
         pid_ = fork();
         if (pid_ == 0) {
             // Only async-signal-safe calls between fork and exec.
@@ -39,8 +39,9 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        if (devNull >= 0)
+        if (devNull >= 0) {
             close(devNull);
+        }
         if (pid_ < 0) {
             close(fds[0]);
             error_ = "fork failed";
@@ -48,8 +49,9 @@ public:
         }
         readDisplayNumber(fds[0]);
         close(fds[0]);
-        if (display_.empty())
+        if (display_.empty()) {
             stop();
+        }
     }
 
     ~XvfbServer() { stop(); }
@@ -67,14 +69,17 @@ private:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < deadline) {
             pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 100) < 0 && errno != EINTR)
+            if (poll(&p, 1, 100) < 0 && errno != EINTR) {
                 break;
-            if (!(p.revents & (POLLIN | POLLHUP)))
+            }
+            if (!(p.revents & (POLLIN | POLLHUP))) {
                 continue;
+            }
             char c = 0;
             const ssize_t n = read(fd, &c, 1);
-            if (n <= 0)
+            if (n <= 0) {
                 break;
+            }
             if (c == '\n') {
                 display_ = ":" + number;
                 return;
@@ -86,8 +91,9 @@ private:
 
     void stop()
     {
-        if (pid_ <= 0)
+        if (pid_ <= 0) {
             return;
+        }
         kill(pid_, SIGTERM);
         for (int i = 0; i < 300; ++i) {
             if (waitpid(pid_, nullptr, WNOHANG) == pid_) {

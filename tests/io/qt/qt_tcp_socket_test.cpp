@@ -95,7 +95,9 @@ TEST(QtTcpSocketSends, OneCompletionPerSendEvenWhenQtMergesWrites)
     ASSERT_TRUE(pumpUntil([&] { return rec.completions == 3 && server.received.size() == 12; }));
     pumpFor(50ms);
     EXPECT_EQ(rec.completions, 3);
-    EXPECT_EQ(server.received, QByteArray("99991\xD6\xD0\xCE\xC4" "AB\0", 12));
+    EXPECT_EQ(server.received, QByteArray("99991\xD6\xD0\xCE\xC4"
+                                          "AB\0",
+                                          12));
 }
 
 TEST(QtTcpSocketSends, SendOnAClosedSocketSaysWhyAndIsNeverCompleted)

@@ -123,8 +123,8 @@ TEST_F(MpvPlayerTest, AFiniteCountEndsOnceAfterItsLastRepetition)
     player->setPlayCount(3);
     ASSERT_TRUE(testing::pumpUntil([&] { return saw(play_state::kMediaEnded); }, kWait)) << "the media never ended";
     testing::pumpFor(200ms);
-    EXPECT_EQ(stateNumbers(), (std::vector<std::int32_t>{play_state::kPlaying, play_state::kMediaEnded,
-                                                         play_state::kStopped}));
+    EXPECT_EQ(stateNumbers(),
+              (std::vector<std::int32_t>{play_state::kPlaying, play_state::kMediaEnded, play_state::kStopped}));
     // Three plays cannot be over before two and a half clip lengths: no end after the first.
     EXPECT_GE(states[1].second - start, kClipLength * 5 / 2);
 }
