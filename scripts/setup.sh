@@ -15,6 +15,8 @@ packages=(
   xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3 python3-pyatspi
   # fuzz targets (libFuzzer)
   clang-14 libclang-rt-14-dev
+  # the house style (InsertBraces needs clang-format 15)
+  clang-format-15
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, and runs every test suite:
+# Installs what is missing, checks the house style, builds with warnings as errors, and runs
+# every test suite:
 # unit tests, pseudo-terminal integration tests, the end-to-end tests on a virtual X server and
 # the fault tests; then the unit and fault suites again under AddressSanitizer and UBSan, and
 # every fuzz target for 30 seconds.
@@ -7,9 +8,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+bash scripts/check-format.sh
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci "$@"
+
+# The logic without Qt and X11: configured with Qt never looked for, built, unit-tested. A logic
+# room that came to need the toolkit or the display fails here.
+cmake --preset logic
+cmake --build --preset logic
+ctest --preset logic
 
 cmake --preset asan
 cmake --build --preset asan
