@@ -14,6 +14,9 @@ namespace ride {
 namespace {
 
 constexpr TextView kSection = u"网络参数";
+// Numbers of the load step's own failures, in the log line "网络调试窗口加载".
+constexpr int kSocketNotCreated = 429;
+constexpr int kSocketMissing = 91;
 
 // "忽略" first selects no policy, as it always has; the names after it are the ones the send
 // path acts on, exactly as they are stored in the settings file.
@@ -53,13 +56,16 @@ Frmsock::Frmsock(NetworkServices services, std::size_t channelCount) : services_
         first.CMB发送失败处理方法.addItem(entry);
     }
     first.CMB发送失败处理方法.setText(u"重新发送循环");
-    createSocket(first);
+    // A channel 0 without a socket stays idle; the load step reports it.
+    StepRunner().run([&] { createSocket(first); });
     first.sendFlag = send_flag::kInit;
 
     receive_ = std::make_unique<ReceivePath>(*this);
     send_ = std::make_unique<SendQueue>(*this);
     supervision_ = std::make_unique<Supervision>(*this);
-    wireSocket(first);
+    if (first.WinsockTcp) {
+        wireSocket(first);
+    }
 
     TXTTCP连接超时.onChange([this] {
         if (numericValue(TXTTCP连接超时.text()) < 10) {
@@ -79,6 +85,9 @@ void Frmsock::createSocket(Channel& ch)
 {
     ch.WinsockTcp = services_.sockets->create();
     ch.awaitingCompletion = false;
+    if (!ch.WinsockTcp) {
+        throw NumberedFailure(kSocketNotCreated, "no socket could be created for channel " + std::to_string(ch.index));
+    }
     if (receive_) {
         wireSocket(ch);
     }
@@ -132,7 +141,7 @@ void Frmsock::load()
     }
     steps.run([&] {
         if (!first.WinsockTcp) {
-            throw NumberedFailure(91, "the socket of channel 0 is missing");
+            throw NumberedFailure(kSocketMissing, "the socket of channel 0 is missing");
         }
         Text5.setText(first.WinsockTcp->localIp());
     });

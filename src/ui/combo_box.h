@@ -1,6 +1,8 @@
 #pragma once
 // An editable drop-down box: its edit text behaves like a text box; its item list raises nothing
 // in the logic (the view follows it item by item, so a long list stays cheap to keep in step).
+// The list belongs to the logic: the view shows it and never adds to it. Choosing an entry from
+// the list is not typing: the entry becomes the edit text and no change handling runs.
 #include "ui/text_box.h"
 
 #include <deque>
@@ -35,6 +37,14 @@ public:
     {
         items_.clear();
         notifyItems(ItemChange::Cleared);
+    }
+
+    // The operator chose entry `index` from the list; an index past the end chooses nothing.
+    void chooseItem(std::size_t index)
+    {
+        if (index < items_.size()) {
+            showTextQuietly(items_[index]);
+        }
     }
 
     void onItemsChanged(std::function<void(ItemChange)> update) { itemViews_.push_back(std::move(update)); }

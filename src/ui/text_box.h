@@ -32,6 +32,18 @@ public:
     // For the view that shows the box: runs before the change handling.
     void onViewUpdate(Notifier::Callback update) { viewUpdate_.add(std::move(update)); }
 
+protected:
+    // Stores and shows a text without running the change handling, for a text that was neither
+    // typed nor assigned (an entry chosen from a drop-down list).
+    void showTextQuietly(Text text)
+    {
+        if (text == text_) {
+            return;
+        }
+        text_ = std::move(text);
+        viewUpdate_.notify();
+    }
+
 private:
     std::string name_;
     Text text_;

@@ -88,6 +88,31 @@ TEST_F(ChannelTraffic, TypingQueuesEveryEditAndTheCacheTextIsNeverQueued)
     EXPECT_EQ(queue(), (std::vector<Text>{u"A", u"AB", u"发送缓存", u"AB"}));
 }
 
+TEST_F(ChannelTraffic, ChoosingAWaitingEntryQueuesNothing)
+{
+    openFake();
+    socket().setState(7);
+    ComboBox& tx = net->channel(0).TxtTcpTx;
+    tx.setText(u"A");
+    tx.setText(u"B");
+    tx.chooseItem(0);
+    EXPECT_EQ(tx.text(), u"A");
+    EXPECT_EQ(queue(), (std::vector<Text>{u"A", u"B"}));
+    tx.setText(u"A");
+    EXPECT_EQ(queue().size(), 2u) << "the chosen text is already the box's text";
+
+    net->Timer3.tick();
+    EXPECT_EQ(queue(), (std::vector<Text>{u"A", u"B", u"99991"}));
+    tx.chooseItem(1);
+    net->TmrTcp发送.tick();
+    socket().complete();
+    EXPECT_EQ(socket().sent, std::vector<std::string>{"A"});
+    EXPECT_EQ(queue(), (std::vector<Text>{u"B", u"99991"}));
+    EXPECT_EQ(tx.text(), u"B") << "completions leave the edit text alone";
+    tx.setText(u"B!");
+    EXPECT_EQ(queue().back(), u"B!");
+}
+
 TEST_F(ChannelTraffic, QueueKeepsTheNewestThousand)
 {
     openFake();

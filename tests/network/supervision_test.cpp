@@ -178,6 +178,78 @@ TEST_F(Supervising, ClearedEndpointKeepsALiveLinkUntilTheTimeout)
     EXPECT_EQ(server.accepted, 1) << "an unconfigured channel is not reconnected";
 }
 
+TEST_F(Supervising, ConnectAttemptHangingInSixIsLeftAloneAndEndedOnlyByTheTimeout)
+{
+    for (int timeout : {15, 12}) {
+        SCOPED_TRACE(timeout);
+        fakes.made.clear();
+        Frmsock& w = openFake();
+        testing::FakeTcpSocket& s = *fakes.made[0];
+        s.stateAfterConnect = socket_state::kConnecting; // the controller never answers
+        Channel& ch = w.channel(0);
+        ch.TxtTcpIp.setText(u"10.0.0.1");
+        ch.TxtTcpPost.setText(u"8001");
+        w.TXTTCP连接超时.setText(fromUtf8(std::to_string(timeout)));
+        // Tick 1 starts the attempt; the idle count was 0 before it.
+        for (int tick = 1; tick <= timeout; ++tick) {
+            tickSupervision();
+            SCOPED_TRACE(tick);
+            ASSERT_EQ(s.connects, 1) << "no second attempt while the first hangs";
+            ASSERT_EQ(s.closes, 0) << "a hanging attempt is not recycled";
+            ASSERT_EQ(ch.LBLTcpState.caption(), u"6");
+            ASSERT_EQ(ch.LBLTcpState.tag(), fromUtf8(std::to_string(tick)));
+            ASSERT_EQ(ch.LblTcpNam.foreColor(), kSilentColor);
+        }
+        tickSupervision(); // tick T+1: the timeout ends the attempt
+        EXPECT_EQ(s.closes, 1);
+        EXPECT_EQ(s.connects, 1) << "not restarted in the pass that closed it";
+        EXPECT_EQ(s.state(), socket_state::kClosed);
+        EXPECT_EQ(ch.LBLTcpState.tag(), u"0");
+        tickSupervision(); // tick T+2: started again
+        EXPECT_EQ(s.connects, 2);
+        EXPECT_EQ(s.closes, 1);
+        EXPECT_EQ(ch.LBLTcpState.caption(), u"6");
+        EXPECT_EQ(ch.LBLTcpState.tag(), u"1");
+    }
+}
+
+TEST_F(Supervising, NewConnectionStaysRedAtSevenUntilDataArrivesOrASendCompletes)
+{
+    for (const bool byData : {true, false}) {
+        SCOPED_TRACE(byData ? "data arrives" : "a send completes");
+        fakes.made.clear();
+        Frmsock& w = openFake();
+        testing::FakeTcpSocket& s = *fakes.made[0];
+        s.stateAfterConnect = socket_state::kConnecting;
+        Channel& ch = w.channel(0);
+        ch.LblTcpNam.setForeColor(kAliveColor); // alive on an earlier connection
+        ch.TxtTcpIp.setText(u"10.0.0.1");
+        ch.TxtTcpPost.setText(u"8001");
+        tickSupervision();
+        ASSERT_EQ(ch.LBLTcpState.caption(), u"6");
+        EXPECT_EQ(ch.LblTcpNam.foreColor(), kSilentColor);
+        s.setState(socket_state::kConnected);
+        for (int tick = 2; tick <= 5; ++tick) {
+            tickSupervision();
+            EXPECT_EQ(ch.LBLTcpState.caption(), u"7") << tick;
+            EXPECT_EQ(ch.LblTcpNam.foreColor(), kSilentColor) << "connected is no sign of life, tick " << tick;
+        }
+        if (byData) {
+            s.arrive(u"x");
+        } else {
+            ch.TxtTcpTx.setText(u"hello");
+            w.TmrTcp发送.tick();
+            ASSERT_EQ(s.sent, std::vector<std::string>{"hello"});
+            EXPECT_EQ(ch.LblTcpNam.foreColor(), kSilentColor) << "sent, not yet completed";
+            s.complete();
+        }
+        EXPECT_EQ(ch.LblTcpNam.foreColor(), kAliveColor);
+        tickSupervision();
+        EXPECT_EQ(ch.LblTcpNam.foreColor(), kAliveColor);
+        EXPECT_EQ(s.connects, 1);
+    }
+}
+
 TEST_F(Supervising, RedThresholdIsTestedBeforeTheIncrement)
 {
     Frmsock& w = openFake();

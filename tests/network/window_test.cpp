@@ -1,5 +1,6 @@
 // The network window's load step, its buttons, the timeout warning and LogBook.
 #include "net_fixture.h"
+#include "support/fake_tcp_socket.h"
 #include "support/file_bytes.h"
 
 namespace ride {
@@ -142,6 +143,51 @@ TEST_F(NetworkWindow, EveryEditBelowTenWarnsOnce)
     for (const Text& line : log()) {
         EXPECT_EQ(line, u"TCP连接超时时间必须大于10秒");
     }
+}
+
+TEST_F(NetworkWindow, FailingLoadStatementsAreSkippedAndTheLastOneLoggedOnce)
+{
+    // The system grants one socket: channel 0 gets it, channels 1 and 2 none.
+    testing::FakeTcpSocketFactory fakes;
+    fakes.capacity = 1;
+    setNet(u"TxtTcpIp2", u"10.0.0.9");
+    setNet(u"TxtTcpPost2", u"8002");
+    Frmsock& w = open(3, &fakes);
+    ASSERT_EQ(log().size(), 1u) << "one line for the whole load step";
+    EXPECT_EQ(log()[0], u"网络调试窗口加载429no socket could be created for channel 2");
+    EXPECT_EQ(w.channel(2).TxtTcpIp.text(), u"10.0.0.9") << "the statements after a failure still ran";
+    EXPECT_EQ(w.channel(1).CMB发送失败处理方法.text(), u"忽略");
+    EXPECT_EQ(w.Text5.text(), u"10.1.2.3");
+
+    // The channels without a socket stay idle and harm nobody.
+    w.channel(1).TxtTcpTx.setText(u"waits");
+    w.TmrTcp发送.tick();
+    tickSupervision();
+    w.Timer3.tick();
+    EXPECT_EQ(w.channel(1).TxtTcpTx.itemCount(), 1u);
+
+    // Once sockets can be created again, "读取并重新配置" gives them to the channels.
+    fakes.capacity = SIZE_MAX;
+    w.Command1.click();
+    EXPECT_EQ(log().size(), 1u);
+    ASSERT_NE(w.channel(2).WinsockTcp, nullptr);
+    tickSupervision();
+    EXPECT_EQ(fakes.made.back()->connects, 1) << "channel 2 is supervised again";
+}
+
+TEST_F(NetworkWindow, WindowWithoutItsFirstSocketLogsTheLoadFailure)
+{
+    testing::FakeTcpSocketFactory fakes;
+    fakes.capacity = 0;
+    Frmsock& w = open(1, &fakes);
+    ASSERT_EQ(log().size(), 1u);
+    EXPECT_EQ(log()[0], u"网络调试窗口加载91the socket of channel 0 is missing");
+    EXPECT_EQ(w.Text5.text(), u"");
+    EXPECT_EQ(w.channel(0).CMB发送失败处理方法.text(), u"忽略");
+    w.Timer3.tick();
+    w.TmrTcp发送.tick();
+    tickSupervision();
+    EXPECT_EQ(w.channel(0).TxtTcpTx.items().back(), u"99991") << "the heartbeat still queues";
 }
 
 TEST_F(NetworkWindow, LogBookAppendsTheLineUnchanged)

@@ -3,6 +3,7 @@
 // completes a send only when the test says so.
 #include "io/tcp_socket.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -66,11 +67,16 @@ class FakeTcpSocketFactory : public TcpSocketFactory {
 public:
     std::unique_ptr<TcpSocket> create() override
     {
+        if (made.size() >= capacity) {
+            return nullptr; // out of sockets
+        }
         auto socket = std::make_unique<FakeTcpSocket>();
         made.push_back(socket.get());
         return socket;
     }
     std::vector<FakeTcpSocket*> made;
+    // How many sockets the system grants; beyond that none can be created.
+    std::size_t capacity = SIZE_MAX;
 };
 
 } // namespace ride::testing

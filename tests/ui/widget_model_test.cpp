@@ -1,6 +1,7 @@
 // The observable widget model: change handling only on a real change, nested runs, and timers
 // whose handler never overlaps itself.
 #include "base/step_runner.h"
+#include "ui/combo_box.h"
 #include "ui/form_window.h"
 #include "ui/label.h"
 #include "ui/text_box.h"
@@ -51,6 +52,28 @@ TEST(TextBoxModel, ViewSeesTheNewTextBeforeTheChangeHandling)
     box.onViewUpdate([&] { order.push_back("view"); });
     box.setText(u"x");
     EXPECT_EQ(order, (std::vector<std::string>{"view", "handler"}));
+}
+
+TEST(ComboBoxModel, ChosenEntryBecomesTheTextWithoutChangeHandling)
+{
+    ComboBox box("TxtTcpTx(0)");
+    box.addItem(u"a");
+    box.addItem(u"b");
+    int changes = 0;
+    int viewUpdates = 0;
+    box.onChange([&] { ++changes; });
+    box.onViewUpdate([&] { ++viewUpdates; });
+    box.chooseItem(1);
+    EXPECT_EQ(box.text(), u"b");
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(viewUpdates, 1);
+    box.chooseItem(2);
+    EXPECT_EQ(box.text(), u"b") << "past the end chooses nothing";
+    box.setText(u"b");
+    EXPECT_EQ(changes, 0) << "the chosen text is the box's text";
+    box.setText(u"a");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(box.items(), (std::deque<Text>{u"a", u"b"}));
 }
 
 TEST(LabelModel, CaptionNotifiesOnChangeTagAndColourDoNot)

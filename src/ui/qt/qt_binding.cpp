@@ -1,5 +1,6 @@
 #include "ui/qt/qt_binding.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -88,6 +89,130 @@ private:
     WriteGuard guard_;
 };
 
+// Keeps an editable combo box and its model in step. The list is the model's alone: the widget
+// shows every change of it and adds nothing itself (Enter inserts nothing). The edit text reaches
+// the model's setText when it is typed, once per keystroke, or set on the widget from outside (an
+// assistive tool sets it without typing). An entry chosen from the list (popup, arrow keys, wheel)
+// only shows in the model's text: choosing is not typing and runs no change handling.
+class ComboBoxBinding : public QObject {
+public:
+    ComboBoxBinding(ComboBox& model, QComboBox* widget)
+        : QObject(widget), model_(model), widget_(widget), popup_(widget->view()->window())
+    {
+        widget_->setEditable(true);
+        widget_->setInsertPolicy(QComboBox::NoInsert);
+        // Completing from the list would hand the model an entry instead of what was typed.
+        widget_->setCompleter(nullptr);
+        nameWidget(widget_, model_.name());
+        nameWidget(widget_->lineEdit(), model_.name());
+        popup_->installEventFilter(this);
+
+        guard_.run([&] {
+            for (const Text& item : model_.items()) {
+                widget_->addItem(toQString(item));
+            }
+            widget_->setEditText(toQString(model_.text()));
+        });
+        shownIndex_ = widget_->currentIndex();
+
+        model_.onItemsChanged([this](ComboBox::ItemChange change) { showItems(change); });
+        model_.onViewUpdate([this] { showText(); });
+        QObject::connect(widget_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+            popupClosing_ = false;
+            if (!guard_.active()) {
+                model_.setText(fromQString(text));
+            }
+        });
+        // Comes after textEdited for typing, where the model already holds the text.
+        QObject::connect(widget_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+            if (!guard_.active()) {
+                editTextChanged(text);
+            }
+        });
+        QObject::connect(widget_, &QComboBox::currentIndexChanged, this, [this](int index) { shownIndex_ = index; });
+        QObject::connect(widget_, &QComboBox::activated, this, [this] { popupClosing_ = false; });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == popup_ && event->type() == QEvent::Hide) {
+            // The entry picked in the popup becomes the edit text right after the popup hides,
+            // within the same event.
+            popupClosing_ = true;
+            QTimer::singleShot(0, this, [this] { popupClosing_ = false; });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void editTextChanged(const QString& text)
+    {
+        if (isListChoice(text)) {
+            model_.chooseItem(static_cast<std::size_t>(widget_->currentIndex()));
+        } else {
+            model_.setText(fromQString(text));
+        }
+    }
+
+    // The widget moves its current index before it shows the chosen entry, and reports the new
+    // index after; an entry picked again in the popup moves no index, but the popup just closed.
+    bool isListChoice(const QString& text) const
+    {
+        const int index = widget_->currentIndex();
+        if (index < 0 || widget_->itemText(index) != text) {
+            return false;
+        }
+        return index != shownIndex_ || popupClosing_;
+    }
+
+    void showItems(ComboBox::ItemChange change)
+    {
+        // The widget moves its current entry into the edit text when the list changes under it;
+        // the edit text is the model's, so it is put back, with the cursor where the operator
+        // left it.
+        QLineEdit* edit = widget_->lineEdit();
+        const QString text = edit->text();
+        const int cursor = edit->cursorPosition();
+        const int selectionStart = edit->selectionStart();
+        const int selectionLength = edit->selectionLength();
+        guard_.run([&] {
+            switch (change) {
+            case ComboBox::ItemChange::Appended: widget_->addItem(toQString(model_.items().back())); break;
+            case ComboBox::ItemChange::FirstRemoved: widget_->removeItem(0); break;
+            case ComboBox::ItemChange::Cleared: widget_->clear(); break;
+            }
+            if (edit->text() != text) {
+                widget_->setEditText(text);
+                if (selectionLength > 0) {
+                    const bool cursorAtStart = cursor == selectionStart;
+                    edit->setSelection(cursorAtStart ? selectionStart + selectionLength : selectionStart,
+                                       cursorAtStart ? -selectionLength : selectionLength);
+                } else {
+                    edit->setCursorPosition(cursor);
+                }
+            }
+        });
+        shownIndex_ = widget_->currentIndex();
+    }
+
+    void showText()
+    {
+        const QString text = toQString(model_.text());
+        if (widget_->currentText() != text) {
+            guard_.run([&] { widget_->setEditText(text); });
+        }
+    }
+
+    ComboBox& model_;
+    QComboBox* widget_;
+    QWidget* popup_;
+    WriteGuard guard_;
+    // The current index the widget last reported.
+    int shownIndex_ = -1;
+    bool popupClosing_ = false;
+};
+
 } // namespace
 
 QString toQString(TextView text)
@@ -141,43 +266,7 @@ void bindTextBox(TextBox& model, QPlainTextEdit* widget)
 
 void bindComboBox(ComboBox& model, QComboBox* widget)
 {
-    widget->setEditable(true);
-    nameWidget(widget, model.name());
-    if (widget->lineEdit()) {
-        nameWidget(widget->lineEdit(), model.name());
-    }
-    WriteGuard guard;
-    guard.run([&] {
-        for (const Text& item : model.items()) {
-            widget->addItem(toQString(item));
-        }
-        widget->setEditText(toQString(model.text()));
-    });
-    model.onItemsChanged([&model, widget, guard](ComboBox::ItemChange change) {
-        // Changing the list must not touch the edit text, which the logic owns.
-        guard.run([&] {
-            const QString edit = widget->currentText();
-            switch (change) {
-            case ComboBox::ItemChange::Appended: widget->addItem(toQString(model.items().back())); break;
-            case ComboBox::ItemChange::FirstRemoved: widget->removeItem(0); break;
-            case ComboBox::ItemChange::Cleared: widget->clear(); break;
-            }
-            if (widget->currentText() != edit) {
-                widget->setEditText(edit);
-            }
-        });
-    });
-    model.onViewUpdate([&model, widget, guard] {
-        const QString text = toQString(model.text());
-        if (widget->currentText() != text) {
-            guard.run([&] { widget->setEditText(text); });
-        }
-    });
-    QObject::connect(widget, &QComboBox::editTextChanged, widget, [&model, guard](const QString& text) {
-        if (!guard.active()) {
-            model.setText(fromQString(text));
-        }
-    });
+    new ComboBoxBinding(model, widget);
 }
 
 void bindLabel(Label& model, QLabel* widget)

@@ -30,6 +30,8 @@ Text fromQString(const QString& text);
 
 void bindTextBox(TextBox& model, QLineEdit* widget);
 void bindTextBox(TextBox& model, QPlainTextEdit* widget);
+// The list shows the model's items and nothing else; an entry chosen from it only shows in the
+// model's text (ComboBox::chooseItem), while typed or otherwise set edit text goes through setText.
 void bindComboBox(ComboBox& model, QComboBox* widget);
 void bindLabel(Label& model, QLabel* widget);
 void bindButton(const Button& model, QPushButton* widget);
