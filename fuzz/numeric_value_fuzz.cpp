@@ -1,7 +1,8 @@
 // The rule that turns any text into a number, and the rounding half to even into 16- and 32-bit
 // integers. The value is compared with the C library's strtod on the same leading number, the
 // rounding with nearbyint (which rounds half to even), and a number shown as shortest decimal
-// text must read back as the same number. Undefined behaviour anywhere stops the run.
+// text must read back as the same number; read as a setting, a value that is not finite gives
+// the fallback. Undefined behaviour anywhere stops the run.
 #include "base/numeric_value.h"
 #include "fuzz_check.h"
 
@@ -21,12 +22,13 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The text with blanks removed, up to the first character that is not ASCII.
+// The text with blanks (space, tab, line feed; not carriage return) removed, up to the first
+// character that is not ASCII.
 std::string asciiWithoutBlanks(TextView text)
 {
     std::string out;
     for (char16_t c : text) {
-        if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n') {
+        if (c == u' ' || c == u'\t' || c == u'\n') {
             continue;
         }
         if (c >= 0x80) {
@@ -115,6 +117,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool subnormal = expected != 0 && std::fabs(expected) < DBL_MIN;
         FUZZ_CHECK(value == expected || (subnormal && value == 0), shown(text) + " read as " + std::to_string(value));
     }
+
+    // A setting is the same number, scaled, unless that is not finite: then the fallback.
+    const double twips = value * 15;
+    const double setting = numericSetting(text, -7.5, 15);
+    FUZZ_CHECK(setting == (std::isfinite(twips) ? twips : -7.5), shown(text) + " as a setting");
 
     checkRounding<std::int32_t>(value, roundToInt32(value), &toInt32, "int32");
     checkRounding<std::int16_t>(value, roundToInt16(value), &toInt16, "int16");

@@ -1,4 +1,5 @@
 // ride-console: the operator console of the exercise-bike virtual ride.
+#include "app/network_window_opener.h"
 #include "base/log.h"
 #include "console/form1.h"
 #include "console/view/form1_view.h"
@@ -8,8 +9,6 @@
 #include "io/qt/qt_tcp_socket.h"
 #include "media/mpv/mpv_player.h"
 #include "media/process/process_animation_player.h"
-#include "network/frmsock.h"
-#include "network/view/frmsock_view.h"
 #include "player/form4.h"
 #include "player/view/form4_view.h"
 #include "settings/profile_file.h"
@@ -52,24 +51,6 @@ struct PlayerWindow {
     std::unique_ptr<ride::Form4View> view;
     std::unique_ptr<ride::MpvPlayer> media;
     std::unique_ptr<ride::ProcessAnimationPlayer> animation;
-};
-
-// The network window is created the first time the operator asks for it; from then on its
-// timers keep the channels connected, shown or hidden.
-struct NetworkWindow {
-    void show(ride::NetworkServices services)
-    {
-        if (!model) {
-            model = std::make_unique<ride::Frmsock>(std::move(services));
-            view = std::make_unique<ride::FrmsockView>(*model);
-        }
-        model->window.show();
-        view->raise();
-        view->activateWindow();
-    }
-
-    std::unique_ptr<ride::Frmsock> model;
-    std::unique_ptr<ride::FrmsockView> view;
 };
 
 } // namespace
@@ -126,29 +107,32 @@ int main(int argc, char** argv)
     ride::QtTcpSocketFactory sockets;
     ride::QtEventYield events;
     ride::QtYesNoQuestion question;
-    NetworkWindow network;
+    // The network window writes into the console's log list and receive box: it is made once the
+    // console exists, and goes before it.
+    ride::NetworkWindowOpener* network = nullptr;
     ride::Form1* consoleForm = nullptr;
     player.playStop = [&consoleForm] { consoleForm->Text4.setText({}); };
-    services.showNetworkWindow = [&] {
-        ride::NetworkServices net;
-        net.settingsFile = settingsFile;
-        net.sockets = &sockets;
-        net.events = &events;
-        net.question = &question;
-        net.log = &consoleForm->List1;
-        net.consoleReceiveBox = &consoleForm->Text1;
-        network.show(std::move(net));
-    };
+    services.showNetworkWindow = [&network] { network->show(); };
     services.endProgram = [] { QCoreApplication::exit(0); };
 
     ride::Form1 console(services);
     consoleForm = &console;
+    ride::NetworkServices net;
+    net.settingsFile = settingsFile;
+    net.sockets = &sockets;
+    net.events = &events;
+    net.question = &question;
+    net.log = &console.List1;
+    net.consoleReceiveBox = &console.Text1;
+    ride::NetworkWindowOpener networkWindow(std::move(net));
+    network = &networkWindow;
     ride::Form1View consoleView(console);
     console.load();
 
     // The video core loads many libraries. Start it just after the windows are up when the
-    // settings name a video, so that the first choice shows its first frame at once; a console
-    // without videos never loads it.
+    // settings name a video, so that the first choice shows its first frame at once; the player's
+    // control panel is on screen from then until that choice. A console without videos never
+    // loads it (some 50 MB more at rest, docs/performance.md), so its player stays black.
     QTimer::singleShot(500, [&player, &settingsFile] {
         const bool videos = !ride::ReadIni(settingsFile, u"视频文件", u"视频0").empty() ||
                             !ride::ReadIni(settingsFile, u"视频文件", u"视频1").empty();

@@ -12,7 +12,7 @@ namespace {
 
 bool isBlank(char16_t c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    return c == u' ' || c == u'\t' || c == u'\n';
 }
 bool isDigit(char c)
 {
@@ -161,6 +161,12 @@ double numericValue(TextView text)
         return hexValue(std::string_view(s).substr(2));
     }
     return decimalValue(s);
+}
+
+double numericSetting(TextView text, double fallback, double scale)
+{
+    const double value = numericValue(text) * scale;
+    return std::isfinite(value) ? value : fallback;
 }
 
 std::optional<std::int16_t> roundToInt16(double value)

@@ -9,10 +9,16 @@
 
 namespace ride {
 
-// Blanks (space, tab, CR, LF) are removed wherever they stand; then an optional sign,
-// digits, "." and an optional exponent are read as far as they fit, or "&H" followed by
-// hexadecimal digits. A text without a leading number is 0.
+// Spaces, tabs and line feeds are removed wherever they stand; then an optional sign, digits,
+// "." and an optional exponent are read as far as they fit, or "&H" followed by hexadecimal
+// digits. A text without a leading number is 0. A carriage return is not a blank: like any other
+// character that cannot belong to a number, it ends the reading. An exponent too large for a
+// double reads as infinity ("1E400").
 double numericValue(TextView text);
+
+// A setting's numeric value times `scale` (15 turns pixels into twips), or `fallback` when that
+// is not a finite number: a setting that overflows is as unusable as a missing one.
+double numericSetting(TextView text, double fallback, double scale = 1.0);
 
 // Rounds half to even. Empty when the result does not fit the type (or is not a number).
 [[nodiscard]] std::optional<std::int16_t> roundToInt16(double value);

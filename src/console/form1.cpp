@@ -67,36 +67,39 @@ void Form1::load()
         services_.loadPlayerWindow();
     }
 
+    // A numeric setting that is not a finite number (1E400) is unusable and gets its default,
+    // like a missing one.
     StepRunner steps;
-    steps.run([&] { window.setLeft(numericValue(readSetting(u"控制界面", u"窗口位置左")) * kTwipsPerPixel); });
-    steps.run([&] { window.setTop(numericValue(readSetting(u"控制界面", u"窗口位置上")) * kTwipsPerPixel); });
+    steps.run([&] { window.setLeft(numericSetting(readSetting(u"控制界面", u"窗口位置左"), 0, kTwipsPerPixel)); });
+    steps.run([&] { window.setTop(numericSetting(readSetting(u"控制界面", u"窗口位置上"), 0, kTwipsPerPixel)); });
     steps.run([&] {
-        speedCoefficient_ = numericValue(readSetting(u"控制界面", u"速度比例系数"));
+        speedCoefficient_ = numericSetting(readSetting(u"控制界面", u"速度比例系数"), 0);
         if (speedCoefficient_ == 0) {
             speedCoefficient_ = kDefaultSpeedCoefficient;
         }
     });
     steps.run([&] { Label4.setCaption(u"鼠标X坐标="); });
     steps.run([&] { Label5.setCaption(u"速度系数：" + shortestDecimal(speedCoefficient_)); });
-    // A rejected settings text or a port that does not open is not shown: the console goes on
-    // without its serial line, as it always has.
+    // A rejected settings text or a port that does not open shows nothing on screen: the console
+    // goes on without its serial line, as it always has. The line logs the device and the reason.
     steps.run([&] { static_cast<void>(services_.serial->setSettings(readSetting(u"串口设置", u"设置"))); });
     steps.run([&] {
         const Text port = readSetting(u"串口设置", u"端口");
         if (!port.empty() && port.front() == u'/') {
             services_.serial->setDevicePath(toUtf8(port));
         } else {
-            services_.serial->setPortNumber(toInt16(numericValue(port)));
+            services_.serial->setPortNumber(toInt16(numericSetting(port, 0)));
         }
     });
     steps.run([&] { static_cast<void>(services_.serial->open()); });
     steps.run([&] { label1(2).setCaption(readSetting(u"视频文件", u"来人播放时间单位秒")); });
-    steps.run([&] { xTravel_ = toInt16(numericValue(readSetting(u"控制界面", u"鼠标X方向移动宽度"))); });
+    // A travel that does not fit 16 bits fails its step and keeps 0, which also means the default.
+    steps.run([&] { xTravel_ = toInt16(numericSetting(readSetting(u"控制界面", u"鼠标X方向移动宽度"), 0)); });
     if (xTravel_ <= 0) {
         xTravel_ = kDefaultXTravel;
     }
     steps.run([&] { Label7.setCaption(u"鼠标X方向移动宽度:" + decimal(xTravel_)); });
-    steps.run([&] { yTravel_ = toInt16(numericValue(readSetting(u"控制界面", u"鼠标Y方向移动高度"))); });
+    steps.run([&] { yTravel_ = toInt16(numericSetting(readSetting(u"控制界面", u"鼠标Y方向移动高度"), 0)); });
     if (yTravel_ <= 0) {
         yTravel_ = kDefaultYTravel;
     }

@@ -43,7 +43,8 @@ void VideoChoice::countPlayTime()
 {
     Label& elapsed = form_.label1(3);
     elapsed.setCaption(shortestDecimal(numericValue(elapsed.caption()) + 1));
-    if (numericValue(form_.label1(2).caption()) < numericValue(elapsed.caption())) {
+    // The play time is the setting as read; one that is not a finite number counts as 0.
+    if (numericSetting(form_.label1(2).caption(), 0) < numericValue(elapsed.caption())) {
         form_.Text3.setText(u"1");
     }
 }

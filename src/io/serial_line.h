@@ -1,7 +1,9 @@
 #pragma once
 // The serial line to the bike controller, as the console uses it.
 // Failures come back as values (false, or nothing read), never as exceptions. The console skips
-// them as its start-up does; a line that goes away and comes back is the backend's to log.
+// them as its start-up does and shows nothing; the backend logs them, since only it knows the
+// device and the reason: a device that cannot be opened, a settings text it rejects, a line
+// that goes away and comes back.
 #include "base/text.h"
 
 #include <string>

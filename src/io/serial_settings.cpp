@@ -96,4 +96,23 @@ std::optional<SerialSettings> parseSerialSettings(TextView text)
     return s;
 }
 
+std::string serialSettingsText(const SerialSettings& settings)
+{
+    char parity = 'N';
+    switch (settings.parity) {
+    case Parity::Even: parity = 'E'; break;
+    case Parity::Odd: parity = 'O'; break;
+    case Parity::Mark: parity = 'M'; break;
+    case Parity::Space: parity = 'S'; break;
+    case Parity::None: break;
+    }
+    const char* stopBits = "1";
+    switch (settings.stopBits) {
+    case StopBits::OneAndHalf: stopBits = "1.5"; break;
+    case StopBits::Two: stopBits = "2"; break;
+    case StopBits::One: break;
+    }
+    return std::to_string(settings.baudRate) + ',' + parity + ',' + std::to_string(settings.dataBits) + ',' + stopBits;
+}
+
 } // namespace ride

@@ -3,6 +3,7 @@
 #include "base/text.h"
 
 #include <optional>
+#include <string>
 
 namespace ride {
 
@@ -19,5 +20,8 @@ struct SerialSettings {
 
 // Empty when the text is not four valid fields; blanks around the fields are allowed.
 [[nodiscard]] std::optional<SerialSettings> parseSerialSettings(TextView text);
+
+// The settings in the same form, "9600,N,8,1", for log lines.
+std::string serialSettingsText(const SerialSettings& settings);
 
 } // namespace ride

@@ -66,8 +66,9 @@ void Form4::load()
         return;
     }
     loaded_ = true;
+    // A value that is not a finite number of twips is unusable and counts as 0, like a missing one.
     auto pixels = [this](const char16_t* key) {
-        return numericValue(ReadIni(settingsFile_, u"视频1位置及大小", key)) * kTwipsPerPixel;
+        return numericSetting(ReadIni(settingsFile_, u"视频1位置及大小", key), 0, kTwipsPerPixel);
     };
     // Each value is applied as soon as it is read, as an installer watching the window expects.
     window.setLeft(pixels(u"视频1位置左"));

@@ -25,7 +25,7 @@ TEST(NumericValue, ReadsTheLeadingNumber)
         {u"-7.25", -7.25}, {u"1E+3", 1000},
         {u"2e-2", 0.02},   {u"7.2", 7.2},
         {u"1 2", 12},      {u" 7A", 7},
-        {u"\t-\r\n3", -3}, {u"1 e 3", 1000},
+        {u"\t-\n3", -3},   {u"1 e 3", 1000},
         {u"+-1", 0},       {u"1,5", 1},
         {u"１２", 0},      {u"3中", 3},
         {u"&HFF", 255},    {u"&hff", 255},
@@ -39,6 +39,42 @@ TEST(NumericValue, ReadsTheLeadingNumber)
     for (const auto& c : cases) {
         EXPECT_EQ(numericValue(c.text), c.value) << toUtf8(c.text);
     }
+}
+
+// Only spaces, tabs and line feeds are blanks; a carriage return ends the number like a letter.
+TEST(NumericValue, CarriageReturnIsNotABlank)
+{
+    const struct {
+        const char16_t* text;
+        double value;
+    } cases[] = {
+        {u"1\r2", 1}, {u"\r12", 0}, {u"12\r\n", 12}, {u"-\r3", 0}, {u"&H1\r0", 1}, {u"1e\r3", 1}, {u"1\n2", 12},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(numericValue(c.text), c.value) << toUtf8(c.text);
+    }
+}
+
+// A setting that is not a finite number gets the reader's fallback; every finite value, 0 and
+// texts without a number included, passes through (times the scale).
+TEST(NumericSetting, OnlyNonFiniteValuesGetTheFallback)
+{
+    const struct {
+        const char16_t* text;
+        double scale;
+        double value;
+    } cases[] = {
+        {u"640", 1, 640},   {u"100", 15, 1500},
+        {u"-20", 15, -300}, {u"", 1, 0},
+        {u"abc", 1, 0},     {u"0", 1, 0},
+        {u"1E400", 1, -1},  {u"-1E400", 15, -1},
+        {u"1E308", 15, -1}, {u"1E300", 15, 1.5e301},
+        {u"&HFF", 1, 255},  {u"1e99999999999999999999", 1, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(numericSetting(c.text, -1, c.scale), c.value) << toUtf8(c.text) << " times " << c.scale;
+    }
+    EXPECT_EQ(numericSetting(u"1E400", 7.2), 7.2);
 }
 
 TEST(NumericRounding, RoundsHalfToEven)

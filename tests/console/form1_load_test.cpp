@@ -80,8 +80,43 @@ TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
     EXPECT_EQ(form.label1(3).caption(), u"1");
     EXPECT_EQ(form.label1(2).caption(), u"60");
     EXPECT_EQ(form.lbl联动状态手动状态.caption(), u"联动状态");
-    EXPECT_EQ(form.Timer2.intervalMs(), 30);
-    EXPECT_EQ(form.TMR判断是否是人操作的.intervalMs(), 80);
+}
+
+// The console's three timers as the design has them; only the video choice switches Timer1.
+TEST_F(ConsoleLoad, TimersHaveTheirIntervalsAndEnabledStates)
+{
+    const auto form = load();
+    struct Expected {
+        const Timer& timer;
+        const char* name;
+        int intervalMs;
+    };
+    const Expected timers[] = {
+        {form->Timer2, "Timer2", 30},
+        {form->Timer1, "Timer1", 1000},
+        {form->TMR判断是否是人操作的, "TMR判断是否是人操作的", 80},
+    };
+    auto enabledStates = [&] {
+        std::vector<bool> states;
+        for (const Expected& t : timers) {
+            states.push_back(t.timer.enabled());
+        }
+        return states;
+    };
+    for (const Expected& t : timers) {
+        EXPECT_EQ(t.timer.name(), t.name);
+        EXPECT_EQ(t.timer.intervalMs(), t.intervalMs) << t.name;
+    }
+    EXPECT_EQ(enabledStates(), (std::vector<bool>{true, true, true})) << "at start";
+    form->Command2_1.click();
+    EXPECT_EQ(enabledStates(), (std::vector<bool>{true, false, true})) << "after the nobody-present choice";
+    form->Command2_1.click();
+    EXPECT_EQ(enabledStates(), (std::vector<bool>{true, false, true})) << "a second nobody-present choice";
+    form->Command2_0.click();
+    EXPECT_EQ(enabledStates(), (std::vector<bool>{true, true, true})) << "after the person-present choice";
+    for (const Expected& t : timers) {
+        EXPECT_EQ(t.timer.intervalMs(), t.intervalMs) << t.name << " after the choices";
+    }
 }
 
 TEST_F(ConsoleLoad, PlayerWindowLoadsBeforeAnythingElse)
@@ -140,6 +175,33 @@ TEST_F(ConsoleLoad, TravelsBelowOneOrOutOf16BitsFallBack)
     }
 }
 
+// A number too large for a double is no more usable than a missing one: every numeric setting
+// read at load then takes its default, and records drive the pointer as with no settings.
+TEST_F(ConsoleLoad, SettingsThatAreNotFiniteNumbersGetTheirDefaults)
+{
+    for (const char16_t* overflow : {u"1E400", u"-1E400", u"1e99999999999999999999"}) {
+        SCOPED_TRACE(toUtf8(overflow));
+        for (const char16_t* key : {u"速度比例系数", u"鼠标X方向移动宽度", u"鼠标Y方向移动高度", u"窗口位置左"}) {
+            set(u"控制界面", key, overflow);
+        }
+        // Finite, but not once it is turned into twips.
+        set(u"控制界面", u"窗口位置上", u"1E308");
+        set(u"串口设置", u"端口", overflow);
+        const auto form = load();
+        EXPECT_DOUBLE_EQ(form->speedCoefficient(), 7.2);
+        EXPECT_EQ(form->Label5.caption(), u"速度系数：7.2");
+        EXPECT_EQ(form->Label7.caption(), u"鼠标X方向移动宽度:1024");
+        EXPECT_EQ(form->Label8.caption(), u"I鼠标Y方向移动高度:768");
+        EXPECT_EQ(form->window.geometry().left, 0);
+        EXPECT_EQ(form->window.geometry().top, 0);
+        EXPECT_EQ(serial.portNumber, 0);
+
+        cursor.moves.clear();
+        form->Text1.setText(u":::S=010xxx090xxxxxx,DIBBBBBB.");
+        EXPECT_EQ(cursor.moves, (std::vector<CursorPoint>{{512, 312}})) << "384 - 10 * 7.2, half of 1024";
+    }
+}
+
 TEST_F(ConsoleLoad, SerialLineIsConfiguredAndOpened)
 {
     set(u"串口设置", u"设置", u"19200,E,7,2");
@@ -162,6 +224,32 @@ TEST_F(ConsoleLoad, RejectedSerialSettingsKeepDefaultsAndLoadingGoesOn)
     EXPECT_EQ(serial.openCalls, 1);
     EXPECT_EQ(form->xTravel(), 640);
     EXPECT_TRUE(form->window.visible());
+}
+
+// A port that does not open and a rejected settings text show nothing on screen: no log list
+// line, no message, and the poll finds nothing, silently. The line itself names the device and
+// the reason on standard error (tested with the real line); the console adds nothing of its own.
+TEST_F(ConsoleLoad, SerialFailuresAtStartShowNothingAndTheConsoleWritesNoLineOfItsOwn)
+{
+    set(u"串口设置", u"设置", u"9600,X,8,1");
+    set(u"串口设置", u"端口", u"3");
+    serial.openSucceeds = false;
+    serial.arrivals.push_back(u":::S=010xxx090xxxxxx,DIBBBBBB.");
+    ::testing::internal::CaptureStderr();
+    const auto form = load();
+    for (int tick = 0; tick < 5; ++tick) {
+        EXPECT_TRUE(form->Timer2.tick());
+    }
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(serial.settingsCalls, std::vector<Text>{u"9600,X,8,1"});
+    EXPECT_EQ(serial.portNumber, 3);
+    EXPECT_EQ(serial.openCalls, 1);
+    EXPECT_FALSE(serial.isOpen());
+    EXPECT_TRUE(form->List1.items().empty());
+    EXPECT_EQ(form->Text1.text(), u"");
+    EXPECT_TRUE(cursor.moves.empty());
+    EXPECT_TRUE(form->window.visible());
+    EXPECT_EQ(err, "");
 }
 
 TEST_F(ConsoleLoad, PortTextStartingWithSlashIsADevicePath)

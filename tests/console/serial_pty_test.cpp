@@ -4,6 +4,7 @@
 #include "input/recording_keystrokes.h"
 #include "io/qt/qt_serial_line.h"
 #include "settings/profile_file.h"
+#include "support/count_of.h"
 #include "support/fake_cursor.h"
 #include "support/pty_pair.h"
 #include "support/qt_event_pump.h"
@@ -12,6 +13,8 @@
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace ride {
 namespace {
@@ -119,6 +122,38 @@ TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
         *form, [] { return false; }, 1000);
     const double cpuSeconds = double(std::clock() - before) / CLOCKS_PER_SEC;
     EXPECT_LT(cpuSeconds, 0.3);
+}
+
+// The old "端口=3" of a Windows machine is /dev/ttyS2 here. Where that device is missing, the
+// start shows nothing on screen; standard error gets one line for the settings text the line
+// rejected and one for the port, both naming /dev/ttyS2.
+TEST(ConsoleSerialStart, PortThreeWithoutTtyS2IsNamedOnStandardError)
+{
+    if (std::filesystem::exists("/dev/ttyS2")) {
+        GTEST_SKIP() << "this machine has a /dev/ttyS2, which might open";
+    }
+    testing::TempDir dir;
+    WriteIni(dir / "配置.ini", u"串口设置", u"设置", u"9600,N,8,1,1");
+    WriteIni(dir / "配置.ini", u"串口设置", u"端口", u"3");
+    testing::FakeCursor cursor;
+    RecordingKeystrokes keys;
+    QtSerialLine line;
+    ConsoleServices services;
+    services.settingsFile = dir / "配置.ini";
+    services.serial = &line;
+    services.cursor = &cursor;
+    services.keys = &keys;
+    Form1 form(services);
+    ::testing::internal::CaptureStderr();
+    form.load();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(testing::countOf(err, "\n"), 2) << err;
+    EXPECT_NE(err.find("warning serial: /dev/ttyS2: settings text \"9600,N,8,1,1\" rejected"), std::string::npos)
+        << err;
+    EXPECT_NE(err.find("error serial: /dev/ttyS2 cannot be opened: "), std::string::npos) << err;
+    EXPECT_FALSE(line.isOpen());
+    EXPECT_TRUE(form.List1.items().empty());
+    EXPECT_TRUE(form.window.visible());
 }
 
 } // namespace

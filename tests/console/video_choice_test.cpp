@@ -174,9 +174,10 @@ TEST_F(VideoChoiceTest, TypedChoicesPickTheirKeyAndLeaveTheCountAlone)
     EXPECT_EQ(f.label1(3).caption(), u"0");
 }
 
-TEST_F(VideoChoiceTest, APlayTimeThatIsNoNumberSwitchesOnTheFirstTick)
+// Shown as read, but counted as 0: also a number too large for a double ("1E400").
+TEST_F(VideoChoiceTest, APlayTimeThatIsNoFiniteNumberSwitchesOnTheFirstTick)
 {
-    for (const Text& playTime : {Text(u""), Text(u"abc")}) {
+    for (const Text& playTime : {Text(u""), Text(u"abc"), Text(u"1E400"), Text(u"-1E400")}) {
         set(u"来人播放时间单位秒", playTime);
         requests.clear();
         Form1& f = start();

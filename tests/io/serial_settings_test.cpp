@@ -17,5 +17,18 @@ TEST(SerialSettingsText, ClassicFormIsParsedAndAnythingElseRejected)
     }
 }
 
+// The form used in log lines is the settings text itself: it parses back to the same settings.
+TEST(SerialSettingsText, WrittenFormReadsBack)
+{
+    EXPECT_EQ(serialSettingsText(SerialSettings{}), "9600,N,8,1");
+    EXPECT_EQ(serialSettingsText({4800, Parity::Odd, 5, StopBits::OneAndHalf}), "4800,O,5,1.5");
+    for (const SerialSettings& s :
+         {SerialSettings{115200, Parity::Even, 7, StopBits::Two}, SerialSettings{300, Parity::Mark, 6, StopBits::One},
+          SerialSettings{57600, Parity::Space, 8, StopBits::OneAndHalf}}) {
+        const std::string text = serialSettingsText(s);
+        EXPECT_EQ(parseSerialSettings(Text(text.begin(), text.end())), s) << text;
+    }
+}
+
 } // namespace
 } // namespace ride

@@ -1,6 +1,8 @@
-// Placement of the player window from the settings and its layout on every resize.
+// Placement of the player window from the settings, its layout on every resize, and its timer.
 #include "player/form4.h"
 #include "settings/profile_file.h"
+#include "support/fake_animation_player.h"
+#include "support/recording_media_player.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +43,19 @@ TEST_F(PlayerWindow, NegativeLeftAndTrailingLettersAreAccepted)
     Form4 form(dir / "配置.ini");
     form.load();
     EXPECT_EQ(form.window.geometry(), (TwipsRect{-28800, 0, 12000, 9000}));
+}
+
+// A number too large for a double, or so large that 15 times it is, counts as 0 like a missing one.
+TEST_F(PlayerWindow, ValuesThatAreNotFiniteNumbersOfTwipsCountAsZero)
+{
+    set(u"视频1位置左", u"1E400");
+    set(u"视频1位置上", u"-1E400");
+    set(u"视频1宽", u"1E308");
+    set(u"视频1高", u"600");
+    Form4 form(dir / "配置.ini");
+    form.load();
+    EXPECT_EQ(form.window.geometry(), (TwipsRect{0, 0, 0, 9000}));
+    EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 0, 9000}));
 }
 
 TEST_F(PlayerWindow, WithoutSettingsEverythingIsZero)
@@ -87,6 +102,29 @@ TEST_F(PlayerWindow, LoadsOnceAndPlacesEachValueAsSoonAsRead)
     EXPECT_EQ(seen[2], (TwipsRect{150, 300, 450, 5925}));
     EXPECT_EQ(seen[3], (TwipsRect{150, 300, 450, 600}));
     EXPECT_EQ(seen.size(), 5u); // and once more when it is shown; the second load does nothing
+}
+
+TEST_F(PlayerWindow, TheAnimationPollRunsEvery100MsFromCreationInEveryMode)
+{
+    Form4 form(dir / "配置.ini");
+    testing::RecordingMediaPlayer media;
+    testing::FakeAnimationPlayer animation;
+    const auto expectPolling = [&](const char* when) {
+        EXPECT_EQ(form.Timer1.name(), "Timer1") << when;
+        EXPECT_EQ(form.Timer1.intervalMs(), 100) << when;
+        EXPECT_TRUE(form.Timer1.enabled()) << when;
+        EXPECT_FALSE(form.Timer1.dormant()) << when;
+    };
+    expectPolling("at creation");
+    form.attachPlayers(media, animation);
+    form.load();
+    expectPolling("once loaded");
+    form.Text1.setText(u"show.swf");
+    expectPolling("in animation mode");
+    form.Text1.setText(u"a.mp4");
+    expectPolling("in media mode");
+    media.raiseState(play_state::kMediaEnded);
+    expectPolling("after the media ended");
 }
 
 } // namespace

@@ -45,8 +45,13 @@ bool QtSerialLine::setSettings(TextView text)
 {
     const auto parsed = parseSerialSettings(text);
     if (!parsed) {
+        rejectedSettings_ = toUtf8(text);
+        if (!deviceName_.isEmpty()) {
+            reportRejectedSettings();
+        }
         return false;
     }
+    rejectedSettings_.reset();
     settings_ = *parsed;
     if (port_.isOpen()) {
         applySettings();
@@ -74,11 +79,42 @@ void QtSerialLine::applySettings()
     port_.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+void QtSerialLine::reportRejectedSettings()
+{
+    const std::string device = deviceName_.isEmpty() ? std::string("serial line") : deviceName_.toStdString();
+    logWarning("serial", device + ": settings text \"" + *rejectedSettings_ +
+                             "\" rejected (not baud rate, parity letter, data bits, stop bits as in 9600,N,8,1); "
+                             "keeping " +
+                             serialSettingsText(settings_));
+    rejectedSettings_.reset();
+}
+
 bool QtSerialLine::open()
 {
+    if (rejectedSettings_) {
+        reportRejectedSettings();
+    }
     if (port_.isOpen()) {
         return true;
     }
+    if (deviceName_.isEmpty()) {
+        logInfo("serial",
+                "no device chosen (neither a port number from 1 up nor a path): the serial line stays closed");
+        return false;
+    }
+    if (!openPort()) {
+        logError("serial", deviceName_.toStdString() + " cannot be opened: " + port_.errorString().toStdString() +
+                               "; the console runs without its serial line");
+        port_.clearError();
+        return false;
+    }
+    return true;
+}
+
+// Opens the chosen device without a word: the first attempt is logged by open(), and the
+// attempts while a lost device is away fail every second.
+bool QtSerialLine::openPort()
+{
     if (deviceName_.isEmpty()) {
         return false;
     }
@@ -133,7 +169,7 @@ void QtSerialLine::tryReopen()
         reopenTimer_.stop();
         return;
     }
-    if (open()) {
+    if (openPort()) {
         lost_ = false;
         reopenTimer_.stop();
         logInfo("serial", deviceName_.toStdString() + " is back");

@@ -2,12 +2,19 @@
 // The serial line on Qt SerialPort. A device that goes away (an unplugged USB adapter, a
 // pseudo-terminal whose other end closed) is closed at once, so nothing spins on its errors,
 // and is reopened silently when it is back, checked once a second.
+// The line logs its own setup problems, one line each, naming the device: a device that cannot
+// be opened (with the system's reason), no device chosen, and a rejected settings text. The
+// console sets the text before it names the port, so a rejection is logged when the line is
+// opened unless a device is already chosen.
 #include "io/serial_line.h"
 #include "io/serial_settings.h"
 
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
+
+#include <optional>
+#include <string>
 
 namespace ride {
 
@@ -26,6 +33,8 @@ public:
     bool waitingForDevice() const { return lost_; }
 
 private:
+    bool openPort();
+    void reportRejectedSettings();
     void applySettings();
     void onError(QSerialPort::SerialPortError error);
     void tryReopen();
@@ -35,6 +44,7 @@ private:
     SerialSettings settings_;
     QString deviceName_;
     GbkStreamDecoder decoder_;
+    std::optional<std::string> rejectedSettings_;
     bool lost_ = false;
 };
 
