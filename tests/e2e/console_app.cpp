@@ -75,6 +75,28 @@ WindowGeometry ConsoleApp::geometry(const std::string& windowId) const
     return g;
 }
 
+bool ConsoleApp::pressButton(const std::string& caption, const std::string& windowTitle,
+                             std::chrono::seconds timeout) const
+{
+    std::vector<std::string> argv{"/usr/bin/python3",
+                                  RIDE_E2E_DIR "/press_button.py",
+                                  caption,
+                                  std::to_string(timeout.count()),
+                                  "--pid",
+                                  std::to_string(process_->pid())};
+    if (!windowTitle.empty()) {
+        argv.insert(argv.end(), {"--window", windowTitle});
+    }
+    int status = -1;
+    runAndCapture(argv, &status, {{"DISPLAY", display_}});
+    return status == 0;
+}
+
+AccessibleTree ConsoleApp::accessibleTree(const std::vector<std::string>& waitFor, std::chrono::seconds timeout) const
+{
+    return AccessibleTree::read(display_, process_->pid(), waitFor, timeout);
+}
+
 ScreenPoint ConsoleApp::pointer() const
 {
     std::istringstream out(xdotool({"getmouselocation", "--shell"}));

@@ -1,6 +1,7 @@
 #pragma once
 // The real ride-console executable, copied into a directory of the test's own (it reads the
 // settings file beside itself) and started on the test's X server.
+#include "e2e/accessible_tree.h"
 #include "e2e/screen_point.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -40,6 +41,14 @@ public:
     std::optional<std::string> findWindow(const std::string& namePattern, bool onlyVisible,
                                           std::chrono::milliseconds timeout) const;
     WindowGeometry geometry(const std::string& windowId) const;
+    // Presses the program's push button with this caption over the accessibility bus, looking
+    // for it up to `timeout`; only in the window titled `windowTitle` when one is given.
+    bool pressButton(const std::string& caption, const std::string& windowTitle = {},
+                     std::chrono::seconds timeout = std::chrono::seconds(20)) const;
+    // The program's windows and their elements as the accessibility bus shows them, once the
+    // windows titled `waitFor` are there (or `timeout` has passed).
+    AccessibleTree accessibleTree(const std::vector<std::string>& waitFor,
+                                  std::chrono::seconds timeout = std::chrono::seconds(20)) const;
     // Where the X server has the pointer.
     ScreenPoint pointer() const;
 

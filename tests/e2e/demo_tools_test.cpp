@@ -53,8 +53,7 @@ protected:
             << readBytes(targetLog());
         targetLogStart_ = readBytes(targetLog()).size();
         app = std::make_unique<testing::ConsoleApp>(xvfb->display());
-        // The console and the player below the target window, so that nothing covers the
-        // console's buttons.
+        // The console and the player below the target window, so that neither covers it.
         setting(u"控制界面", u"窗口位置左", "0");
         setting(u"控制界面", u"窗口位置上", "430");
         setting(u"视频1位置及大小", u"视频1位置左", "850");
@@ -212,7 +211,7 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
     ASSERT_TRUE(console);
     EXPECT_FALSE(simPrinted(std::regex("console connected"), 1500ms)) << "the channel waits for 网络设置";
 
-    app->xdotool({"mousemove", "--window", *console, "618", "337", "click", "1"});
+    ASSERT_TRUE(app->pressButton("网络设置"));
     ASSERT_TRUE(simPrinted(std::regex("console connected over tcp from 127\\.0\\.0\\.1:\\d+"), 10s));
     EXPECT_TRUE(simPrinted(std::regex("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} from console over tcp 127\\.0\\.0\\.1:\\d+: "
                                       "\"[^\"]*99991"),

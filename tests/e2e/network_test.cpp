@@ -13,14 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool pressButton(const std::string& display, const std::string& caption)
-{
-    int status = -1;
-    testing::runAndCapture({"/usr/bin/python3", RIDE_E2E_DIR "/press_button.py", caption, "15"}, &status,
-                           {{"DISPLAY", display}});
-    return status == 0;
-}
-
 TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
 {
     testing::XvfbServer xvfb;
@@ -34,7 +26,7 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
     ASSERT_TRUE(app.findWindow(testing::kConsoleTitle, true, 10s));
 
     EXPECT_FALSE(controller.accept(1500ms)) << "no channel connects before the network window is opened";
-    ASSERT_TRUE(pressButton(xvfb.display(), "网络设置"));
+    ASSERT_TRUE(app.pressButton("网络设置"));
     ASSERT_TRUE(app.findWindow("^网络控制调试窗口$", true, 5s)) << "the network window did not appear";
 
     ASSERT_TRUE(controller.accept(3s)) << "the channel did not connect";

@@ -1,5 +1,5 @@
 // The real executable on a virtual X server: where its windows appear, hiding the console, and
-// the end of the program.
+// the end of the program, by its "结束" button or by closing the console window.
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
 #include "support/xvfb_server.h"
@@ -8,6 +8,7 @@
 
 #include <thread>
 
+#include <X11/Xlib.h>
 #include <sys/wait.h>
 
 namespace ride {
@@ -101,8 +102,60 @@ TEST_F(Startup, EndButtonEndsTheProgram)
     app->start();
     const auto console = app->findWindow(kConsoleTitle, true, 10s);
     ASSERT_TRUE(console);
-    // "结束" sits at the bottom right of the console (690,322 124x30 in its client area).
-    app->xdotool({"mousemove", "--window", *console, "750", "337", "click", "1"});
+    ASSERT_TRUE(app->pressButton("结束"));
+    ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";
+    const int status = app->process().stop();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// What a window manager does when the operator clicks the close button of a window that takes
+// part in the delete protocol (one that does not would be killed instead).
+void requestClose(Display* x, Window window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x, window, False, NoEventMask, &event);
+    XFlush(x);
+}
+
+bool takesPartInDeleteProtocol(Display* x, Window window)
+{
+    Atom* protocols = nullptr;
+    int count = 0;
+    if (XGetWMProtocols(x, window, &protocols, &count) == 0) {
+        return false;
+    }
+    const Atom deleteWindow = XInternAtom(x, "WM_DELETE_WINDOW", False);
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        found = found || protocols[i] == deleteWindow;
+    }
+    XFree(protocols);
+    return found;
+}
+
+TEST_F(Startup, ClosingTheConsoleWindowEndsTheProgram)
+{
+    set(u"控制界面", u"窗口位置左", u"10");
+    set(u"控制界面", u"窗口位置上", u"20");
+    app->start();
+    const auto console = app->findWindow(kConsoleTitle, true, 10s);
+    ASSERT_TRUE(console);
+    ASSERT_TRUE(app->findWindow("^Form4$", false, 10s));
+
+    Display* x = XOpenDisplay(xvfb->display().c_str());
+    ASSERT_NE(x, nullptr);
+    const Window window = std::stoul(*console);
+    EXPECT_TRUE(takesPartInDeleteProtocol(x, window)) << "a window manager would kill the program instead";
+    requestClose(x, window);
+    XCloseDisplay(x);
+
     ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";
     const int status = app->process().stop();
     EXPECT_TRUE(WIFEXITED(status));

@@ -24,10 +24,9 @@ using testing::ConsoleApp;
 using testing::kConsoleTitle;
 using testing::readBytes;
 
-// Centres of "来人播放视频" and "无人播放视频" in the console's client area.
-constexpr int kPersonButtonX = 350 + 140 + 75;
-constexpr int kPersonButtonY = 66 + 18 + 14;
-constexpr int kNobodyButtonY = 66 + 50 + 14;
+// The operator's two buttons, by caption.
+const std::string kPersonButton = "来人播放视频";
+const std::string kNobodyButton = "无人播放视频";
 // The player window, clear of the console (822 x 358 at the top left).
 constexpr int kPlayerLeft = 400;
 constexpr int kPlayerTop = 420;
@@ -108,11 +107,7 @@ protected:
         ASSERT_TRUE(app->findWindow("^Form4$", true, 10s)) << "no player window";
     }
 
-    void click(int buttonY)
-    {
-        app->xdotool(
-            {"mousemove", "--window", *console, std::to_string(kPersonButtonX), std::to_string(buttonY), "click", "1"});
-    }
+    void press(const std::string& caption) { ASSERT_TRUE(app->pressButton(caption)) << "no button " << caption; }
 
     static Colour centre()
     {
@@ -162,15 +157,15 @@ TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
     ASSERT_TRUE(centreBecomes(Colour::Blue)) << "the nobody video never came";
     EXPECT_TRUE(centreStays(Colour::Blue, 1500ms)) << "the nobody video did not repeat";
 
-    click(kPersonButtonY);
+    press(kPersonButton);
     ASSERT_TRUE(centreBecomes(Colour::Red)) << "\"来人播放视频\" did not bring the person video, centre " << centre();
     EXPECT_TRUE(centreStays(Colour::Red, 1500ms)) << "the person video did not repeat";
     // Four ticks after the choice the count falls back to the nobody video by itself.
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "no fall-back after the play time";
 
-    click(kPersonButtonY);
+    press(kPersonButton);
     ASSERT_TRUE(centreBecomes(Colour::Red));
-    click(kNobodyButtonY);
+    press(kNobodyButton);
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "\"无人播放视频\" did not bring the nobody video";
     EXPECT_TRUE(app->process().running());
 }
@@ -186,15 +181,15 @@ TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)
         }
     }
     start();
-    click(kNobodyButtonY);
+    press(kNobodyButton);
     ASSERT_TRUE(centreBecomes(Colour::Blue));
 
-    click(kPersonButtonY);
+    press(kPersonButton);
     EXPECT_TRUE(centreStays(Colour::Blue, 2s)) << "a missing file took the video away";
 
     // Every choice reads the settings anew: the next one names a file that is no video.
     set(u"视频文件", u"视频0", u"broken.mp4");
-    click(kPersonButtonY);
+    press(kPersonButton);
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "a broken file took the video away";
     EXPECT_TRUE(centreStays(Colour::Blue, 1s));
@@ -215,22 +210,22 @@ TEST_F(Video, AnAnimationTakesTheStageAndItsEndLetsItBeChosenAgain)
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     set(u"视频文件", u"动画播放程序", u"./swf-player");
     start();
-    click(kNobodyButtonY);
+    press(kNobodyButton);
     ASSERT_TRUE(centreBecomes(Colour::Blue));
 
-    click(kPersonButtonY);
+    press(kPersonButton);
     ASSERT_TRUE(testing::waitUntil([&] { return readBytes(app->directory() / "runs") == "show.SWF\n"; }, kWait));
     // The media player is stopped and out of the way.
     EXPECT_TRUE(centreBecomes(Colour::Other));
 
     // The end of the animation empties the console's choice, so the same one counts again.
     std::this_thread::sleep_for(1s);
-    click(kPersonButtonY);
+    press(kPersonButton);
     EXPECT_TRUE(
         testing::waitUntil([&] { return readBytes(app->directory() / "runs") == "show.SWF\nshow.SWF\n"; }, kWait))
         << readBytes(app->directory() / "runs");
 
-    click(kNobodyButtonY);
+    press(kNobodyButton);
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "the player did not come back after the animation";
 }
 
