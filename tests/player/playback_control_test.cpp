@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace ride {
 namespace {
@@ -70,6 +71,39 @@ TEST(PlaybackControlCreation, TheMediaPlayerStartsWithTheWindowsSettings)
     // A second attach would leave two controls listening: it is refused.
     form.attachPlayers(media, animation);
     EXPECT_EQ(media.calls.size(), 5u);
+}
+
+TEST(PlaybackControlCreation, TheControlPanelIsShownUntilAMediaRequestSwitchesItOff)
+{
+    testing::TempDir dir;
+    ASSERT_TRUE(WriteIni(dir / "配置.ini", u"视频文件", u"动画播放程序", u"swfplayer"));
+    Form4 form(dir / "配置.ini");
+    testing::RecordingMediaPlayer media;
+    testing::FakeAnimationPlayer animation;
+    const auto modes = [&] {
+        Calls out;
+        std::copy_if(media.calls.begin(), media.calls.end(), std::back_inserter(out),
+                     [](const std::string& call) { return call.rfind("uiMode ", 0) == 0; });
+        return out;
+    };
+    form.attachPlayers(media, animation);
+    form.load();
+    EXPECT_EQ(modes(), Calls{"uiMode full"});
+    // An animation puts the media player aside as it is; neither its end nor a blank request
+    // touches the panel.
+    form.Text1.setText(u"show.swf");
+    form.Text1.setText(u"  ");
+    media.raiseState(play_state::kStopped);
+    EXPECT_EQ(modes(), Calls{"uiMode full"});
+    // The first media switches it off, before the media is handed over, and nothing brings it back.
+    form.Text1.setText(u"a.mp4");
+    ASSERT_EQ(modes(), (Calls{"uiMode full", "uiMode none"}));
+    EXPECT_LT(std::find(media.calls.begin(), media.calls.end(), "uiMode none"),
+              std::find(media.calls.begin(), media.calls.end(), "URL a.mp4"));
+    media.raiseState(play_state::kMediaEnded);
+    form.Text1.setText(u"show.swf");
+    form.Text1.setText(u"b.mp4");
+    EXPECT_EQ(modes(), (Calls{"uiMode full", "uiMode none", "uiMode none"}));
 }
 
 TEST_F(PlaybackControlTest, MediaRequestRunsTheNineStepsInOrder)

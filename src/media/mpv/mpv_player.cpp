@@ -50,11 +50,6 @@ bool MpvPlayer::available()
     if (!coreTried_) {
         coreTried_ = true;
         initialise(*surface_);
-        if (mpv_) {
-            for (const auto& [name, value] : pendingProperties_) {
-                setProperty(name.c_str(), value.c_str());
-            }
-        }
         pendingProperties_.clear();
     }
     return mpv_ != nullptr;
@@ -95,13 +90,17 @@ void MpvPlayer::initialise(QWidget& surface)
         // No sound device is no reason not to show the picture.
         {"ao", "pulse,alsa,null"},
         {"audio-fallback-to-null", "yes"},
-        // The exhibition screen is for watching: no keys, no mouse, no on-screen controls.
+        // The exhibition screen is for watching: no keys, no mouse.
         {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"},
         {"input-cursor", "no"},
         {"input-terminal", "no"},
         {"cursor-autohide", "always"},
+        // The on-screen controller is the control panel of the user-interface mode; without a
+        // mouse it would only show on a pointer movement that never comes, so it stays up. Its
+        // logo looks the same all year (no hat in December).
         {"osc", "no"},
+        {"script-opts", "osc-visibility=always,osc-greenandgrumpy=yes"},
         {"osd-level", "0"},
         {"load-scripts", "no"},
         {"ytdl", "no"},
@@ -112,10 +111,18 @@ void MpvPlayer::initialise(QWidget& surface)
         // never waits for a new one; a failed GPU probe must not be repeated (docs/performance.md).
         {"force-window", "yes"},
     };
-    for (const auto& [name, value] : options) {
+    auto setOption = [this](const char* name, const char* value) {
         if (const int rc = lib_->setOptionString(mpv_, name, value); rc < 0) {
             logWarning("video", std::string("option ") + name + "=" + value + " refused: " + lib_->errorString(rc));
         }
+    };
+    for (const auto& [name, value] : options) {
+        setOption(name, value);
+    }
+    // What the window set before the core started, the control panel among it, is there from
+    // the first frame.
+    for (const auto& [name, value] : pendingProperties_) {
+        setOption(name.c_str(), value.c_str());
     }
     lib_->setWakeupCallback(mpv_, &MpvPlayer::wakeUp, this);
     if (const int rc = lib_->initialize(mpv_); rc < 0) {
@@ -137,10 +144,17 @@ void MpvPlayer::wakeUp(void* self)
     }
 }
 
-void MpvPlayer::setUiMode(const Text& /*mode*/)
+void MpvPlayer::setUiMode(const Text& mode)
 {
-    // No mode draws a control panel: nobody at the exhibition screen has a mouse or keys for it,
-    // and the core runs without its on-screen controller.
+    // "full" is the core's on-screen controller: with no media its idle screen, while a media
+    // plays the bar of buttons, time and seek bar along the bottom.
+    if (mode == u"full") {
+        setProperty("osc", "yes");
+    } else if (mode == u"none") {
+        setProperty("osc", "no");
+    } else {
+        logWarning("video", "user-interface mode \"" + toUtf8(mode) + "\" ignored, it must be full or none");
+    }
 }
 
 void MpvPlayer::setVolume(int volume)

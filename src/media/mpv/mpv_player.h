@@ -66,7 +66,8 @@ private:
     const MpvLibrary* lib_ = nullptr;
     mpv_handle* mpv_ = nullptr;
     bool coreTried_ = false;
-    // Properties set before the core started, in the order they were set.
+    // Properties set before the core started, in the order they were set; they become options
+    // of the core when it starts.
     std::vector<std::pair<std::string, std::string>> pendingProperties_;
     std::unique_ptr<QObject> pump_;
     std::atomic<bool> drainQueued_{false};

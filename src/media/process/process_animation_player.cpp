@@ -5,15 +5,10 @@
 
 #include <QProcess>
 
-#include <csignal>
-
 #include <unistd.h>
 
 namespace ride {
 namespace {
-
-// Long enough for a player to close its window, short enough not to freeze the console.
-constexpr int kGraceMs = 500;
 
 std::string describe(const QString& program, const QStringList& arguments)
 {
@@ -49,45 +44,30 @@ void ProcessAnimationPlayer::start(const Text& command, const Text& file)
     process->setStandardInputFile(QProcess::nullDevice());
     // A group of its own, so that stopping it also ends what a wrapper script started.
     process->setChildProcessModifier([] { setpgid(0, 0); });
-    const std::string what = describe(program, arguments);
-    QObject::connect(process, &QProcess::errorOccurred, process, [process, what](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            logError("animation", "cannot start " + what + ": " + process->errorString().toStdString());
-        }
-    });
-    QObject::connect(process, &QProcess::finished, process, [what](int exitCode, QProcess::ExitStatus status) {
-        if (status == QProcess::CrashExit) {
-            logWarning("animation", what + " ended abnormally");
-        } else if (exitCode != 0) {
-            logWarning("animation", what + " ended with exit code " + std::to_string(exitCode));
-        }
-    });
+    description_ = describe(program, arguments);
+    QObject::connect(
+        process, &QProcess::errorOccurred, process, [process, what = description_](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                logError("animation", "cannot start " + what + ": " + process->errorString().toStdString());
+            }
+        });
+    QObject::connect(process, &QProcess::finished, process,
+                     [what = description_](int exitCode, QProcess::ExitStatus status) {
+                         if (status == QProcess::CrashExit) {
+                             logWarning("animation", what + " ended abnormally");
+                         } else if (exitCode != 0) {
+                             logWarning("animation", what + " ended with exit code " + std::to_string(exitCode));
+                         }
+                     });
     process->start(program, arguments);
 }
 
 void ProcessAnimationPlayer::stop()
 {
-    if (!process_) {
-        return;
+    if (process_) {
+        stopping_.end(std::move(process_), std::move(description_));
+        description_.clear();
     }
-    if (process_->state() != QProcess::NotRunning) {
-        // Our own stop is no failure worth a log line.
-        process_->disconnect();
-        const pid_t group = static_cast<pid_t>(process_->processId());
-        if (group > 0) {
-            ::kill(-group, SIGTERM);
-        } else {
-            process_->terminate();
-        }
-        if (!process_->waitForFinished(kGraceMs)) {
-            if (group > 0) {
-                ::kill(-group, SIGKILL);
-            }
-            process_->kill();
-            process_->waitForFinished(kGraceMs);
-        }
-    }
-    process_.reset();
 }
 
 bool ProcessAnimationPlayer::playing() const

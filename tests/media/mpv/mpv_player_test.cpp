@@ -1,5 +1,6 @@
 // The libmpv media player in a native window on a private Xvfb, with short clips made by ffmpeg:
-// which play states it reports and when, and what it does with files it cannot play.
+// which play states it reports and when, what it does with files it cannot play, and what its
+// user-interface modes put on the screen.
 #include "media/mpv/mpv_player.h"
 #include "support/child_process.h"
 #include "support/qt_event_pump.h"
@@ -7,6 +8,9 @@
 #include "support/xvfb_server.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -198,6 +202,82 @@ TEST_F(MpvPlayerTest, ABrokenFileWithNothingBeforeItJustStops)
     testing::pumpFor(kClipLength * 3);
     EXPECT_FALSE(saw(play_state::kPlaying));
     EXPECT_FALSE(saw(play_state::kMediaEnded));
+}
+
+// What the X server shows in the widget's rectangle, as the exhibition screen would.
+QImage screenOf(const QWidget& widget)
+{
+    const QRect where(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+    return widget.screen()->grabWindow(0).toImage().copy(where);
+}
+
+// Pixels of `image` at or below row `fromRow` that `counts`.
+template <class Counts>
+int pixelsWhere(const QImage& image, int fromRow, Counts counts)
+{
+    int n = 0;
+    for (int y = fromRow; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += counts(image.pixel(x, y)) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+bool lit(QRgb p)
+{
+    return qRed(p) + qGreen(p) + qBlue(p) > 60;
+}
+bool notBlue(QRgb p)
+{
+    return !(qBlue(p) > 150 && qRed(p) < 80 && qGreen(p) < 80);
+}
+
+TEST_F(MpvPlayerTest, ModeFullShowsTheControlPanelFromTheStartAndModeNoneHidesIt)
+{
+    // A player of its own, beside the suite's, given its mode before its core starts, as the
+    // player window does at creation.
+    QWidget screen;
+    screen.setAttribute(Qt::WA_NativeWindow);
+    // Black before the core draws, as the player window's surface is.
+    screen.setAutoFillBackground(true);
+    QPalette black = screen.palette();
+    black.setColor(QPalette::Window, Qt::black);
+    screen.setPalette(black);
+    screen.setGeometry(0, 240, 320, 240);
+    screen.show();
+    ASSERT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), 0, lit) == 0; }, kWait));
+    MpvPlayer own(screen, clips->path());
+    own.setUiMode(u"full");
+    ASSERT_TRUE(own.available());
+    const int bottomRows = screen.height() - 12;
+
+    // No media: the controller's idle screen, a logo with a line of text, on black.
+    EXPECT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), 0, lit) > 500; }, kWait))
+        << "nothing shown in mode full";
+    own.setUiMode(u"none");
+    EXPECT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), 0, lit) == 0; }, kWait))
+        << "something still shown in mode none";
+
+    // A media request switches to "none" and plays: the picture alone, up to the bottom edge.
+    std::vector<std::int32_t> ownStates;
+    own.onPlayStateChange([&](std::int32_t state) { ownStates.push_back(state); });
+    own.setUrl(clip("blue.mp4"));
+    own.play();
+    own.setPlayCount(kPlayCountForever);
+    ASSERT_TRUE(testing::pumpUntil([&] { return !ownStates.empty(); }, kWait));
+    EXPECT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), 0, notBlue) == 0; }, kWait))
+        << "the picture does not cover the player alone";
+    testing::pumpFor(kClipLength);
+    EXPECT_EQ(pixelsWhere(screenOf(screen), 0, notBlue), 0);
+
+    // "full" over a playing media: the bar along the bottom, over the picture.
+    own.setUiMode(u"full");
+    EXPECT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), bottomRows, notBlue) > 200; }, kWait))
+        << "no control bar at the bottom";
+    own.setUiMode(u"none");
+    EXPECT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), 0, notBlue) == 0; }, kWait))
+        << "the control bar stayed";
 }
 
 } // namespace

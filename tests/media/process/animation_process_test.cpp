@@ -1,5 +1,6 @@
 // The animation hand-over with a real program: the player window polls whether it still runs,
-// reports playing and then stopped, and a new request ends it together with what it started.
+// reports playing and then stopped, and a new request ends it together with what it started,
+// without waiting for it: a program that ignores SIGTERM is killed from the event loop later.
 #include "media/process/process_animation_player.h"
 #include "player/form4.h"
 #include "settings/profile_file.h"
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <fstream>
 
 #include <csignal>
@@ -33,6 +36,20 @@ bool gone(pid_t pid)
     return close != std::string::npos && stat.size() > close + 2 && stat[close + 2] == 'Z';
 }
 
+// Ended and reaped: not even a zombie is left.
+bool reaped(pid_t pid)
+{
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+double msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Ignores SIGTERM, and so does the child it starts (an ignored signal stays ignored across exec).
+const char* const kStubbornBody = "trap '' TERM\nsleep 30 &\necho $! > child\nwhile :; do sleep 1; done";
+
 class AnimationProcess : public ::testing::Test {
 protected:
     AnimationProcess()
@@ -43,7 +60,7 @@ protected:
     }
 
     // A program in the test's directory, reached through a relative path as an installer may
-    // write it. It notes its arguments and its process ids where it runs.
+    // write it. It notes its arguments and its process id where it runs.
     void writeProgram(const std::string& name, const std::string& body)
     {
         const auto path = dir / name;
@@ -100,11 +117,77 @@ TEST_F(AnimationProcess, ANewRequestEndsTheProgramAndWhatItStarted)
 
     form.Text1.setText(u"red.mp4");
     EXPECT_FALSE(animation.playing());
-    EXPECT_TRUE(gone(program));
+    // It ends on SIGTERM, and the event loop reaps it.
+    EXPECT_TRUE(testing::pumpUntil([&] { return reaped(program); }, 2s)) << "the program was not ended and reaped";
     EXPECT_TRUE(testing::waitUntil([&] { return gone(child); }, 2s)) << "the program's own child survived";
     // Our own stop is no end of an animation: no PlayStop.
     form.Timer1.tick();
     EXPECT_EQ(playStops, 0);
+}
+
+TEST_F(AnimationProcess, ReplacingAProgramThatIgnoresTermDoesNotWaitAndKillsItAfterTheGrace)
+{
+    writeProgram("stubborn.sh", kStubbornBody);
+    writeProgram("next.sh", "sleep 30");
+    configure(u"./stubborn.sh");
+    form.Text1.setText(u"first.swf");
+    ASSERT_TRUE(pollUntil([&] { return std::filesystem::exists(dir / "child") && !readBytes(dir / "child").empty(); }));
+    const pid_t program = std::stoi(readBytes(dir / "pid"));
+    const pid_t child = std::stoi(readBytes(dir / "child"));
+
+    configure(u"./next.sh");
+    const auto replaced = std::chrono::steady_clock::now();
+    form.Text1.setText(u"second.swf");
+    const double replaceMs = msSince(replaced);
+    EXPECT_LT(replaceMs, 100.0) << "the request waited for the old program";
+    EXPECT_TRUE(animation.playing()) << "the new program counts from its start";
+    EXPECT_FALSE(gone(program)) << "the old program was killed without its grace period";
+
+    // The poll goes on meanwhile, and the old program's end is not the new one's.
+    double killedAfterMs = -1;
+    while (msSince(replaced) < 1500) {
+        form.Timer1.tick();
+        ASSERT_EQ(form.Text3.text(), u"SWF播放");
+        if (killedAfterMs < 0 && reaped(program)) {
+            killedAfterMs = msSince(replaced);
+        }
+        testing::pumpFor(5ms);
+    }
+    EXPECT_EQ(playStops, 0);
+    EXPECT_TRUE(animation.playing());
+    ASSERT_GE(killedAfterMs, 0) << "the old program was never killed and reaped";
+    EXPECT_GE(killedAfterMs, 450.0);
+    EXPECT_LE(killedAfterMs, 1200.0);
+    EXPECT_TRUE(testing::waitUntil([&] { return gone(child); }, 2s)) << "what it started survived";
+}
+
+TEST(AnimationProcessEnd, ThePlayerGoingAwayEndsItsProgramWithinTheGraceAndLeavesNoZombie)
+{
+    testing::TempDir dir;
+    const auto run = [&](const std::string& body) {
+        const auto path = dir / "anim.sh";
+        std::ofstream(path) << "#!/bin/sh\necho $$ > pid\n" << body << "\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        std::filesystem::remove(dir / "pid");
+        std::filesystem::remove(dir / "child");
+        auto player = std::make_unique<ProcessAnimationPlayer>(dir.path());
+        player->start(u"./anim.sh", u"x.swf");
+        EXPECT_TRUE(testing::pumpUntil(
+            [&] { return std::filesystem::exists(dir / "child") && !readBytes(dir / "child").empty(); }, 5s));
+        const pid_t program = std::stoi(readBytes(dir / "pid"));
+        const pid_t child = std::stoi(readBytes(dir / "child"));
+        const auto start = std::chrono::steady_clock::now();
+        player.reset();
+        const double ms = msSince(start);
+        // No event loop runs after the player: it reaps the program itself.
+        EXPECT_TRUE(reaped(program)) << body;
+        EXPECT_TRUE(testing::waitUntil([&] { return gone(child); }, 2s)) << body;
+        return ms;
+    };
+    EXPECT_LT(run("sleep 30 &\necho $! > child\nwait"), 300.0) << "a program that ends on SIGTERM is not waited for";
+    const double stubbornMs = run(kStubbornBody);
+    EXPECT_GE(stubbornMs, 450.0) << "a program that ignores SIGTERM gets its grace period";
+    EXPECT_LE(stubbornMs, 1500.0);
 }
 
 TEST_F(AnimationProcess, NoProgramConfiguredReportsStoppedAtOnce)
