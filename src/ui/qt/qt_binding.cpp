@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -46,9 +47,16 @@ QColor toQColor(Color color, const QWidget* widget)
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 
+// Settings may place a window anywhere a double reaches; Qt takes at most QWIDGETSIZE_MAX pixels
+// either way, and a value beyond what an int holds would not even convert.
 int toPixels(double twips)
 {
-    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+    const double pixels = twips / kTwipsPerPixel;
+    if (std::isnan(pixels)) {
+        return 0;
+    }
+    const double limit = QWIDGETSIZE_MAX;
+    return static_cast<int>(std::lround(std::clamp(pixels, -limit, limit)));
 }
 
 // Reports moves and resizes done by the window manager or the operator back to the model.

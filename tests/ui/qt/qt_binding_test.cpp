@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <vector>
 
 namespace ride {
@@ -269,6 +271,13 @@ TEST(QtBinding, WindowGeometryIsTwipsOverFifteen)
     EXPECT_EQ(window.windowTitle(), "Form4");
     model.setWidth(0);
     EXPECT_EQ(window.width(), 1) << "an empty window is the smallest one Qt allows";
+
+    // Far beyond any screen, or not a number at all: Qt gets its own limits, never garbage.
+    model.setLeft(1e300);
+    model.setTop(-1e300);
+    EXPECT_EQ(window.pos(), QPoint(QWIDGETSIZE_MAX, -QWIDGETSIZE_MAX));
+    model.setLeft(std::nan(""));
+    EXPECT_EQ(window.x(), 0);
 }
 
 } // namespace
