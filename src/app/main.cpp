@@ -1,5 +1,7 @@
 // ride-console: the operator console of the exercise-bike virtual ride.
 #include "app/network_window_opener.h"
+#include "app/service_notifications.h"
+#include "app/wayland_session.h"
 #include "base/log.h"
 #include "console/form1.h"
 #include "console/view/form1_view.h"
@@ -62,6 +64,11 @@ int main(int argc, char** argv)
     // the per-thread heaps, which then creep up with a looping video (docs/reliability.md). Set
     // before any thread starts.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+
+    ride::warnIfWaylandSession();
+    // Read (and removed from the environment) before any thread starts, and before the console
+    // starts a program, which must not talk to the service manager in the console's name.
+    ride::ServiceNotifier serviceNotifier = ride::ServiceNotifier::fromEnvironment();
 
     QApplication app(argc, argv);
     // Numbers in settings and records are read with "." whatever the desktop's language.
@@ -128,6 +135,12 @@ int main(int argc, char** argv)
     network = &networkWindow;
     ride::Form1View consoleView(console);
     console.load();
+
+    // Ready once the console has loaded and the event loop runs (its windows are shown by then).
+    ride::ServiceNotifications supervision(std::move(serviceNotifier), [&serial, &console, &networkWindow] {
+        return ride::currentServiceStatus(serial, console, networkWindow);
+    });
+    QTimer::singleShot(0, [&supervision] { supervision.announceReady(); });
 
     // The video core loads many libraries. Start it just after the windows are up when the
     // settings name a video, so that the first choice shows its first frame at once; the player's

@@ -1,9 +1,12 @@
 #include "base/log.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ride {
@@ -17,6 +20,48 @@ std::string_view levelName(LogLevel level)
     }
     return "info";
 }
+
+std::string_view journalPriority(LogLevel level)
+{
+    switch (level) {
+    case LogLevel::Error: return "<3>";
+    case LogLevel::Warning: return "<4>";
+    case LogLevel::Info: return "<6>";
+    }
+    return "<6>";
+}
+
+bool journalStreamMatches(std::string_view journalStream, std::uint64_t device, std::uint64_t inode)
+{
+    const auto colon = journalStream.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    const auto number = [](std::string_view text, std::uint64_t& value) {
+        const char* end = text.data() + text.size();
+        const auto [last, error] = std::from_chars(text.data(), end, value);
+        return !text.empty() && error == std::errc() && last == end;
+    };
+    std::uint64_t streamDevice = 0;
+    std::uint64_t streamInode = 0;
+    return number(journalStream.substr(0, colon), streamDevice) &&
+           number(journalStream.substr(colon + 1), streamInode) && streamDevice == device && streamInode == inode;
+}
+
+namespace {
+
+bool standardErrorIsJournal()
+{
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    struct stat status {};
+    if (stream == nullptr || ::fstat(STDERR_FILENO, &status) != 0) {
+        return false;
+    }
+    return journalStreamMatches(stream, static_cast<std::uint64_t>(status.st_dev),
+                                static_cast<std::uint64_t>(status.st_ino));
+}
+
+} // namespace
 
 std::string formatLogLine(LogLevel level, std::string_view subsystem, std::string_view message,
                           std::chrono::system_clock::time_point when)
@@ -45,7 +90,9 @@ std::string formatLogLine(LogLevel level, std::string_view subsystem, std::strin
 
 void writeLog(LogLevel level, std::string_view subsystem, std::string_view message)
 {
-    std::string out = formatLogLine(level, subsystem, message, std::chrono::system_clock::now());
+    static const bool journal = standardErrorIsJournal();
+    std::string out = journal ? std::string(journalPriority(level)) : std::string();
+    out += formatLogLine(level, subsystem, message, std::chrono::system_clock::now());
     out += '\n';
 
     // The loop only matters for a short write to a full pipe.

@@ -22,8 +22,19 @@ std::string_view levelName(LogLevel level);
 std::string formatLogLine(LogLevel level, std::string_view subsystem, std::string_view message,
                           std::chrono::system_clock::time_point when);
 
+// The journal's priority prefix for a level: "<3>" error, "<4>" warning, "<6>" info.
+std::string_view journalPriority(LogLevel level);
+
+// Whether $JOURNAL_STREAM ("device:inode", both decimal) names the file standard error is, given
+// standard error's device and inode. The service manager sets it when it connects standard error
+// to the journal; a program started from such a one with standard error elsewhere inherits a
+// value that no longer matches.
+bool journalStreamMatches(std::string_view journalStream, std::uint64_t device, std::uint64_t inode);
+
 // Writes the formatted line and a line end in one write, so that lines from several sources
 // never interleave. Never fails the caller: a full or closed standard error loses the line.
+// When standard error is the journal (decided once, at the first line), each line starts with
+// its priority prefix, so that "journalctl -p warning" shows what matters.
 void writeLog(LogLevel level, std::string_view subsystem, std::string_view message);
 
 inline void logError(std::string_view subsystem, std::string_view message)
