@@ -13,6 +13,8 @@ packages=(
   # tests, benchmarks and the demo
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3 python3-pyatspi
+  # the Debian package and its checks
+  dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd
   # fuzz targets (libFuzzer)
   clang-14 libclang-rt-14-dev
   # the house style (InsertBraces needs clang-format 15)

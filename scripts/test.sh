@@ -3,7 +3,8 @@
 # every test suite:
 # unit tests, pseudo-terminal integration tests, the end-to-end tests on a virtual X server and
 # the fault tests; then the unit and fault suites again under AddressSanitizer and UBSan, and
-# every fuzz target for 30 seconds.
+# every fuzz target for 30 seconds; last the Debian package is built, installed, run and purged
+# (as root only: it changes the machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,3 +25,9 @@ cmake --build --preset asan
 ctest --preset asan -L 'unit|fault'
 
 bash fuzz/run.sh 30
+
+if [ "$(id -u)" -eq 0 ]; then
+  bash tests/packaging/check_package.sh
+else
+  echo "test: the package checks install and purge the package; run as root to include them" >&2
+fi
