@@ -8,11 +8,13 @@ packages=(
   build-essential cmake ninja-build pkg-config g++
   # program
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
-  libmpv-dev libx11-dev libxtst-dev libxext-dev
+  libmpv-dev libx11-dev libxtst-dev libxext-dev libx11-xcb-dev libxcb1-dev
   fonts-wqy-zenhei at-spi2-core
   # tests, benchmarks and the demo
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3 python3-pyatspi
+  # a real window manager for the keyboard focus tests
+  openbox
   # the Debian package and its checks
   dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd
   # fuzz targets (libFuzzer)

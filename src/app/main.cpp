@@ -1,11 +1,16 @@
 // ride-console: the operator console of the exercise-bike virtual ride.
+#include "app/command_line.h"
+#include "app/metrics_export.h"
 #include "app/network_window_opener.h"
 #include "app/service_notifications.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
+#include "check/probe/site_check.h"
 #include "console/form1.h"
 #include "console/view/form1_view.h"
 #include "input/x11/x11_cursor.h"
+#include "input/x11/x11_focused_window.h"
+#include "input/x11/x11_input_focus.h"
 #include "input/x11/x11_keystrokes.h"
 #include "io/qt/qt_serial_line.h"
 #include "io/qt/qt_tcp_socket.h"
@@ -22,6 +27,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <iostream>
 #include <malloc.h>
 #include <memory>
 
@@ -64,6 +70,19 @@ int main(int argc, char** argv)
     // the per-thread heaps, which then creep up with a looping video (docs/reliability.md). Set
     // before any thread starts.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    const ride::MonotonicTime programStart = ride::steadyNow();
+    const double programStartSeconds =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+
+    if (!ride::startsConsole(argc, argv)) {
+        // --check, --help, --version: no windows, so no display needed.
+        QCoreApplication app(argc, argv);
+        const ride::CommandLine commandLine = ride::parseCommandLine(app);
+        if (commandLine.check) {
+            return ride::runSiteCheck(ride::settingsFilePath(), std::cout);
+        }
+        return 0;
+    }
 
     ride::warnIfWaylandSession();
     // Read (and removed from the environment) before any thread starts, and before the console
@@ -71,6 +90,7 @@ int main(int argc, char** argv)
     ride::ServiceNotifier serviceNotifier = ride::ServiceNotifier::fromEnvironment();
 
     QApplication app(argc, argv);
+    const ride::CommandLine commandLine = ride::parseCommandLine(app);
     // Numbers in settings and records are read with "." whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
     // The console may start hidden; the program ends only on "结束" or on closing the console.
@@ -85,6 +105,10 @@ int main(int argc, char** argv)
     ride::QtSerialLine serial;
     ride::X11Cursor cursor("");
     ride::X11Keystrokes keys("");
+    // Asked only when [控制界面] 目标窗口 is set; opens its connection on the first question.
+    ride::X11FocusedWindow focusedWindow("");
+    // Hands the keyboard focus back to the roaming program when the network window is put away.
+    ride::X11InputFocus inputFocus("");
     PlayerWindow player(settingsFile);
 
     // Characters the keymap lacks are typed through borrowed keycodes; give them back once the
@@ -109,6 +133,7 @@ int main(int argc, char** argv)
     services.serial = &serial;
     services.cursor = &cursor;
     services.keys = &keys;
+    services.focusedWindow = &focusedWindow;
     services.loadPlayerWindow = [&player] { player.get(); };
     services.requestMedia = [&player](const ride::Text& file) { player.get().Text1.setText(file); };
     ride::QtTcpSocketFactory sockets;
@@ -131,8 +156,27 @@ int main(int argc, char** argv)
     net.question = &question;
     net.log = &console.List1;
     net.consoleReceiveBox = &console.Text1;
-    ride::NetworkWindowOpener networkWindow(std::move(net));
+    net.consoleRecordCount = [&console] { return console.decoder().recordsDecoded(); };
+    ride::NetworkWindowOpener networkWindow(std::move(net), &inputFocus);
     network = &networkWindow;
+    // The window to give the focus back to when the network window is put away is the last one
+    // outside the program that had it (a mouse click on "网络设置" gives the console the focus
+    // first): looked up every two seconds and whenever the focus leaves the program, one round
+    // trip to the X server each time.
+    networkWindow.setOwnWindowTest([](unsigned long window) {
+        for (const QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->testAttribute(Qt::WA_WState_Created) && static_cast<unsigned long>(widget->winId()) == window) {
+                return true;
+            }
+        }
+        return false;
+    });
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged,
+                     [&networkWindow](Qt::ApplicationState) { networkWindow.noteFocusElsewhere(); });
+    QTimer focusElsewhere;
+    QObject::connect(&focusElsewhere, &QTimer::timeout, [&networkWindow] { networkWindow.noteFocusElsewhere(); });
+    focusElsewhere.start(2000);
+    networkWindow.noteFocusElsewhere();
     ride::Form1View consoleView(console);
     console.load();
 
@@ -141,6 +185,23 @@ int main(int argc, char** argv)
         return ride::currentServiceStatus(serial, console, networkWindow);
     });
     QTimer::singleShot(0, [&supervision] { supervision.announceReady(); });
+
+    // Health for node_exporter's textfile collector, when a file is named for it.
+    std::unique_ptr<ride::MetricsExport> metricsExport;
+    if (const auto metricsFile = ride::metricsFilePath(commandLine.metricsFile, settingsFile)) {
+        metricsExport = std::make_unique<ride::MetricsExport>(*metricsFile, [&, programStart] {
+            ride::HealthSources sources;
+            sources.console = &console;
+            sources.serial = &serial;
+            sources.network = networkWindow.window();
+            sources.player = player.model.get();
+            sources.startedAt = programStart;
+            sources.startTimeSeconds = programStartSeconds;
+            sources.version = ride::programVersion();
+            return sources;
+        });
+        metricsExport->start();
+    }
 
     // The video core loads many libraries. Start it just after the windows are up when the
     // settings name a video, so that the first choice shows its first frame at once; the player's

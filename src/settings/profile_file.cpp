@@ -201,12 +201,19 @@ std::string_view cutGbk(std::string_view bytes, std::size_t limit)
     return bytes.substr(0, i);
 }
 
-Text readValue(std::string_view raw)
+// A value's bytes as a read takes them: trimmed of blanks and of enclosing quotes.
+std::string_view storedValue(std::string_view raw)
 {
     std::string_view bytes = trimBlanks(raw);
     if (bytes.size() >= 2 && (bytes.front() == '"' || bytes.front() == '\'') && bytes.back() == bytes.front()) {
         bytes = bytes.substr(1, bytes.size() - 2);
     }
+    return bytes;
+}
+
+Text readValue(std::string_view raw)
+{
+    const std::string_view bytes = storedValue(raw);
     Text text = fromGbk(cutGbk(bytes, kMaxValueBytes));
     text.resize(std::min(text.size(), text.find(u'\0')));
     const std::size_t begin = text.find_first_not_of(u' ');
@@ -466,6 +473,18 @@ bool writeValue(const fs::path& file, TextView section, TextView key, TextView v
     return replaceFile(target, updated, ownership, reason);
 }
 
+// The raw value of the first key line named `key` in the first section named `section`.
+std::optional<std::string_view> rawValue(std::string_view bytes, TextView section, TextView key)
+{
+    const std::vector<Line> lines = splitLines(bytes);
+    const Location where = locate(bytes, lines, trimBlanks(section), trimBlanks(key));
+    if (!where.key) {
+        return std::nullopt;
+    }
+    const Line& line = lines[*where.key];
+    return keyLine(bytes.substr(line.begin, line.contentEnd - line.begin))->value;
+}
+
 } // namespace
 
 Text ReadIni(const fs::path& file, TextView section, TextView key)
@@ -476,15 +495,29 @@ Text ReadIni(const fs::path& file, TextView section, TextView key)
         if (!bytes) {
             return {};
         }
-        const std::vector<Line> lines = splitLines(*bytes);
-        const Location where = locate(*bytes, lines, trimBlanks(section), trimBlanks(key));
-        if (!where.key) {
-            return {};
-        }
-        const Line& line = lines[*where.key];
-        return readValue(keyLine(std::string_view(*bytes).substr(line.begin, line.contentEnd - line.begin))->value);
+        const std::optional<std::string_view> raw = rawValue(*bytes, section, key);
+        return raw ? readValue(*raw) : Text();
     } catch (const std::exception&) {
         return {}; // out of memory on an absurd file: reading has no way to fail
+    }
+}
+
+bool IniValueIsCut(const fs::path& file, TextView section, TextView key)
+{
+    try {
+        std::string reason;
+        const std::optional<std::string> bytes = readFile(file, reason);
+        if (!bytes) {
+            return false;
+        }
+        const std::optional<std::string_view> raw = rawValue(*bytes, section, key);
+        if (!raw) {
+            return false;
+        }
+        const std::string_view stored = storedValue(*raw);
+        return cutGbk(stored, kMaxValueBytes).size() < stored.size();
+    } catch (const std::exception&) {
+        return false;
     }
 }
 

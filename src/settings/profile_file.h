@@ -14,6 +14,10 @@ namespace ride {
 // character), cut at a NUL. Anything missing or unreadable gives the empty text.
 Text ReadIni(const std::filesystem::path& file, TextView section, TextView key);
 
+// Whether ReadIni of this key gives less than the file holds because the value (trimmed, without
+// enclosing quotes) is longer than the 127 GBK bytes a read returns. False when the key is absent.
+bool IniValueIsCut(const std::filesystem::path& file, TextView section, TextView key);
+
 // Sets key=value (value cut to 128 characters and at a NUL), creating the file and the section
 // when missing; every other line keeps its bytes and its place. The file is replaced whole
 // (temporary file, flush, rename), so an interrupted write leaves the old or the new file.

@@ -96,6 +96,26 @@ TEST_F(ProfileLimits, ValuesAreCutToWhatTheBuffersHold)
     EXPECT_NE(bytes().find("\nnul=ab\ncrlf=ab\n"), std::string::npos);
 }
 
+TEST_F(ProfileLimits, CutValuesAreToldApart)
+{
+    const std::string chinese63 = gbk(Text(63, u'中').c_str());
+    put("[s]\nexact=" + std::string(127, 'a') + "\nlong=" + std::string(128, 'a') +
+        "\nblanks=  " + std::string(127, 'a') + "  \nquoted=\"" + std::string(127, 'a') + "\"\nwide=" + chinese63 +
+        "\nwider=a" + chinese63 + "\nhalf=ab" + chinese63 + "\n");
+    EXPECT_FALSE(IniValueIsCut(file_, u"s", u"exact"));
+    EXPECT_TRUE(IniValueIsCut(file_, u"s", u"long"));
+    // Blanks and quotes around the value are not part of it.
+    EXPECT_FALSE(IniValueIsCut(file_, u"s", u"blanks"));
+    EXPECT_FALSE(IniValueIsCut(file_, u"s", u"quoted"));
+    EXPECT_FALSE(IniValueIsCut(file_, u"s", u"wide"));
+    EXPECT_FALSE(IniValueIsCut(file_, u"s", u"wider"));
+    // Byte 127 is the first half of a character: the whole character is dropped.
+    EXPECT_TRUE(IniValueIsCut(file_, u"s", u"half"));
+    EXPECT_EQ(read(u"s", u"half"), u"ab" + Text(62, u'中'));
+    EXPECT_FALSE(IniValueIsCut(file_, u"s", u"absent"));
+    EXPECT_FALSE(IniValueIsCut(dir_ / "none.ini", u"s", u"long"));
+}
+
 TEST_F(ProfileLimits, ValuesAreTrimmedAndUnquoted)
 {
     put("[s]\r\n"

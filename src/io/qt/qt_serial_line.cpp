@@ -1,6 +1,7 @@
 #include "io/qt/qt_serial_line.h"
 
 #include "base/log.h"
+#include "io/qt/qt_serial_values.h"
 
 namespace ride {
 namespace {
@@ -8,28 +9,6 @@ namespace {
 // The most one poll takes. Qt's own buffer is unlimited by default, so a line faster than the
 // console would make every poll longer; bounded, the rest waits in the device until the next poll.
 constexpr qint64 kReadChunk = 64 * 1024;
-
-QSerialPort::Parity toQt(Parity p)
-{
-    switch (p) {
-    case Parity::Even: return QSerialPort::EvenParity;
-    case Parity::Odd: return QSerialPort::OddParity;
-    case Parity::Mark: return QSerialPort::MarkParity;
-    case Parity::Space: return QSerialPort::SpaceParity;
-    case Parity::None: break;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits toQt(StopBits s)
-{
-    switch (s) {
-    case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
-    case StopBits::Two: return QSerialPort::TwoStop;
-    case StopBits::One: break;
-    }
-    return QSerialPort::OneStop;
-}
 
 } // namespace
 

@@ -1,0 +1,69 @@
+#include "app/command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#ifndef RIDE_VERSION
+#error "RIDE_VERSION comes from the project version in CMake"
+#endif
+
+namespace ride {
+
+bool startsConsole(int argc, const char* const* argv)
+{
+    // Only the console's own option, or none: anything else (--check, --help, a mistyped
+    // option) is parsed without windows, so that a mistake is reported even with no display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--metrics-file" && i + 1 < argc) {
+            ++i;
+        } else if (!arg.starts_with("--metrics-file=")) {
+            return false;
+        }
+    }
+    return true;
+}
+
+CommandLine parseCommandLine(QCoreApplication& app)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("ride-console"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RIDE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The operator console of the exercise-bike virtual ride. It reads 配置.ini beside "
+                       "the program."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Check the site (settings, serial port, videos, controllers, display) and exit: 0 when "
+                       "all is well, 1 when something would stop the installation working, 2 when the settings "
+                       "file is missing or unreadable."));
+    const QCommandLineOption metricsFile(
+        QStringLiteral("metrics-file"),
+        QStringLiteral("Write the console's health every 10 s to <path>, in the Prometheus text format (overrides "
+                       "[状态导出] 文件)."),
+        QStringLiteral("path"));
+    parser.addOption(check);
+    parser.addOption(metricsFile);
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "%s: unexpected argument '%s'; see --help\n", "ride-console",
+                     parser.positionalArguments().constFirst().toLocal8Bit().constData());
+        std::exit(1);
+    }
+
+    CommandLine line;
+    line.check = parser.isSet(check);
+    if (parser.isSet(metricsFile)) {
+        line.metricsFile = std::filesystem::path(parser.value(metricsFile).toStdString());
+    }
+    return line;
+}
+
+} // namespace ride

@@ -1,0 +1,25 @@
+#pragma once
+// The program's command line. With no option the console starts with its windows; --check
+// reports on the site and ends; --metrics-file names where the console's health is written.
+#include <filesystem>
+#include <optional>
+
+class QCoreApplication;
+
+namespace ride {
+
+struct CommandLine {
+    bool check = false;
+    std::optional<std::filesystem::path> metricsFile;
+};
+
+// Whether these arguments start the console with its windows (none, or --metrics-file only), so
+// that a QApplication, which needs a display, is made. Everything else runs without one.
+bool startsConsole(int argc, const char* const* argv);
+
+// Names the application (name and version shown by --version) and parses its arguments.
+// --help, --version and an unknown option or a missing value print their text and end the
+// process, as command-line programs do.
+CommandLine parseCommandLine(QCoreApplication& app);
+
+} // namespace ride

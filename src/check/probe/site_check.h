@@ -1,0 +1,14 @@
+#pragma once
+// ride-console --check: reads the settings file as the console does, probes what the settings
+// name, and prints one line per finding to `out`, then a summary. Never writes the settings
+// file; sends nothing but the connection attempts to the controllers.
+#include <filesystem>
+#include <ostream>
+
+namespace ride {
+
+// The exit code: 0 nothing wrong, 1 something would stop the installation working, 2 the
+// settings file is missing or unreadable (check/settings_file_verdict.h).
+int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out);
+
+} // namespace ride
