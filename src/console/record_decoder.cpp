@@ -42,6 +42,7 @@ void RecordDecoder::run()
         const std::size_t e = box_.text().find(u'.', p);
         const std::size_t distance = e == Text::npos ? 0 : e - p;
         if (distance == 27 || distance == 29) {
+            ++recordsDecoded_;
             const auto speed = roundToInt32(numericValue(mid(box_.text(), p + kSpeedOffset, kFieldLength)));
             const auto direction = roundToInt32(numericValue(mid(box_.text(), p + kDirectionOffset, kFieldLength)));
             if (speed && direction) {

@@ -25,6 +25,9 @@ public:
     // Records whose speed or direction did not fit a 32-bit integer (an exponent such as 9E9):
     // they are shown and consumed, but do not move the pointer.
     long skippedMotions() const { return skippedMotions_; }
+    // Complete records consumed since start, whatever fed the box; a feeder that wants its own
+    // count reads this before and after its append.
+    std::uint64_t recordsDecoded() const { return recordsDecoded_; }
 
 private:
     TextBox& box_;
@@ -32,6 +35,7 @@ private:
     Label& recordLabel_;
     RecordHandler onRecord_;
     long skippedMotions_ = 0;
+    std::uint64_t recordsDecoded_ = 0;
 };
 
 } // namespace ride

@@ -2,11 +2,13 @@
 // One row of the network window: the widgets that carry a channel's settings and live state,
 // and its socket. The Tag of the state label is the idle count; the name label's colour is the
 // liveness colour; the socket's Tag is the send flag.
+#include "base/record_tally.h"
 #include "io/tcp_socket.h"
 #include "ui/combo_box.h"
 #include "ui/label.h"
 #include "ui/text_box.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -55,6 +57,12 @@ struct Channel {
     // back colour of its send box.
     double top = 0;
     Color sendBoxBackColor = 0x80000005; // the system's window colour
+
+    // For the health export: records decoded from this channel's arrivals, queue items whose
+    // completion came back, and items removed unsent (queue limit, failure policy).
+    RecordTally records;
+    std::uint64_t itemsSent = 0;
+    std::uint64_t itemsDropped = 0;
 };
 
 } // namespace ride

@@ -1,6 +1,7 @@
 #pragma once
 // The network window: TCP client channels to the bike controller, their settings, the log
 // method, and the window's three timers (supervision, heartbeat, send pass).
+#include "base/record_tally.h"
 #include "io/tcp_socket.h"
 #include "network/channel.h"
 #include "ui/button.h"
@@ -10,7 +11,9 @@
 #include "ui/timer.h"
 #include "ui/yes_no_question.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +32,10 @@ struct NetworkServices {
     ListBox* log = nullptr;
     // The console's receive box, where arrivals are appended for decoding.
     TextBox* consoleReceiveBox = nullptr;
+    // Records the console has decoded so far: read around each append to count a channel's own.
+    // Without it channels count no records.
+    std::function<std::uint64_t()> consoleRecordCount;
+    MonotonicClock clock = steadyNow;
 };
 
 class Frmsock {

@@ -34,9 +34,14 @@ void ReceivePath::onDataArrival(Channel& ch)
     });
     steps.run([&] { ch.TxtTcpRx.setText(data); });
     steps.run([&] {
-        TextBox& console = *window_.services().consoleReceiveBox;
+        const NetworkServices& services = window_.services();
+        TextBox& console = *services.consoleReceiveBox;
         if (!data.empty()) {
+            const std::uint64_t before = services.consoleRecordCount ? services.consoleRecordCount() : 0;
             console.setText(console.text() + data);
+            if (services.consoleRecordCount) {
+                ch.records.add(services.consoleRecordCount() - before, services.clock());
+            }
         }
     });
     steps.run([&] { ch.LBLTcpState.setTag(u"0"); });

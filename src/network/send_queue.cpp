@@ -47,6 +47,7 @@ void SendQueue::enqueue(Channel& ch)
     steps.run([&] {
         while (ch.TxtTcpTx.itemCount() > kQueueLimit) {
             ch.TxtTcpTx.removeFirstItem();
+            ++ch.itemsDropped;
         }
     });
     if (steps.lastFailure()) {
@@ -88,6 +89,7 @@ void SendQueue::sendPass()
         steps.run([&] {
             if (ch.CMB发送失败处理方法.text() == u"忽略放弃本条") {
                 ch.TxtTcpTx.removeFirstItem();
+                ++ch.itemsDropped;
             }
         });
     }
@@ -101,6 +103,9 @@ void SendQueue::sendPass()
 
 void SendQueue::onSendComplete(Channel& ch)
 {
+    if (ch.TxtTcpTx.itemCount() > 0) {
+        ++ch.itemsSent;
+    }
     ch.TxtTcpTx.removeFirstItem();
     ch.awaitingCompletion = false;
     ch.LBLTcpState.setTag(u"0");
@@ -122,6 +127,7 @@ void SendQueue::ApplySendFailurePolicy(std::size_t channelIndex)
         }
         for (std::size_t n = itemsToDrop(policy, ch.TxtTcpTx.itemCount(), resend); n > 0; --n) {
             ch.TxtTcpTx.removeFirstItem();
+            ++ch.itemsDropped;
         }
     });
     ch.awaitingCompletion = false;

@@ -136,6 +136,7 @@ void Supervision::heartbeat()
     const double v = numericValue(window_.timer3Tag);
     window_.timer3Tag = v > kHeartbeatWrap ? Text(u"0") : shortestDecimal(v + 1);
     window_.channel(0).TxtTcpTx.setText(window_.timer3Tag);
+    ++heartbeats_;
 }
 
 void Supervision::onSocketError(Channel& ch, int number, const Text& description)

@@ -5,6 +5,7 @@
 #include "base/text.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ride {
 
@@ -26,6 +27,9 @@ public:
     void heartbeat();
     void onSocketError(Channel& channel, int number, const Text& description);
 
+    // Heartbeat texts written into channel 0's send box since the window was made.
+    std::uint64_t heartbeatsWritten() const { return heartbeats_; }
+
 private:
     void superviseChannel(Channel& channel);
     void showState(Channel& channel);
@@ -33,6 +37,7 @@ private:
     void yieldToEvents();
 
     Frmsock& window_;
+    std::uint64_t heartbeats_ = 0;
 };
 
 } // namespace ride

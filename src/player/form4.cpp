@@ -36,6 +36,11 @@ void Form4::PlayStop()
     }
 }
 
+bool Form4::videoPlaying() const
+{
+    return playback_ && playback_->playing();
+}
+
 const Text& Form4::currentExtension() const
 {
     static const Text none;

@@ -38,6 +38,8 @@ public:
     void setPlayStopAction(std::function<void()> action) { playStopAction_ = std::move(action); }
     // The ending of the last request; empty before the first one.
     const Text& currentExtension() const;
+    // Whether a video or an animation is playing; false before the players are attached.
+    bool videoPlaying() const;
 
     // The player is the window's child: the window places it and shows or hides it.
     void setPlayerLeft(double twips);

@@ -42,6 +42,7 @@ PlaybackControl::PlaybackControl(Form4& form, MediaPlayer& media, AnimationPlaye
     });
     form_.Timer1.onTick([this] { pollAnimation(); });
     media_.onPlayStateChange([this](std::int32_t state) {
+        mediaPlaying_ = state == play_state::kPlaying;
         if (state == play_state::kMediaEnded) {
             form_.PlayStop();
         }
@@ -91,6 +92,11 @@ void PlaybackControl::clearStageForAnimation()
         logWarning("animation", "\"" + toUtf8(file) + "\" asked for, but [视频文件] 动画播放程序 is not set");
     }
     animation_.start(command, file);
+}
+
+bool PlaybackControl::playing() const
+{
+    return extension_ == kAnimationExtension ? animation_.playing() : mediaPlaying_;
 }
 
 void PlaybackControl::pollAnimation()

@@ -21,6 +21,9 @@ public:
 
     // The last four characters of the last request, in capitals, padded with blanks.
     const Text& currentExtension() const { return extension_; }
+    // Whether something is on the stage: the media player's last reported state was playing, or,
+    // after an animation request, the animation program runs.
+    bool playing() const;
 
 private:
     void handleRequest();
@@ -33,6 +36,7 @@ private:
     AnimationPlayer& animation_;
     std::filesystem::path settingsFile_;
     Text extension_;
+    bool mediaPlaying_ = false;
 };
 
 } // namespace ride

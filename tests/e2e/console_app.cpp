@@ -9,10 +9,12 @@ ConsoleApp::ConsoleApp(std::string display) : display_(std::move(display))
     std::filesystem::copy_file(RIDE_CONSOLE_EXE, dir_ / "ride-console");
 }
 
-void ConsoleApp::start()
+void ConsoleApp::start(const std::vector<std::string>& arguments)
 {
+    std::vector<std::string> argv{(dir_ / "ride-console").string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
     process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{(dir_ / "ride-console").string()},
+        argv,
         // Accessibility on, so that tests can press buttons the way assistive tools do.
         std::map<std::string, std::string>{
             {"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}},

@@ -31,7 +31,8 @@ public:
     std::filesystem::path settingsFile() const { return dir_ / "配置.ini"; }
     std::filesystem::path logFile() const { return dir_ / "console.log"; }
 
-    void start();
+    // Starts the program with these arguments after its name.
+    void start(const std::vector<std::string>& arguments = {});
     ChildProcess& process() { return *process_; }
 
     // xdotool against the test's display.
