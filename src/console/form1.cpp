@@ -33,8 +33,9 @@ Form1::Form1(ConsoleServices services) : services_(std::move(services))
         Label1[i] = std::make_unique<Label>("Label1(" + std::to_string(i) + ")", label1Captions[i]);
     }
 
-    motion_ = std::make_unique<MotionStep>(*services_.cursor, Label3, Label6, lbl联动计时);
-    keyForwarding_ = std::make_unique<KeyForwarding>(TXTKEY, *services_.keys);
+    targetWindow_ = std::make_unique<TargetWindowGuard>(services_.focusedWindow);
+    motion_ = std::make_unique<MotionStep>(*services_.cursor, Label3, Label6, lbl联动计时, targetWindow_.get());
+    keyForwarding_ = std::make_unique<KeyForwarding>(TXTKEY, *services_.keys, targetWindow_.get());
     decoder_ = std::make_unique<RecordDecoder>(
         Text1, std::array<TextBox*, 6>{&txtKey(0), &txtKey(1), &txtKey(2), &txtKey(3), &txtKey(4), &txtKey(5)}, Label2,
         [this](std::int32_t speed, std::int32_t direction) { (*motion_)(speed, direction); });
@@ -105,6 +106,13 @@ void Form1::load()
     }
     steps.run([&] { Label8.setCaption(u"I鼠标Y方向移动高度:" + decimal(yTravel_)); });
     motion_->setSettings({speedCoefficient_, xTravel_, yTravel_});
+    // Additions: the window that may receive keys (and the pointer). Empty: no guard.
+    steps.run([&] {
+        TargetWindowSettings target;
+        target.pattern = readSetting(u"控制界面", u"目标窗口");
+        target.guardsPointer = numericValue(readSetting(u"控制界面", u"目标窗口控制鼠标")) == 1;
+        targetWindow_->setSettings(std::move(target));
+    });
 
     if (readSetting(u"串口设置", u"状态") == u"正常") {
         window.hide();
@@ -119,7 +127,9 @@ void Form1::pollSerial()
     steps.run([&] {
         const Text arrived = services_.serial->readAll();
         if (!arrived.empty()) {
+            const std::uint64_t before = decoder_->recordsDecoded();
             Text1.setText(Text1.text() + arrived);
+            serialRecords_.add(decoder_->recordsDecoded() - before, services_.clock());
         }
     });
     steps.run([&] {

@@ -1,10 +1,12 @@
 #pragma once
 // The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
 // the program: loading it starts everything, "结束" or closing it ends everything.
+#include "base/record_tally.h"
 #include "console/key_forwarding.h"
 #include "console/motion_step.h"
 #include "console/pointer_mode_display.h"
 #include "console/record_decoder.h"
+#include "console/target_window_guard.h"
 #include "console/video_choice.h"
 #include "io/serial_line.h"
 #include "ui/button.h"
@@ -31,6 +33,9 @@ struct ConsoleServices {
     SerialLine* serial = nullptr;
     Cursor* cursor = nullptr;
     Keystrokes* keys = nullptr;
+    // Asked which window has the focus when [控制界面] 目标窗口 is set; none: keys and pointer
+    // go wherever the focus is, whatever the settings say.
+    FocusedWindowSource* focusedWindow = nullptr;
     // Loads the player window (and runs its own loading) if it is not loaded yet.
     std::function<void()> loadPlayerWindow;
     // Hands a file name to the player window's request box (loading the window if need be).
@@ -38,6 +43,8 @@ struct ConsoleServices {
     // Loads the network window on its first use and shows it without modality.
     std::function<void()> showNetworkWindow;
     std::function<void()> endProgram;
+    // When records arrive, for the health export.
+    MonotonicClock clock = steadyNow;
 };
 
 class Form1 {
@@ -99,11 +106,16 @@ public:
 
     const RecordDecoder& decoder() const { return *decoder_; }
     const MotionStep& motion() const { return *motion_; }
+    const TargetWindowGuard& targetWindow() const { return *targetWindow_; }
+    const KeyForwarding& keyForwarding() const { return *keyForwarding_; }
+    // Records completed by what the serial poll appended.
+    const RecordTally& serialRecords() const { return serialRecords_; }
 
 private:
     Text readSetting(TextView section, TextView key) const;
 
     ConsoleServices services_;
+    std::unique_ptr<TargetWindowGuard> targetWindow_;
     std::unique_ptr<MotionStep> motion_;
     std::unique_ptr<KeyForwarding> keyForwarding_;
     std::unique_ptr<RecordDecoder> decoder_;
@@ -112,6 +124,7 @@ private:
     double speedCoefficient_ = 0;
     std::int16_t xTravel_ = 0;
     std::int16_t yTravel_ = 0;
+    RecordTally serialRecords_;
 };
 
 } // namespace ride

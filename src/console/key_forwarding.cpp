@@ -5,8 +5,9 @@
 
 namespace ride {
 
-KeyForwarding::KeyForwarding(std::array<std::unique_ptr<TextBox>, 12>& boxes, Keystrokes& keys)
-    : boxes_(boxes), keys_(keys)
+KeyForwarding::KeyForwarding(std::array<std::unique_ptr<TextBox>, 12>& boxes, Keystrokes& keys,
+                             TargetWindowGuard* guard)
+    : boxes_(boxes), keys_(keys), guard_(guard)
 {
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
         boxes_[i]->onChange([this, i] { forward(i); });
@@ -29,11 +30,21 @@ void KeyForwarding::forward(std::size_t index)
     const KeyParseResult parsed = parseKeys(keys);
     if (!parsed.ok()) {
         logWarning("keys", rejectedKeysLine(keyString.name(), keys, parsed.error->message));
+        ++refused_;
+        return;
+    }
+    // Asked once per key string, after parsing, so that a string that cannot be typed anyway
+    // costs the display nothing.
+    if (guard_ && !guard_->allowsKeys(keyString.name(), keys.size())) {
+        ++refused_;
         return;
     }
     const KeySendResult sent = keys_.send(parsed.actions);
     if (!sent.typed()) {
         logWarning("keys", rejectedKeysLine(keyString.name(), keys, *sent.failure));
+        ++refused_;
+    } else {
+        ++typed_;
     }
 }
 

@@ -32,8 +32,8 @@ std::optional<CursorPoint> pointerTarget(const MotionSettings& settings, std::in
     return CursorPoint{*x, std::max(*y, 0)};
 }
 
-MotionStep::MotionStep(Cursor& cursor, Label& speedLabel, Label& xLabel, Label& activityCount)
-    : cursor_(cursor), speedLabel_(speedLabel), xLabel_(xLabel), activityCount_(activityCount)
+MotionStep::MotionStep(Cursor& cursor, Label& speedLabel, Label& xLabel, Label& activityCount, TargetWindowGuard* guard)
+    : cursor_(cursor), speedLabel_(speedLabel), xLabel_(xLabel), activityCount_(activityCount), guard_(guard)
 {
 }
 
@@ -50,7 +50,9 @@ bool MotionStep::operator()(std::int32_t speed, std::int32_t direction)
         }
         rememberedX_ = now.x;
     }
-    cursor_.moveTo(*target);
+    if (!guard_ || guard_->allowsPointer()) {
+        cursor_.moveTo(*target);
+    }
     speedLabel_.setCaption(u"速度:" + decimal(speed));
     xLabel_.setCaption(u"方向:" + decimal(target->x));
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 // Turns a record's speed and direction into a pointer position for the roaming program, and
 // restarts the activity count when the pointer has to move sideways.
+#include "console/target_window_guard.h"
 #include "input/cursor.h"
 #include "ui/label.h"
 
@@ -22,7 +23,10 @@ struct MotionSettings {
 
 class MotionStep {
 public:
-    MotionStep(Cursor& cursor, Label& speedLabel, Label& xLabel, Label& activityCount);
+    // With a guard, the pointer is moved only while the guard allows it; everything else of the
+    // step happens either way.
+    MotionStep(Cursor& cursor, Label& speedLabel, Label& xLabel, Label& activityCount,
+               TargetWindowGuard* guard = nullptr);
 
     void setSettings(const MotionSettings& settings) { settings_ = settings; }
     const MotionSettings& settings() const { return settings_; }
@@ -37,6 +41,7 @@ private:
     Label& speedLabel_;
     Label& xLabel_;
     Label& activityCount_;
+    TargetWindowGuard* guard_;
     MotionSettings settings_;
     // Where the pointer stood the last time this step had to move it sideways.
     std::int32_t rememberedX_ = 0;
