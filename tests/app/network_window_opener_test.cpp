@@ -1,14 +1,17 @@
 // "网络设置" on the console's real window, wired to the network window as the program wires it,
-// on Qt's offscreen platform: the first press creates the window, every press shows it.
+// on Qt's offscreen platform: the first press creates the window, every press shows it, and the
+// keyboard focus goes back where it was when the window is put away.
 #include "app/network_window_opener.h"
 
 #include "console/form1.h"
 #include "console/view/form1_view.h"
+#include "input/input_focus.h"
 #include "input/recording_keystrokes.h"
 #include "network/view/frmsock_view.h"
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 #include "support/fake_tcp_socket.h"
+#include "support/qt_event_pump.h"
 #include "support/scripted_question.h"
 #include "support/temp_dir.h"
 #include "ui/qt/qt_event_yield.h"
@@ -19,8 +22,31 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace ride {
 namespace {
+
+// The display's focus as a number the test sets; records where it was asked to go.
+class FakeInputFocus : public InputFocus {
+public:
+    FocusWindow current() override { return focused; }
+    bool giveTo(FocusWindow window) override
+    {
+        given.push_back(window);
+        if (!existing(window)) {
+            return false;
+        }
+        focused = window;
+        return true;
+    }
+
+    bool existing(FocusWindow window) const { return window != 0 && window != gone; }
+
+    FocusWindow focused = 0;
+    FocusWindow gone = 0;
+    std::vector<FocusWindow> given;
+};
 
 // Top-level windows of the network link: there must never be more than one.
 int networkWindowCount()
@@ -50,7 +76,7 @@ protected:
         net.question = &question;
         net.log = &console->List1;
         net.consoleReceiveBox = &console->Text1;
-        opener = std::make_unique<NetworkWindowOpener>(net);
+        opener = std::make_unique<NetworkWindowOpener>(net, &focus);
         consoleView = std::make_unique<Form1View>(*console);
         console->load();
     }
@@ -63,6 +89,14 @@ protected:
         button->click();
     }
 
+    void pressHide() const
+    {
+        auto* button = opener->view()->findChild<QPushButton*>(QStringLiteral("Command3"));
+        ASSERT_NE(button, nullptr);
+        ASSERT_EQ(button->text(), QStringLiteral("隐藏"));
+        button->click();
+    }
+
     testing::TempDir dir;
     testing::FakeSerialLine serial;
     testing::FakeCursor cursor;
@@ -70,6 +104,7 @@ protected:
     testing::FakeTcpSocketFactory sockets;
     QtEventYield events;
     testing::ScriptedQuestion question;
+    FakeInputFocus focus;
     // In the program's order: the network window goes before the console it writes into.
     std::unique_ptr<Form1> console;
     std::unique_ptr<NetworkWindowOpener> opener;
@@ -108,6 +143,123 @@ TEST_F(NetworkSettingsButton, FirstPressCreatesTheWindowAndEveryPressShowsIt)
     EXPECT_EQ(opener->window(), first);
     EXPECT_TRUE(opener->view()->isVisible());
     EXPECT_EQ(networkWindowCount(), 1);
+}
+
+constexpr FocusWindow kRoamingProgram = 0x400007;
+constexpr FocusWindow kNetworkWindow = 0x600003;
+
+TEST_F(NetworkSettingsButton, HidingGivesTheFocusBackToTheWindowThatHadItAtOpening)
+{
+    focus.focused = kRoamingProgram;
+    pressNetworkSettings();
+    EXPECT_TRUE(focus.given.empty()) << "opening gives nothing back";
+    // The window manager hands the focus to the window just opened; the operator presses again.
+    focus.focused = kNetworkWindow;
+    pressNetworkSettings();
+
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    EXPECT_FALSE(opener->view()->isVisible());
+    EXPECT_EQ(focus.given, std::vector<FocusWindow>{kRoamingProgram})
+        << "the window that had the focus before the first press, not the network window itself";
+    EXPECT_EQ(focus.focused, kRoamingProgram);
+
+    // Opened again from another window and closed: the focus goes to that one, once.
+    const FocusWindow otherProgram = 0x800001;
+    focus.focused = otherProgram;
+    pressNetworkSettings();
+    focus.focused = kNetworkWindow;
+    opener->view()->close();
+    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, otherProgram}));
+
+    // Hiding a hidden window, or moving a shown one, gives nothing back.
+    opener->window()->window.hide();
+    pressNetworkSettings();
+    opener->window()->window.setLeft(300);
+    EXPECT_EQ(focus.given.size(), 2u);
+}
+
+TEST_F(NetworkSettingsButton, NoFocusOrAVanishedWindowLeavesTheFocusAlone)
+{
+    // Nobody had the focus: nothing to give back.
+    focus.focused = 0;
+    pressNetworkSettings();
+    focus.focused = kNetworkWindow;
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    EXPECT_TRUE(focus.given.empty());
+
+    // The roaming program ended while the window was open: asked, refused, nothing else happens.
+    focus.focused = kRoamingProgram;
+    pressNetworkSettings();
+    focus.gone = kRoamingProgram;
+    focus.focused = kNetworkWindow;
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    EXPECT_EQ(focus.given, std::vector<FocusWindow>{kRoamingProgram});
+    EXPECT_EQ(focus.focused, kNetworkWindow);
+    EXPECT_FALSE(opener->view()->isVisible());
+
+    // Shown again afterwards as usual, and the next hiding gives the focus to the new holder.
+    focus.gone = 0;
+    const FocusWindow restarted = 0x400099;
+    focus.focused = restarted;
+    pressNetworkSettings();
+    EXPECT_TRUE(opener->view()->isVisible());
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    EXPECT_EQ(focus.focused, restarted);
+}
+
+TEST_F(NetworkSettingsButton, AClickIntoTheConsoleFirstDoesNotMakeItTheWindowToReturnTo)
+{
+    constexpr FocusWindow kConsole = 0x600001;
+    opener->setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
+
+    // While the roaming program has the focus the program looks now and then; looking while
+    // the console has it, or while nobody has it, changes nothing.
+    focus.focused = kRoamingProgram;
+    opener->noteFocusElsewhere();
+    focus.focused = 0;
+    opener->noteFocusElsewhere();
+    // The operator's click on the button gives the console the focus before the press.
+    focus.focused = kConsole;
+    opener->noteFocusElsewhere();
+    pressNetworkSettings();
+    focus.focused = kNetworkWindow;
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    EXPECT_EQ(focus.given, std::vector<FocusWindow>{kRoamingProgram});
+
+    // Opened while another program has the focus (pressed from an assistive tool): that one.
+    const FocusWindow otherProgram = 0x800001;
+    focus.focused = otherProgram;
+    pressNetworkSettings();
+    focus.focused = kNetworkWindow;
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, otherProgram}));
+}
+
+TEST_F(NetworkSettingsButton, AWindowManagerThatFocusesTheConsoleAfterwardsIsOverruled)
+{
+    constexpr FocusWindow kConsole = 0x600001;
+    opener->setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
+    using namespace std::chrono_literals;
+
+    focus.focused = kRoamingProgram;
+    pressNetworkSettings();
+    focus.focused = kNetworkWindow;
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    // The window manager, seeing its focused window go, focuses the console it had before.
+    focus.focused = kConsole;
+    testing::pumpFor(600ms);
+    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, kRoamingProgram}));
+    EXPECT_EQ(focus.focused, kRoamingProgram);
+
+    // When the focus went to another program meanwhile, it is left there.
+    pressNetworkSettings();
+    focus.focused = kNetworkWindow;
+    ASSERT_NO_FATAL_FAILURE(pressHide());
+    const FocusWindow otherProgram = 0x800001;
+    focus.focused = otherProgram;
+    testing::pumpFor(600ms);
+    EXPECT_EQ(focus.given.size(), 3u);
+    EXPECT_EQ(focus.focused, otherProgram);
 }
 
 } // namespace

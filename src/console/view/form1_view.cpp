@@ -44,6 +44,9 @@ Form1View::Form1View(Form1& model) : QWidget(nullptr), model_(model)
 {
     // 12330 x 5370 twips at 15 twips a pixel.
     setFixedSize(822, 358);
+    // Shown at start, the console leaves the keyboard focus where it was: with the roaming
+    // program, which the bike keys are typed into. A click into the console still takes it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     auto* receiveFrame = new QGroupBox(QStringLiteral("接收数据"), this);
     receiveFrame->setGeometry(8, 4, 330, 170);

@@ -1,5 +1,6 @@
 #pragma once
-// The Qt window of the ride console, a fixed layout in the console's written client size.
+// The Qt window of the ride console, a fixed layout in the console's written client size. It is
+// shown without taking the keyboard focus.
 #include <QWidget>
 
 namespace ride {

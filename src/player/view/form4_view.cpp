@@ -19,8 +19,15 @@ QRect toPixels(const TwipsRect& r)
 
 } // namespace
 
-Form4View::Form4View(Form4& model) : QWidget(nullptr, Qt::FramelessWindowHint), model_(model)
+Form4View::Form4View(Form4& model)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus), model_(model)
 {
+    // The exhibition screen has nothing to type into, and the keyboard focus belongs to the
+    // roaming program the bike keys are typed into: the window is shown without activation and
+    // refuses the focus, also when the video is clicked.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+
     // Fields the player logic uses; they sit under the player surface, as on the original form.
     auto* text1 = new QLineEdit(this);
     text1->setGeometry(toPixels({360, 0, 5535, 375}));
@@ -50,6 +57,9 @@ Form4View::Form4View(Form4& model) : QWidget(nullptr, Qt::FramelessWindowHint), 
     black.setColor(QPalette::Window, Qt::black);
     surface_->setPalette(black);
     surface_->raise();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setFocusPolicy(Qt::NoFocus);
+    }
 
     // The pointer over the exhibition screen would only distract: the custom pointer the
     // console asks for is an empty one.

@@ -1,6 +1,7 @@
 #pragma once
 // The Qt window of the video player: a frameless top-level window whose player surface is a
-// native child window (the media player draws into it by its window id).
+// native child window (the media player draws into it by its window id). It never takes the
+// keyboard focus.
 #include <QWidget>
 
 class QLabel;
