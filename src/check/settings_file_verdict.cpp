@@ -1,47 +1,32 @@
 #include "check/settings_file_verdict.h"
 
 #include "base/text.h"
+#include "settings/profile_file.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace ride {
 namespace {
 
 std::optional<std::string> readWhole(const std::filesystem::path& file, std::string& reason)
 {
-    // Non-blocking, so that a FIFO in the file's place cannot hang the check.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
         reason = errno == ENOENT ? "does not exist" : std::string("cannot be opened: ") + std::strerror(errno);
         return std::nullopt;
     }
-    std::optional<std::string> bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        reason = std::string("cannot be read: ") + std::strerror(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        reason = S_ISDIR(info.st_mode) ? "is a directory" : "is not a regular file";
-    } else {
-        bytes.emplace();
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                bytes->append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                reason = std::string("cannot be read: ") + std::strerror(errno);
-                bytes.reset();
-                break;
-            }
-        }
+    if (S_ISDIR(info.st_mode)) {
+        reason = "is a directory";
+        return std::nullopt;
     }
-    ::close(fd);
+    // Read as the console's own settings store reads it.
+    std::string why;
+    std::optional<std::string> bytes = readRegularFile(file, why);
+    if (!bytes) {
+        reason = why == "not a regular file" ? "is not a regular file" : "cannot be opened: " + why;
+    }
     return bytes;
 }
 

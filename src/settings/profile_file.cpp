@@ -237,41 +237,6 @@ Text limitValue(TextView value)
 
 // ---- Files ----------------------------------------------------------------------------------
 
-// Only regular files are read: a directory gives nothing and a FIFO must not block the caller.
-std::optional<std::string> readFile(const fs::path& file, std::string& reason)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return std::nullopt;
-    }
-    struct stat info {};
-    std::optional<std::string> bytes;
-    if (::fstat(fd, &info) != 0) {
-        reason = std::strerror(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        reason = "not a regular file";
-    } else {
-        bytes.emplace();
-        bytes->reserve(static_cast<std::size_t>(info.st_size));
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                bytes->append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                reason = std::strerror(errno);
-                bytes.reset();
-                break;
-            }
-        }
-    }
-    ::close(fd);
-    return bytes;
-}
-
 bool writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -456,7 +421,7 @@ bool writeValue(const fs::path& file, TextView section, TextView key, TextView v
         }
         ownership = {static_cast<mode_t>(info.st_mode & 07777), std::pair{info.st_uid, info.st_gid}};
         // A file that cannot be read must not be replaced: its other settings would be lost.
-        std::optional<std::string> old = readFile(target, reason);
+        std::optional<std::string> old = readRegularFile(target, reason);
         if (!old) {
             return false;
         }
@@ -487,11 +452,45 @@ std::optional<std::string_view> rawValue(std::string_view bytes, TextView sectio
 
 } // namespace
 
+std::optional<std::string> readRegularFile(const fs::path& file, std::string& reason)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &info) != 0) {
+        reason = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+    } else {
+        bytes.emplace();
+        bytes->reserve(static_cast<std::size_t>(info.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                bytes->append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                reason = std::strerror(errno);
+                bytes.reset();
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
 Text ReadIni(const fs::path& file, TextView section, TextView key)
 {
     try {
         std::string reason;
-        const std::optional<std::string> bytes = readFile(file, reason);
+        const std::optional<std::string> bytes = readRegularFile(file, reason);
         if (!bytes) {
             return {};
         }
@@ -506,7 +505,7 @@ bool IniValueIsCut(const fs::path& file, TextView section, TextView key)
 {
     try {
         std::string reason;
-        const std::optional<std::string> bytes = readFile(file, reason);
+        const std::optional<std::string> bytes = readRegularFile(file, reason);
         if (!bytes) {
             return false;
         }

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace ride {
@@ -28,6 +30,10 @@ bool WriteIni(const std::filesystem::path& file, TextView section, TextView key,
 // at least `minimumAge` old (a write in progress is younger by far). Returns the files removed.
 std::vector<std::filesystem::path> sweepAbandonedTemporaryFiles(const std::filesystem::path& file,
                                                                 std::chrono::seconds minimumAge);
+
+// The whole of `file` when it is a regular file that can be read; otherwise nothing, with the
+// reason. A directory gives nothing, and a FIFO in the file's place does not block the caller.
+std::optional<std::string> readRegularFile(const std::filesystem::path& file, std::string& reason);
 
 // The directory of the running executable (resolved through /proc/self/exe) and the settings
 // file beside it.

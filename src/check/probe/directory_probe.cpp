@@ -1,5 +1,7 @@
 #include "check/probe/directory_probe.h"
 
+#include "check/probe/user_groups.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,13 +12,6 @@
 
 namespace ride {
 namespace {
-
-std::string octal(mode_t mode)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-    return text;
-}
 
 const char* const kDropped = ": the network window's 保存 would be dropped";
 
@@ -34,12 +29,12 @@ void probeSettingsDirectory(const std::filesystem::path& settingsFile, CheckRepo
         return;
     }
     if (!(info.st_mode & S_IWUSR)) {
-        report.warning(head + "read-only (mode " + octal(info.st_mode) + ")" + kDropped);
+        report.warning(head + "read-only (mode " + octalMode(info.st_mode) + ")" + kDropped);
         return;
     }
     if (::stat(settingsFile.c_str(), &info) == 0 && !(info.st_mode & S_IWUSR)) {
-        report.warning(head + settingsFile.filename().string() + " is read-only (mode " + octal(info.st_mode) + ")" +
-                       kDropped);
+        report.warning(head + settingsFile.filename().string() + " is read-only (mode " + octalMode(info.st_mode) +
+                       ")" + kDropped);
         return;
     }
     // Not the writer's temporary name: the console's sweep must never take it for a left-over.

@@ -14,19 +14,12 @@
 namespace ride {
 namespace {
 
-std::string octal(mode_t mode)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-    return text;
-}
-
 // Why this user may not open a device, in the words an installer acts on.
 std::string permissionAdvice(const std::string& device, const struct stat& info)
 {
     const std::string user = currentUserName();
     const std::string group = groupName(info.st_gid);
-    std::string advice = "permission denied for user " + user + " (" + device + " is mode " + octal(info.st_mode) +
+    std::string advice = "permission denied for user " + user + " (" + device + " is mode " + octalMode(info.st_mode) +
                          ", group " + group + ")";
     if (!isMemberOfGroup(info.st_gid)) {
         advice += "; add the user to the group: usermod -aG " + group + " " + user + ", then log in again";

@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace ride {
@@ -42,6 +43,13 @@ bool isMemberOfGroup(gid_t group)
         }
     }
     return false;
+}
+
+std::string octalMode(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
 }
 
 } // namespace ride

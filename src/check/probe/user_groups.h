@@ -1,5 +1,5 @@
 #pragma once
-// Who runs the check, in names an installer recognises.
+// Who runs the check, and what a file allows, in names and numbers an installer recognises.
 #include <string>
 
 #include <sys/types.h>
@@ -12,5 +12,7 @@ std::string currentUserName();
 std::string groupName(gid_t group);
 // Whether the process has the group as its effective or a supplementary group.
 bool isMemberOfGroup(gid_t group);
+// A file's permission bits as `ls -l` users write them: "0660".
+std::string octalMode(mode_t mode);
 
 } // namespace ride
