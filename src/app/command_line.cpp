@@ -1,10 +1,14 @@
 #include "app/command_line.h"
 
+#include "check/probe/site_check.h"
+#include "settings/profile_file.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string_view>
 
 #ifndef RIDE_VERSION
@@ -64,6 +68,16 @@ CommandLine parseCommandLine(QCoreApplication& app)
         line.metricsFile = std::filesystem::path(parser.value(metricsFile).toStdString());
     }
     return line;
+}
+
+int runWithoutWindows(int argc, char** argv, const BackendTable& backends)
+{
+    QCoreApplication app(argc, argv);
+    const CommandLine commandLine = parseCommandLine(app);
+    if (commandLine.check) {
+        return runSiteCheck(settingsFilePath(), std::cout, backends.input);
+    }
+    return 0;
 }
 
 } // namespace ride

@@ -1,6 +1,8 @@
 #pragma once
 // The program's command line. With no option the console starts with its windows; --check
 // reports on the site and ends; --metrics-file names where the console's health is written.
+#include "app/backend_table.h"
+
 #include <filesystem>
 #include <optional>
 
@@ -21,5 +23,9 @@ bool startsConsole(int argc, const char* const* argv);
 // --help, --version and an unknown option or a missing value print their text and end the
 // process, as command-line programs do.
 CommandLine parseCommandLine(QCoreApplication& app);
+
+// --check, --help, --version and mistakes, without windows; returns the exit code. The site check
+// looks at the backends of `backends` the program would choose from.
+int runWithoutWindows(int argc, char** argv, const BackendTable& backends);
 
 } // namespace ride

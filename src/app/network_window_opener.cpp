@@ -1,20 +1,24 @@
 #include "app/network_window_opener.h"
 
 #include "input/input_focus.h"
-#include "network/view/frmsock_view.h"
 
 namespace ride {
 
-NetworkWindowOpener::NetworkWindowOpener(NetworkServices services, InputFocus* focus)
-    : services_(std::move(services)), focus_(focus)
+NetworkWindowOpener::NetworkWindowOpener(NetworkServices services, std::size_t channels, InputFocus* focus,
+                                         WindowViews* views, TimerDriver* timers)
+    : services_(std::move(services)), channels_(channels), focus_(focus), views_(views), timers_(timers)
 {
-    giveBackAgain_.setSingleShot(true);
-    giveBackAgain_.setInterval(kWindowManagerSettles);
-    giveBackAgain_.callOnTimeout([this] {
-        if (!model_->window.visible() && isOwnWindow(focus_->current())) {
+    focusWatch.onTick([this] { noteFocusElsewhere(); });
+    giveBackAgain.onTick([this] {
+        giveBackAgain.setEnabled(false);
+        if (model_ && !model_->window.visible() && isOwnWindow(focus_->current())) {
             focus_->giveTo(giveBackAgainTo_);
         }
     });
+    if (timers_) {
+        timers_->drive(focusWatch);
+        timers_->drive(giveBackAgain);
+    }
 }
 
 NetworkWindowOpener::~NetworkWindowOpener() = default;
@@ -22,8 +26,14 @@ NetworkWindowOpener::~NetworkWindowOpener() = default;
 void NetworkWindowOpener::show()
 {
     if (!model_) {
-        model_ = std::make_unique<Frmsock>(services_);
-        view_ = std::make_unique<FrmsockView>(*model_);
+        model_ = std::make_unique<Frmsock>(services_, channels_);
+        if (views_) {
+            view_ = views_->networkView(*model_);
+        } else if (timers_) {
+            timers_->drive(model_->TMRTCPC连接状态判断);
+            timers_->drive(model_->TmrTcp发送);
+            timers_->drive(model_->Timer3);
+        }
         // Registered after the view's own binding, so the window is already off screen when the
         // focus is given back.
         model_->window.onViewUpdate([this] { onVisibilityChange(); });
@@ -35,13 +45,20 @@ void NetworkWindowOpener::show()
         focusBeforeShow_ = isOwnWindow(now) ? focusElsewhere_ : now;
     }
     model_->window.show();
-    view_->raise();
-    view_->activateWindow();
+    if (view_) {
+        view_->bringToFront();
+    }
 }
 
 bool NetworkWindowOpener::isOwnWindow(unsigned long window) const
 {
-    return window != 0 && isOwnWindow_ && isOwnWindow_(window);
+    if (window == 0) {
+        return false;
+    }
+    if (isOwnWindow_) {
+        return isOwnWindow_(window);
+    }
+    return views_ && views_->isOwnWindow(window);
 }
 
 void NetworkWindowOpener::noteFocusElsewhere()
@@ -78,7 +95,7 @@ void NetworkWindowOpener::onVisibilityChange()
     // focused before, on its own time: the console, when the operator clicked 网络设置 with
     // the mouse. Once it has done so, the focus is given back again.
     giveBackAgainTo_ = previous;
-    giveBackAgain_.start();
+    giveBackAgain.setEnabled(true);
 }
 
 } // namespace ride

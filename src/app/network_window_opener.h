@@ -7,24 +7,30 @@
 // the roaming program, which must have the bike keys again once the window is put away. So the
 // window that had the focus when it was opened gets it back when it is hidden. An operator who
 // clicks "网络设置" with the mouse has just given the focus to the console; then the window to
-// give it back to is the last one outside the console that had it.
+// give it back to is the last one outside the console that had it, which the focus watch keeps.
+#include "app/window_views.h"
 #include "network/frmsock.h"
+#include "ui/timer.h"
+#include "ui/timer_driver.h"
 
-#include <QTimer>
-
-#include <chrono>
 #include <functional>
 #include <memory>
 
 namespace ride {
 
-class FrmsockView;
 class InputFocus;
 
 class NetworkWindowOpener {
 public:
-    // Without `focus` the focus is left to the window manager.
-    explicit NetworkWindowOpener(NetworkServices services, InputFocus* focus = nullptr);
+    // Time for a window manager to act on the hidden window before the focus is checked again.
+    static constexpr int kWindowManagerSettlesMs = 300;
+    // How often the focus watch looks for the window outside the program that has the focus.
+    static constexpr int kFocusWatchMs = 2000;
+
+    // Without `focus` the focus is left to the window manager; without `views` the window is
+    // not on screen and, without `timers`, its timers and the opener's own are ticked by the caller.
+    NetworkWindowOpener(NetworkServices services, std::size_t channels, InputFocus* focus, WindowViews* views,
+                        TimerDriver* timers);
     ~NetworkWindowOpener();
     NetworkWindowOpener(const NetworkWindowOpener&) = delete;
     NetworkWindowOpener& operator=(const NetworkWindowOpener&) = delete;
@@ -33,36 +39,40 @@ public:
     // gives it the keyboard focus.
     void show();
 
-    // Tells whether a window is one of the program's own. Without it no window is.
-    void setOwnWindowTest(std::function<bool(unsigned long)> test) { isOwnWindow_ = std::move(test); }
-
     // Remembers the window that has the focus now unless it is one of the program's own; the
-    // program calls this now and then, and whenever the focus leaves its windows.
+    // focus watch calls this every two seconds, and the program whenever the focus leaves it.
     void noteFocusElsewhere();
+
+    // Replaces the views' own-window test (for tests with made-up window ids).
+    void setOwnWindowTest(std::function<bool(unsigned long)> test) { isOwnWindow_ = std::move(test); }
 
     // Empty until the first show().
     Frmsock* window() const { return model_.get(); }
-    FrmsockView* view() const { return view_.get(); }
+    NetworkView* view() const { return view_.get(); }
+
+    Timer focusWatch{"focus watch", kFocusWatchMs};
+    // Single shot: started when the window is hidden, stops itself at its tick.
+    Timer giveBackAgain{"focus given back again", kWindowManagerSettlesMs, false};
 
 private:
     void onVisibilityChange();
     bool isOwnWindow(unsigned long window) const;
 
     NetworkServices services_;
+    std::size_t channels_;
     InputFocus* focus_;
+    WindowViews* views_;
+    TimerDriver* timers_;
     // The window that had the focus when this one was last shown, while it is shown; 0 for none.
     unsigned long focusBeforeShow_ = 0;
     // The last window outside the console seen with the focus; 0 for none.
     unsigned long focusElsewhere_ = 0;
     std::function<bool(unsigned long)> isOwnWindow_;
-    // Time for a window manager to act on the hidden window before the focus is checked again.
-    static constexpr std::chrono::milliseconds kWindowManagerSettles{300};
-    QTimer giveBackAgain_;
     unsigned long giveBackAgainTo_ = 0;
     bool shown_ = false;
     // Declared after the model, the view goes first: it is bound to the model's widgets.
     std::unique_ptr<Frmsock> model_;
-    std::unique_ptr<FrmsockView> view_;
+    std::unique_ptr<NetworkView> view_;
 };
 
 } // namespace ride

@@ -13,12 +13,12 @@
 namespace ride {
 
 class Form1;
-class NetworkWindowOpener;
-class QtSerialLine;
+class Frmsock;
+class SerialLine;
 
-// The serial line, each started channel and the current video choice, as the status line shows them.
-ServiceStatus currentServiceStatus(const QtSerialLine& serial, const Form1& console,
-                                   const NetworkWindowOpener& network);
+// The serial line, each started channel and the current video choice, as the status line shows
+// them. `network` is null until the network window exists.
+ServiceStatus currentServiceStatus(const SerialLine& serial, const Form1& console, const Frmsock* network);
 
 class ServiceNotifications {
 public:

@@ -2,18 +2,13 @@
 // The site check's report: one finding per line, each ok, a warning (the installation works,
 // but something is not as the installer may think) or a problem (something that would stop the
 // installation working), and the exit code that sums them up.
+#include "base/finding.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace ride {
-
-enum class FindingLevel { Ok, Warning, Problem };
-
-struct Finding {
-    FindingLevel level;
-    std::string text; // one line, UTF-8
-};
 
 // Exit codes of the check.
 inline constexpr int kCheckPassed = 0;

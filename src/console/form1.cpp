@@ -39,6 +39,7 @@ Form1::Form1(ConsoleServices services) : services_(std::move(services))
     decoder_ = std::make_unique<RecordDecoder>(
         Text1, std::array<TextBox*, 6>{&txtKey(0), &txtKey(1), &txtKey(2), &txtKey(3), &txtKey(4), &txtKey(5)}, Label2,
         [this](std::int32_t speed, std::int32_t direction) { (*motion_)(speed, direction); });
+    arrivals_ = std::make_unique<ArrivalPoint>(Text1, *decoder_, services_.clock);
 
     videoChoice_ = std::make_unique<VideoChoice>(*this, services_.settingsFile, services_.requestMedia);
     pointerMode_ = std::make_unique<PointerModeDisplay>(lbl联动计时, lbl联动状态手动状态, TMR判断是否是人操作的);
@@ -125,11 +126,9 @@ void Form1::pollSerial()
 {
     StepRunner steps;
     steps.run([&] {
-        const Text arrived = services_.serial->readAll();
-        if (!arrived.empty()) {
-            const std::uint64_t before = decoder_->recordsDecoded();
-            Text1.setText(Text1.text() + arrived);
-            serialRecords_.add(decoder_->recordsDecoded() - before, services_.clock());
+        const Received got = services_.serial->readAll();
+        if (!got.empty()) {
+            arrivals_->arrive({LineSource::serial(), got.bytes, got.text});
         }
     });
     steps.run([&] {

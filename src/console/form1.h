@@ -2,6 +2,7 @@
 // The ride console: its widgets, start-up, the serial poll and its buttons. It owns the life of
 // the program: loading it starts everything, "结束" or closing it ends everything.
 #include "base/record_tally.h"
+#include "console/arrival_point.h"
 #include "console/key_forwarding.h"
 #include "console/motion_step.h"
 #include "console/pointer_mode_display.h"
@@ -62,7 +63,8 @@ public:
     // console when so configured. Each step that fails is skipped.
     void load();
 
-    // One tick of the serial poll: what arrived is appended to Text1, which decodes it at once.
+    // One tick of the serial poll: what arrived enters through the arrival point, which appends it
+    // to Text1 (decoded at once); then the 100-character rule.
     void pollSerial();
 
     double speedCoefficient() const { return speedCoefficient_; }
@@ -108,8 +110,9 @@ public:
     const MotionStep& motion() const { return *motion_; }
     const TargetWindowGuard& targetWindow() const { return *targetWindow_; }
     const KeyForwarding& keyForwarding() const { return *keyForwarding_; }
-    // Records completed by what the serial poll appended.
-    const RecordTally& serialRecords() const { return serialRecords_; }
+    // Where the serial line's and every channel's arrivals enter the console.
+    ArrivalPoint& arrivals() { return *arrivals_; }
+    const ArrivalPoint& arrivals() const { return *arrivals_; }
 
 private:
     Text readSetting(TextView section, TextView key) const;
@@ -119,12 +122,12 @@ private:
     std::unique_ptr<MotionStep> motion_;
     std::unique_ptr<KeyForwarding> keyForwarding_;
     std::unique_ptr<RecordDecoder> decoder_;
+    std::unique_ptr<ArrivalPoint> arrivals_;
     std::unique_ptr<VideoChoice> videoChoice_;
     std::unique_ptr<PointerModeDisplay> pointerMode_;
     double speedCoefficient_ = 0;
     std::int16_t xTravel_ = 0;
     std::int16_t yTravel_ = 0;
-    RecordTally serialRecords_;
 };
 
 } // namespace ride

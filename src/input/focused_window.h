@@ -3,6 +3,7 @@
 // when the installer has named the window that may receive keys. No platform headers here.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ride {
 
@@ -35,6 +36,9 @@ public:
     virtual ~FocusedWindowSource() = default;
     // Asks the display now. Never throws and never blocks longer than the display's round trips.
     virtual FocusedWindow focusedWindow() = 0;
+    // The top-level windows of the programs on screen now, with their names; for the site check.
+    // Empty where the platform cannot list them.
+    virtual std::vector<FocusedWindow> windowsOnScreen() { return {}; }
 };
 
 } // namespace ride

@@ -5,6 +5,7 @@
 // device and the reason: a device that cannot be opened, a settings text it rejects, a line
 // that goes away and comes back.
 #include "base/text.h"
+#include "io/arrival.h"
 
 #include <string>
 
@@ -22,9 +23,11 @@ public:
     virtual void setDevicePath(std::string path) = 0;
     [[nodiscard]] virtual bool open() = 0;
     virtual bool isOpen() const = 0;
-    // Everything that arrived since the last call, decoded from GBK; empty when the port is
-    // closed or nothing waits.
-    virtual Text readAll() = 0;
+    // The device the line opens (the path, or /dev/ttyS{n-1} for port n); empty when none is chosen.
+    virtual std::string deviceName() const = 0;
+    // Everything that arrived since the last call, as bytes and decoded from GBK; empty when the
+    // port is closed or nothing waits.
+    virtual Received readAll() = 0;
 };
 
 } // namespace ride

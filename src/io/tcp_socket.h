@@ -3,6 +3,7 @@
 // endpoint, text and byte sends with one completion per send, and notifications delivered on the
 // UI thread.
 #include "base/text.h"
+#include "io/arrival.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,9 +58,9 @@ public:
     // is not completed.
     [[nodiscard]] virtual std::optional<SocketFailure> sendText(TextView text) = 0;
     [[nodiscard]] virtual std::optional<SocketFailure> sendBytes(std::string_view bytes) = 0;
-    // All data waiting, decoded from GBK (a character split between two arrivals waits for its
-    // second byte).
-    virtual Text takeData() = 0;
+    // All data waiting, as bytes and decoded from GBK (a character split between two arrivals
+    // waits for its second byte).
+    virtual Received takeData() = 0;
 
     std::function<void()> onDataArrival;
     std::function<void()> onSendComplete;

@@ -41,6 +41,9 @@ public:
     virtual void setPlayCount(std::int32_t count) = 0;
     // Stretch the picture to the player's rectangle instead of keeping its aspect.
     virtual void setStretchToFit(bool on) = 0;
+    // Starts the engine ahead of the first request, so that the first video shows at once. A
+    // player with nothing to start does nothing.
+    virtual void prepare() {}
 
     // Runs on the user-interface thread, as any other event.
     void onPlayStateChange(StateHandler handler) { stateHandler_ = std::move(handler); }

@@ -49,7 +49,8 @@ ConsoleHealth takeHealthSnapshot(const HealthSources& from, MonotonicTime now)
 
     if (from.console) {
         const Form1& console = *from.console;
-        health.sources.push_back(sourceHealth("serial", console.serialRecords(), from.startedAt, now));
+        health.sources.push_back(
+            sourceHealth("serial", console.arrivals().records(LineSource::serial()), from.startedAt, now));
         health.keyStringsTyped = console.keyForwarding().stringsTyped();
         health.keyStringsRefused = console.keyForwarding().stringsRefused();
         const Text& choice = console.Text7.text();
@@ -64,7 +65,10 @@ ConsoleHealth takeHealthSnapshot(const HealthSources& from, MonotonicTime now)
         health.heartbeatsWritten = network.supervision().heartbeatsWritten();
         for (std::size_t i = 0; i < network.channelCount(); ++i) {
             const Channel& ch = network.channel(i);
-            health.sources.push_back(sourceHealth("tcp" + std::to_string(i), ch.records, from.startedAt, now));
+            const LineSource line = LineSource::tcpChannel(i);
+            const RecordTally none;
+            const RecordTally& records = from.console ? from.console->arrivals().records(line) : none;
+            health.sources.push_back(sourceHealth(line.name(), records, from.startedAt, now));
             ChannelHealth channel;
             channel.index = i;
             channel.state = ch.WinsockTcp ? ch.WinsockTcp->state() : -1;

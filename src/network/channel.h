@@ -2,7 +2,6 @@
 // One row of the network window: the widgets that carry a channel's settings and live state,
 // and its socket. The Tag of the state label is the idle count; the name label's colour is the
 // liveness colour; the socket's Tag is the send flag.
-#include "base/record_tally.h"
 #include "io/tcp_socket.h"
 #include "ui/combo_box.h"
 #include "ui/label.h"
@@ -58,9 +57,8 @@ struct Channel {
     double top = 0;
     Color sendBoxBackColor = 0x80000005; // the system's window colour
 
-    // For the health export: records decoded from this channel's arrivals, queue items whose
-    // completion came back, and items removed unsent (queue limit, failure policy).
-    RecordTally records;
+    // For the health export: queue items whose completion came back, and items removed unsent
+    // (queue limit, failure policy).
     std::uint64_t itemsSent = 0;
     std::uint64_t itemsDropped = 0;
 };

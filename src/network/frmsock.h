@@ -1,7 +1,7 @@
 #pragma once
 // The network window: TCP client channels to the bike controller, their settings, the log
 // method, and the window's three timers (supervision, heartbeat, send pass).
-#include "base/record_tally.h"
+#include "io/arrival.h"
 #include "io/tcp_socket.h"
 #include "network/channel.h"
 #include "ui/button.h"
@@ -30,12 +30,8 @@ struct NetworkServices {
     YesNoQuestion* question = nullptr;
     // The console's log list, which LogBook writes to.
     ListBox* log = nullptr;
-    // The console's receive box, where arrivals are appended for decoding.
-    TextBox* consoleReceiveBox = nullptr;
-    // Records the console has decoded so far: read around each append to count a channel's own.
-    // Without it channels count no records.
-    std::function<std::uint64_t()> consoleRecordCount;
-    MonotonicClock clock = steadyNow;
+    // Hands a channel's arrival to the console, which appends it to its receive box for decoding.
+    std::function<void(const Arrival&)> deliverToConsole;
 };
 
 class Frmsock {

@@ -26,22 +26,17 @@ void ReceivePath::onDataArrival(Channel& ch)
 {
     // Every step's failure is ignored: the channel is marked alive whatever happened.
     StepRunner steps;
-    Text data;
+    Received data;
     steps.run([&] {
         if (ch.WinsockTcp) {
             data = ch.WinsockTcp->takeData();
         }
     });
-    steps.run([&] { ch.TxtTcpRx.setText(data); });
+    steps.run([&] { ch.TxtTcpRx.setText(data.text); });
     steps.run([&] {
         const NetworkServices& services = window_.services();
-        TextBox& console = *services.consoleReceiveBox;
-        if (!data.empty()) {
-            const std::uint64_t before = services.consoleRecordCount ? services.consoleRecordCount() : 0;
-            console.setText(console.text() + data);
-            if (services.consoleRecordCount) {
-                ch.records.add(services.consoleRecordCount() - before, services.clock());
-            }
+        if (!data.empty() && services.deliverToConsole) {
+            services.deliverToConsole({LineSource::tcpChannel(ch.index), data.bytes, data.text});
         }
     });
     steps.run([&] { ch.LBLTcpState.setTag(u"0"); });

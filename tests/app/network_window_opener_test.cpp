@@ -1,20 +1,12 @@
 // "网络设置" on the console's real window, wired to the network window as the program wires it,
 // on Qt's offscreen platform: the first press creates the window, every press shows it, and the
 // keyboard focus goes back where it was when the window is put away.
-#include "app/network_window_opener.h"
-
-#include "console/form1.h"
-#include "console/view/form1_view.h"
+#include "app/qt_window_views.h"
 #include "input/input_focus.h"
-#include "input/recording_keystrokes.h"
-#include "network/view/frmsock_view.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
-#include "support/fake_tcp_socket.h"
 #include "support/qt_event_pump.h"
-#include "support/scripted_question.h"
 #include "support/temp_dir.h"
-#include "ui/qt/qt_event_yield.h"
+#include "support/test_site.h"
+#include "ui/qt/qt_timer_driver.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -48,6 +40,16 @@ public:
     std::vector<FocusWindow> given;
 };
 
+QWidget* topLevel(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == name) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
 // Top-level windows of the network link: there must never be more than one.
 int networkWindowCount()
 {
@@ -58,32 +60,13 @@ int networkWindowCount()
     return count;
 }
 
+// The installation with the program's own windows on Qt's offscreen platform and its timers on
+// Qt timers; the focus is the test's.
 class NetworkSettingsButton : public ::testing::Test {
 protected:
-    NetworkSettingsButton()
-    {
-        ConsoleServices services;
-        services.settingsFile = dir / "配置.ini";
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        services.showNetworkWindow = [this] { opener->show(); };
-        console = std::make_unique<Form1>(services);
-        NetworkServices net;
-        net.settingsFile = dir / "配置.ini";
-        net.sockets = &sockets;
-        net.events = &events;
-        net.question = &question;
-        net.log = &console->List1;
-        net.consoleReceiveBox = &console->Text1;
-        opener = std::make_unique<NetworkWindowOpener>(net, &focus);
-        consoleView = std::make_unique<Form1View>(*console);
-        console->load();
-    }
-
     void pressNetworkSettings() const
     {
-        auto* button = consoleView->findChild<QPushButton*>(QStringLiteral("Command3"));
+        auto* button = topLevel(QStringLiteral("Form1"))->findChild<QPushButton*>(QStringLiteral("Command3"));
         ASSERT_NE(button, nullptr);
         ASSERT_EQ(button->text(), QStringLiteral("网络设置"));
         button->click();
@@ -91,57 +74,55 @@ protected:
 
     void pressHide() const
     {
-        auto* button = opener->view()->findChild<QPushButton*>(QStringLiteral("Command3"));
+        auto* button = view()->findChild<QPushButton*>(QStringLiteral("Command3"));
         ASSERT_NE(button, nullptr);
         ASSERT_EQ(button->text(), QStringLiteral("隐藏"));
         button->click();
     }
 
+    NetworkWindowOpener& opener() { return site.installation->networkOpener(); }
+    static QWidget* view() { return topLevel(QStringLiteral("FRMSOCK")); }
+
     testing::TempDir dir;
-    testing::FakeSerialLine serial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    testing::FakeTcpSocketFactory sockets;
-    QtEventYield events;
-    testing::ScriptedQuestion question;
     FakeInputFocus focus;
-    // In the program's order: the network window goes before the console it writes into.
-    std::unique_ptr<Form1> console;
-    std::unique_ptr<NetworkWindowOpener> opener;
-    std::unique_ptr<Form1View> consoleView;
+    QtWindowViews views;
+    QtTimerDriver timers;
+    testing::TestSite site{
+        {.settingsFile = dir / "配置.ini", .timers = &timers, .views = &views, .inputFocus = &focus}};
+    testing::FakeTcpSocketFactory& sockets = site.sockets();
 };
 
 TEST_F(NetworkSettingsButton, FirstPressCreatesTheWindowAndEveryPressShowsIt)
 {
-    EXPECT_EQ(opener->window(), nullptr) << "nothing of the network window exists before the first press";
+    EXPECT_EQ(opener().window(), nullptr) << "nothing of the network window exists before the first press";
     EXPECT_EQ(networkWindowCount(), 0);
     EXPECT_TRUE(sockets.made.empty());
 
     pressNetworkSettings();
-    Frmsock* const first = opener->window();
+    Frmsock* const first = opener().window();
     ASSERT_NE(first, nullptr);
-    ASSERT_NE(opener->view(), nullptr);
+    ASSERT_NE(view(), nullptr);
     EXPECT_TRUE(first->window.visible());
-    EXPECT_TRUE(opener->view()->isVisible());
+    EXPECT_TRUE(view()->isVisible());
     EXPECT_EQ(networkWindowCount(), 1);
     EXPECT_EQ(sockets.made.size(), 1u) << "one channel, one socket";
 
     // Closing the window only hides it; the next press shows the same window again.
-    opener->view()->close();
+    view()->close();
     EXPECT_FALSE(first->window.visible());
-    EXPECT_FALSE(opener->view()->isVisible());
+    EXPECT_FALSE(view()->isVisible());
 
     pressNetworkSettings();
-    EXPECT_EQ(opener->window(), first);
+    EXPECT_EQ(opener().window(), first);
     EXPECT_TRUE(first->window.visible());
-    EXPECT_TRUE(opener->view()->isVisible());
+    EXPECT_TRUE(view()->isVisible());
     EXPECT_EQ(networkWindowCount(), 1);
     EXPECT_EQ(sockets.made.size(), 1u) << "the second press created no second window";
 
     // A press while it is shown keeps it shown, still the one window.
     pressNetworkSettings();
-    EXPECT_EQ(opener->window(), first);
-    EXPECT_TRUE(opener->view()->isVisible());
+    EXPECT_EQ(opener().window(), first);
+    EXPECT_TRUE(view()->isVisible());
     EXPECT_EQ(networkWindowCount(), 1);
 }
 
@@ -158,7 +139,7 @@ TEST_F(NetworkSettingsButton, HidingGivesTheFocusBackToTheWindowThatHadItAtOpeni
     pressNetworkSettings();
 
     ASSERT_NO_FATAL_FAILURE(pressHide());
-    EXPECT_FALSE(opener->view()->isVisible());
+    EXPECT_FALSE(view()->isVisible());
     EXPECT_EQ(focus.given, std::vector<FocusWindow>{kRoamingProgram})
         << "the window that had the focus before the first press, not the network window itself";
     EXPECT_EQ(focus.focused, kRoamingProgram);
@@ -168,13 +149,13 @@ TEST_F(NetworkSettingsButton, HidingGivesTheFocusBackToTheWindowThatHadItAtOpeni
     focus.focused = otherProgram;
     pressNetworkSettings();
     focus.focused = kNetworkWindow;
-    opener->view()->close();
+    view()->close();
     EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, otherProgram}));
 
     // Hiding a hidden window, or moving a shown one, gives nothing back.
-    opener->window()->window.hide();
+    opener().window()->window.hide();
     pressNetworkSettings();
-    opener->window()->window.setLeft(300);
+    opener().window()->window.setLeft(300);
     EXPECT_EQ(focus.given.size(), 2u);
 }
 
@@ -195,14 +176,14 @@ TEST_F(NetworkSettingsButton, NoFocusOrAVanishedWindowLeavesTheFocusAlone)
     ASSERT_NO_FATAL_FAILURE(pressHide());
     EXPECT_EQ(focus.given, std::vector<FocusWindow>{kRoamingProgram});
     EXPECT_EQ(focus.focused, kNetworkWindow);
-    EXPECT_FALSE(opener->view()->isVisible());
+    EXPECT_FALSE(view()->isVisible());
 
     // Shown again afterwards as usual, and the next hiding gives the focus to the new holder.
     focus.gone = 0;
     const FocusWindow restarted = 0x400099;
     focus.focused = restarted;
     pressNetworkSettings();
-    EXPECT_TRUE(opener->view()->isVisible());
+    EXPECT_TRUE(view()->isVisible());
     ASSERT_NO_FATAL_FAILURE(pressHide());
     EXPECT_EQ(focus.focused, restarted);
 }
@@ -210,17 +191,17 @@ TEST_F(NetworkSettingsButton, NoFocusOrAVanishedWindowLeavesTheFocusAlone)
 TEST_F(NetworkSettingsButton, AClickIntoTheConsoleFirstDoesNotMakeItTheWindowToReturnTo)
 {
     constexpr FocusWindow kConsole = 0x600001;
-    opener->setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
+    opener().setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
 
     // While the roaming program has the focus the program looks now and then; looking while
     // the console has it, or while nobody has it, changes nothing.
     focus.focused = kRoamingProgram;
-    opener->noteFocusElsewhere();
+    opener().noteFocusElsewhere();
     focus.focused = 0;
-    opener->noteFocusElsewhere();
+    opener().noteFocusElsewhere();
     // The operator's click on the button gives the console the focus before the press.
     focus.focused = kConsole;
-    opener->noteFocusElsewhere();
+    opener().noteFocusElsewhere();
     pressNetworkSettings();
     focus.focused = kNetworkWindow;
     ASSERT_NO_FATAL_FAILURE(pressHide());
@@ -238,7 +219,7 @@ TEST_F(NetworkSettingsButton, AClickIntoTheConsoleFirstDoesNotMakeItTheWindowToR
 TEST_F(NetworkSettingsButton, AWindowManagerThatFocusesTheConsoleAfterwardsIsOverruled)
 {
     constexpr FocusWindow kConsole = 0x600001;
-    opener->setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
+    opener().setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
     using namespace std::chrono_literals;
 
     focus.focused = kRoamingProgram;

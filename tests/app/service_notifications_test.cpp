@@ -3,18 +3,11 @@
 // console, its serial line and the network window as the program wires them.
 #include "app/service_notifications.h"
 
-#include "app/network_window_opener.h"
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
-#include "io/qt/qt_serial_line.h"
+#include "app/standard_backends.h"
 #include "service/notify_receiver.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
-#include "support/fake_tcp_socket.h"
 #include "support/qt_event_pump.h"
-#include "support/scripted_question.h"
 #include "support/temp_dir.h"
-#include "ui/qt/qt_event_yield.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
@@ -106,44 +99,28 @@ TEST(ServiceNotifications, WithoutWatchdogOnlyReadinessAndStatus)
 TEST(CurrentServiceStatus, SerialLineChannelsOnceStartedAndTheLastVideoChoice)
 {
     testing::TempDir dir;
-    testing::FakeSerialLine consoleSerial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    testing::FakeTcpSocketFactory sockets;
-    QtEventYield events;
-    testing::ScriptedQuestion question;
-    ConsoleServices services;
-    services.settingsFile = dir / "配置.ini";
-    services.serial = &consoleSerial;
-    services.cursor = &cursor;
-    services.keys = &keys;
-    Form1 console(services);
-    NetworkServices net;
-    net.settingsFile = dir / "配置.ini";
-    net.sockets = &sockets;
-    net.events = &events;
-    net.question = &question;
-    net.log = &console.List1;
-    net.consoleReceiveBox = &console.Text1;
-    NetworkWindowOpener network(net);
+    testing::TestSite site({.settingsFile = dir / "配置.ini",
+                            .backends = {{"recording"}, {"qt"}, {"fake"}, {"recording"}},
+                            .moreBackends = standardBackends()});
+    Form1& console = site.console();
+    auto status = [&] {
+        return statusLine(currentServiceStatus(site.serialLine(), console, site.installation->networkWindow()));
+    };
 
     // A device that does not exist stays closed.
-    QtSerialLine serial;
+    SerialLine& serial = site.serialLine();
     serial.setDevicePath((dir / "bike").string());
     ASSERT_FALSE(serial.open());
-    EXPECT_EQ(statusLine(currentServiceStatus(serial, console, network)),
-              "serial " + (dir / "bike").string() + " closed, video none");
+    EXPECT_EQ(status(), "serial " + (dir / "bike").string() + " closed, video none");
 
     console.Command2_1.click();
-    network.show();
-    ASSERT_EQ(sockets.made.size(), 1u);
-    sockets.made[0]->setState(socket_state::kConnecting);
-    EXPECT_EQ(statusLine(currentServiceStatus(serial, console, network)),
-              "serial " + (dir / "bike").string() + " closed, channel 0 not connected, video 视频1");
-    sockets.made[0]->setState(socket_state::kConnected);
+    site.network();
+    ASSERT_EQ(site.sockets().made.size(), 1u);
+    site.sockets().made[0]->setState(socket_state::kConnecting);
+    EXPECT_EQ(status(), "serial " + (dir / "bike").string() + " closed, channel 0 not connected, video 视频1");
+    site.sockets().made[0]->setState(socket_state::kConnected);
     console.Command2_0.click();
-    EXPECT_EQ(statusLine(currentServiceStatus(serial, console, network)),
-              "serial " + (dir / "bike").string() + " closed, channel 0 connected, video 视频0");
+    EXPECT_EQ(status(), "serial " + (dir / "bike").string() + " closed, channel 0 connected, video 视频0");
 }
 
 } // namespace

@@ -1,13 +1,11 @@
 // Start-up of the ride console against real settings files, with a fake serial line.
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
 #include "settings/profile_file.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace ride {
@@ -18,32 +16,35 @@ protected:
     std::filesystem::path ini() const { return dir / "配置.ini"; }
     void set(TextView section, TextView key, TextView value) { ASSERT_TRUE(WriteIni(ini(), section, key, value)); }
 
-    std::unique_ptr<Form1> load()
+    // A fresh installation on the settings written so far; `prepare` runs before its console loads.
+    // The player window's existence is noted at each change of the console window.
+    Form1& load(const std::function<void(testing::TestSite&)>& prepare = {})
     {
-        ConsoleServices services;
-        services.settingsFile = ini();
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        services.loadPlayerWindow = [this] { events.push_back("player"); };
-        services.showNetworkWindow = [this] { events.push_back("network"); };
-        services.endProgram = [this] { events.push_back("end"); };
-        auto form = std::make_unique<Form1>(services);
-        form->window.onViewUpdate([this] { events.push_back("window"); });
-        form->load();
-        return form;
+        testing::SiteOptions options;
+        options.settingsFile = ini();
+        options.start = false;
+        sites.push_back(std::make_unique<testing::TestSite>(options));
+        testing::TestSite& site = *sites.back();
+        site.console().window.onViewUpdate([this, &site] {
+            events.push_back(site.installation->playerIfLoaded() ? "window, player loaded" : "window");
+        });
+        if (prepare) {
+            prepare(site);
+        }
+        site.start();
+        return site.console();
     }
+    testing::TestSite& site() { return *sites.back(); }
+    testing::FakeSerialLine& serial() { return site().serial(); }
 
     testing::TempDir dir;
-    testing::FakeSerialLine serial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
+    std::vector<std::unique_ptr<testing::TestSite>> sites;
     std::vector<std::string> events;
 };
 
 TEST_F(ConsoleLoad, WithoutSettingsFileEverythingTakesItsDefault)
 {
-    const auto form = load();
+    Form1* form = &load();
     EXPECT_EQ(form->window.geometry().left, 0);
     EXPECT_EQ(form->window.geometry().top, 0);
     EXPECT_DOUBLE_EQ(form->speedCoefficient(), 7.2);
@@ -56,18 +57,15 @@ TEST_F(ConsoleLoad, WithoutSettingsFileEverythingTakesItsDefault)
     EXPECT_EQ(form->label1(2).caption(), u"");
     EXPECT_TRUE(form->window.visible());
     // The empty settings text is rejected, so the line keeps 9600 8N1; no port is named.
-    EXPECT_EQ(serial.settings, SerialSettings{});
-    EXPECT_EQ(serial.portNumber, 0);
-    EXPECT_FALSE(serial.isOpen());
+    EXPECT_EQ(serial().settings, SerialSettings{});
+    EXPECT_EQ(serial().portNumber, 0);
+    EXPECT_FALSE(serial().isOpen());
 }
 
 TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
 {
-    ConsoleServices services;
-    services.serial = &serial;
-    services.cursor = &cursor;
-    services.keys = &keys;
-    Form1 form(services);
+    testing::TestSite unloaded({.start = false});
+    Form1& form = unloaded.console();
     EXPECT_EQ(form.window.caption(), u"Rovika支持鼠标和键盘171013A");
     EXPECT_EQ(form.window.geometry().width, 12330);
     EXPECT_EQ(form.window.geometry().height, 5370);
@@ -85,7 +83,7 @@ TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
 // The console's three timers as the design has them; only the video choice switches Timer1.
 TEST_F(ConsoleLoad, TimersHaveTheirIntervalsAndEnabledStates)
 {
-    const auto form = load();
+    Form1* form = &load();
     struct Expected {
         const Timer& timer;
         const char* name;
@@ -124,14 +122,15 @@ TEST_F(ConsoleLoad, PlayerWindowLoadsBeforeAnythingElse)
     set(u"控制界面", u"窗口位置左", u"100");
     load();
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.front(), "player");
+    EXPECT_EQ(events.front(), "window, player loaded");
+    EXPECT_TRUE(site().player().loaded());
 }
 
 TEST_F(ConsoleLoad, PositionIsPixelsTimesFifteen)
 {
     set(u"控制界面", u"窗口位置左", u"100");
     set(u"控制界面", u"窗口位置上", u"-20");
-    const auto form = load();
+    Form1* form = &load();
     EXPECT_EQ(form->window.geometry().left, 1500);
     EXPECT_EQ(form->window.geometry().top, -300);
 }
@@ -139,15 +138,15 @@ TEST_F(ConsoleLoad, PositionIsPixelsTimesFifteen)
 TEST_F(ConsoleLoad, SpeedCoefficientZeroMeansDefault)
 {
     set(u"控制界面", u"速度比例系数", u"0");
-    EXPECT_DOUBLE_EQ(load()->speedCoefficient(), 7.2);
+    EXPECT_DOUBLE_EQ(load().speedCoefficient(), 7.2);
 
     set(u"控制界面", u"速度比例系数", u"0.5");
-    const auto form = load();
+    Form1* form = &load();
     EXPECT_DOUBLE_EQ(form->speedCoefficient(), 0.5);
     EXPECT_EQ(form->Label5.caption(), u"速度系数：0.5");
 
     set(u"控制界面", u"速度比例系数", u"abc");
-    EXPECT_DOUBLE_EQ(load()->speedCoefficient(), 7.2);
+    EXPECT_DOUBLE_EQ(load().speedCoefficient(), 7.2);
 }
 
 TEST_F(ConsoleLoad, TravelsBelowOneOrOutOf16BitsFallBack)
@@ -165,7 +164,7 @@ TEST_F(ConsoleLoad, TravelsBelowOneOrOutOf16BitsFallBack)
     for (const Case& c : cases) {
         set(u"控制界面", u"鼠标X方向移动宽度", c.x);
         set(u"控制界面", u"鼠标Y方向移动高度", c.y);
-        const auto form = load();
+        Form1* form = &load();
         EXPECT_EQ(form->xTravel(), c.expectX) << toUtf8(c.x);
         EXPECT_EQ(form->yTravel(), c.expectY) << toUtf8(c.y);
         const std::string x = std::to_string(c.expectX);
@@ -187,18 +186,17 @@ TEST_F(ConsoleLoad, SettingsThatAreNotFiniteNumbersGetTheirDefaults)
         // Finite, but not once it is turned into twips.
         set(u"控制界面", u"窗口位置上", u"1E308");
         set(u"串口设置", u"端口", overflow);
-        const auto form = load();
+        Form1* form = &load();
         EXPECT_DOUBLE_EQ(form->speedCoefficient(), 7.2);
         EXPECT_EQ(form->Label5.caption(), u"速度系数：7.2");
         EXPECT_EQ(form->Label7.caption(), u"鼠标X方向移动宽度:1024");
         EXPECT_EQ(form->Label8.caption(), u"I鼠标Y方向移动高度:768");
         EXPECT_EQ(form->window.geometry().left, 0);
         EXPECT_EQ(form->window.geometry().top, 0);
-        EXPECT_EQ(serial.portNumber, 0);
+        EXPECT_EQ(serial().portNumber, 0);
 
-        cursor.moves.clear();
         form->Text1.setText(u":::S=010xxx090xxxxxx,DIBBBBBB.");
-        EXPECT_EQ(cursor.moves, (std::vector<CursorPoint>{{512, 312}})) << "384 - 10 * 7.2, half of 1024";
+        EXPECT_EQ(site().cursor().moves, (std::vector<CursorPoint>{{512, 312}})) << "384 - 10 * 7.2, half of 1024";
     }
 }
 
@@ -207,9 +205,9 @@ TEST_F(ConsoleLoad, SerialLineIsConfiguredAndOpened)
     set(u"串口设置", u"设置", u"19200,E,7,2");
     set(u"串口设置", u"端口", u"3");
     load();
-    EXPECT_EQ(serial.settings, (SerialSettings{19200, Parity::Even, 7, StopBits::Two}));
-    EXPECT_EQ(serial.portNumber, 3);
-    EXPECT_TRUE(serial.isOpen());
+    EXPECT_EQ(serial().settings, (SerialSettings{19200, Parity::Even, 7, StopBits::Two}));
+    EXPECT_EQ(serial().portNumber, 3);
+    EXPECT_TRUE(serial().isOpen());
 }
 
 TEST_F(ConsoleLoad, RejectedSerialSettingsKeepDefaultsAndLoadingGoesOn)
@@ -217,11 +215,10 @@ TEST_F(ConsoleLoad, RejectedSerialSettingsKeepDefaultsAndLoadingGoesOn)
     set(u"串口设置", u"设置", u"fast,please");
     set(u"串口设置", u"端口", u"70000");
     set(u"控制界面", u"鼠标X方向移动宽度", u"640");
-    serial.openSucceeds = false;
-    const auto form = load();
-    EXPECT_EQ(serial.settings, SerialSettings{});
-    EXPECT_FALSE(serial.portNumber.has_value()); // 70000 does not fit 16 bits: step skipped
-    EXPECT_EQ(serial.openCalls, 1);
+    Form1* form = &load([](testing::TestSite& s) { s.serial().openSucceeds = false; });
+    EXPECT_EQ(serial().settings, SerialSettings{});
+    EXPECT_FALSE(serial().portNumber.has_value()); // 70000 does not fit 16 bits: step skipped
+    EXPECT_EQ(serial().openCalls, 1);
     EXPECT_EQ(form->xTravel(), 640);
     EXPECT_TRUE(form->window.visible());
 }
@@ -233,21 +230,22 @@ TEST_F(ConsoleLoad, SerialFailuresAtStartShowNothingAndTheConsoleWritesNoLineOfI
 {
     set(u"串口设置", u"设置", u"9600,X,8,1");
     set(u"串口设置", u"端口", u"3");
-    serial.openSucceeds = false;
-    serial.arrivals.push_back(u":::S=010xxx090xxxxxx,DIBBBBBB.");
     ::testing::internal::CaptureStderr();
-    const auto form = load();
+    Form1* form = &load([](testing::TestSite& s) {
+        s.serial().openSucceeds = false;
+        s.serial().arrivals.push_back(u":::S=010xxx090xxxxxx,DIBBBBBB.");
+    });
     for (int tick = 0; tick < 5; ++tick) {
         EXPECT_TRUE(form->Timer2.tick());
     }
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(serial.settingsCalls, std::vector<Text>{u"9600,X,8,1"});
-    EXPECT_EQ(serial.portNumber, 3);
-    EXPECT_EQ(serial.openCalls, 1);
-    EXPECT_FALSE(serial.isOpen());
+    EXPECT_EQ(serial().settingsCalls, std::vector<Text>{u"9600,X,8,1"});
+    EXPECT_EQ(serial().portNumber, 3);
+    EXPECT_EQ(serial().openCalls, 1);
+    EXPECT_FALSE(serial().isOpen());
     EXPECT_TRUE(form->List1.items().empty());
     EXPECT_EQ(form->Text1.text(), u"");
-    EXPECT_TRUE(cursor.moves.empty());
+    EXPECT_TRUE(site().cursor().moves.empty());
     EXPECT_TRUE(form->window.visible());
     EXPECT_EQ(err, "");
 }
@@ -256,18 +254,18 @@ TEST_F(ConsoleLoad, PortTextStartingWithSlashIsADevicePath)
 {
     set(u"串口设置", u"端口", u"/dev/ttyUSB0");
     load();
-    EXPECT_EQ(serial.devicePath, "/dev/ttyUSB0");
-    EXPECT_FALSE(serial.portNumber.has_value());
+    EXPECT_EQ(serial().devicePath, "/dev/ttyUSB0");
+    EXPECT_FALSE(serial().portNumber.has_value());
 
     set(u"串口设置", u"端口", u"2.5");
     load();
-    EXPECT_EQ(serial.portNumber, 2);
+    EXPECT_EQ(serial().portNumber, 2);
 }
 
 TEST_F(ConsoleLoad, PlayTimeIsShownExactlyAsRead)
 {
     set(u"视频文件", u"来人播放时间单位秒", u"  45秒 ");
-    EXPECT_EQ(load()->label1(2).caption(), u"45秒");
+    EXPECT_EQ(load().label1(2).caption(), u"45秒");
 }
 
 TEST_F(ConsoleLoad, HiddenOnlyWhenStateIsExactlyNormal)
@@ -280,18 +278,25 @@ TEST_F(ConsoleLoad, HiddenOnlyWhenStateIsExactlyNormal)
                           {u"正常了", true}, {u"调试", true},   {u"", true}};
     for (const Case& c : cases) {
         set(u"串口设置", u"状态", c.state);
-        EXPECT_EQ(load()->window.visible(), c.visible) << toUtf8(c.state);
+        EXPECT_EQ(load().window.visible(), c.visible) << toUtf8(c.state);
     }
 }
 
 TEST_F(ConsoleLoad, ButtonsEndTheProgramAndShowTheNetworkWindow)
 {
-    const auto form = load();
-    events.clear();
+    Form1* form = &load();
+    EXPECT_EQ(site().installation->networkWindow(), nullptr);
     form->Command3.click();
+    Frmsock* const network = site().installation->networkWindow();
+    ASSERT_NE(network, nullptr);
+    EXPECT_TRUE(network->window.visible());
+    network->window.hide();
     form->Command3.click();
+    EXPECT_EQ(site().installation->networkWindow(), network) << "made once, shown on every press";
+    EXPECT_TRUE(network->window.visible());
+    EXPECT_EQ(site().endRequests, 0);
     form->Command1.click();
-    EXPECT_EQ(events, (std::vector<std::string>{"network", "network", "end"}));
+    EXPECT_EQ(site().endRequests, 1);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The pointer arithmetic, the activity count, and forwarding a key once per press.
-#include "console_fixture.h"
+#include "support/site_test.h"
 
 #include <algorithm>
 #include <string>
@@ -46,66 +46,66 @@ TEST(PointerTarget, ProductBeyond32BitsHasNoTarget)
     EXPECT_FALSE(pointerTarget({}, 400'000'000, 0)); // Y beyond 32 bits
 }
 
-using Motion = testing::ConsoleFixture;
+using Motion = testing::SiteTest;
 
 TEST_F(Motion, LabelsShowSpeedAndComputedX)
 {
-    arrive(u":::S=010xxx270xxxxxx,DIBBBBBB.");
-    EXPECT_EQ(form->Label3.caption(), u"速度:10");
-    EXPECT_EQ(form->Label6.caption(), u"方向:-512");
+    site.arrive(u":::S=010xxx270xxxxxx,DIBBBBBB.");
+    EXPECT_EQ(console.Label3.caption(), u"速度:10");
+    EXPECT_EQ(console.Label6.caption(), u"方向:-512");
 }
 
 TEST_F(Motion, ActivityCountRestartsWhenTheCursorMustMoveSideways)
 {
-    form->lbl联动计时.setCaption(u"7");
+    console.lbl联动计时.setCaption(u"7");
     cursor.at = {1024, 0};
-    arrive(u":::S=000xxx000xxxxxx,DIBBBBBB."); // X 1024: already there
-    EXPECT_EQ(form->lbl联动计时.caption(), u"7");
+    site.arrive(u":::S=000xxx000xxxxxx,DIBBBBBB."); // X 1024: already there
+    EXPECT_EQ(console.lbl联动计时.caption(), u"7");
 
-    arrive(u":::S=000xxx090xxxxxx,DIBBBBBB."); // steering changed: cursor at 1024, remembered 0
-    EXPECT_EQ(form->lbl联动计时.caption(), u"0");
-    EXPECT_EQ(form->motion().rememberedX(), 1024);
+    site.arrive(u":::S=000xxx090xxxxxx,DIBBBBBB."); // steering changed: cursor at 1024, remembered 0
+    EXPECT_EQ(console.lbl联动计时.caption(), u"0");
+    EXPECT_EQ(console.motion().rememberedX(), 1024);
 
-    form->lbl联动计时.setCaption(u"7");
-    arrive(u":::S=000xxx000xxxxxx,DIBBBBBB."); // back to 1024: cursor at 512, remembered 1024
-    EXPECT_EQ(form->lbl联动计时.caption(), u"0");
+    console.lbl联动计时.setCaption(u"7");
+    site.arrive(u":::S=000xxx000xxxxxx,DIBBBBBB."); // back to 1024: cursor at 512, remembered 1024
+    EXPECT_EQ(console.lbl联动计时.caption(), u"0");
 
-    form->lbl联动计时.setCaption(u"7");
+    console.lbl联动计时.setCaption(u"7");
     cursor.at = {512, 0}; // the operator puts the mouse back where it stood last time
-    arrive(u":::S=000xxx000xxxxxx,DIBBBBBB.");
-    EXPECT_EQ(form->lbl联动计时.caption(), u"7") << "the cursor stands where it stood last time";
+    site.arrive(u":::S=000xxx000xxxxxx,DIBBBBBB.");
+    EXPECT_EQ(console.lbl联动计时.caption(), u"7") << "the cursor stands where it stood last time";
 }
 
 TEST_F(Motion, SteadyDirectionWithUntouchedMouseNeverRestartsTheCount)
 {
-    arrive(u":::S=000xxx090xxxxxx,DIBBBBBB.");
-    form->lbl联动计时.setCaption(u"10");
+    site.arrive(u":::S=000xxx090xxxxxx,DIBBBBBB.");
+    console.lbl联动计时.setCaption(u"10");
     for (int i = 0; i < 5; ++i) {
-        arrive(u":::S=020xxx090xxxxxx,DIBBBBBB.");
+        site.arrive(u":::S=020xxx090xxxxxx,DIBBBBBB.");
     }
-    EXPECT_EQ(form->lbl联动计时.caption(), u"10");
+    EXPECT_EQ(console.lbl联动计时.caption(), u"10");
     EXPECT_EQ(cursor.moves.size(), 6u) << "every record moves the cursor all the same";
 }
 
-using KeyForwardingTest = testing::ConsoleFixture;
+using KeyForwardingTest = testing::SiteTest;
 
 TEST_F(KeyForwardingTest, OncePerChangeToA)
 {
     for (const char16_t* flag : {u"B", u"A", u"A"}) {
-        arrive(u":::S=000xxx000xxxxxx,DI" + Text(flag) + u"BBBBB.");
+        site.arrive(u":::S=000xxx000xxxxxx,DI" + Text(flag) + u"BBBBB.");
     }
     EXPECT_EQ(keys.calls().size(), 1u);
     keys.clear();
     for (const char16_t* flag : {u"B", u"A", u"B", u"A"}) {
-        arrive(u":::S=000xxx000xxxxxx,DI" + Text(flag) + u"BBBBB.");
+        site.arrive(u":::S=000xxx000xxxxxx,DI" + Text(flag) + u"BBBBB.");
     }
     EXPECT_EQ(keys.calls().size(), 2u);
 }
 
 TEST_F(KeyForwardingTest, EachFlagSendsItsPairedKeyStringInOrder)
 {
-    form->txtKey(9).setText(u"{LEFT 2}");
-    arrive(u":::S=000xxx000xxxxxx,DIBBBABA.");
+    console.txtKey(9).setText(u"{LEFT 2}");
+    site.arrive(u":::S=000xxx000xxxxxx,DIBBBABA.");
     ASSERT_EQ(keys.calls().size(), 2u);
     const KeyAction left = KeyAction::named(NamedKey::Left);
     EXPECT_EQ(keys.calls()[0], (std::vector{left, left})) << "TXTKEY(9), parsed";
@@ -114,42 +114,42 @@ TEST_F(KeyForwardingTest, EachFlagSendsItsPairedKeyStringInOrder)
 
 TEST_F(KeyForwardingTest, OnlyExactlyCapitalAForwards)
 {
-    form->txtKey(2).setText(u"a");
-    form->txtKey(2).setText(u"AA");
-    form->txtKey(2).setText(u" A");
+    console.txtKey(2).setText(u"a");
+    console.txtKey(2).setText(u"AA");
+    console.txtKey(2).setText(u" A");
     EXPECT_TRUE(keys.calls().empty());
-    form->txtKey(2).setText(u"A"); // the operator typing A forwards too
-    EXPECT_EQ(sentCharacters(), (std::vector<std::u32string>{U"C"}));
+    console.txtKey(2).setText(u"A"); // the operator typing A forwards too
+    EXPECT_EQ(site.sentCharacters(), (std::vector<std::u32string>{U"C"}));
 }
 
 TEST_F(KeyForwardingTest, KeyStringBoxesAndEmptyStringsSendNothing)
 {
-    form->txtKey(6).setText(u"A"); // a key string box holding "A" is no flag
-    form->txtKey(7).setText(u"");
-    form->txtKey(1).setText(u"A");
+    console.txtKey(6).setText(u"A"); // a key string box holding "A" is no flag
+    console.txtKey(7).setText(u"");
+    console.txtKey(1).setText(u"A");
     EXPECT_TRUE(keys.calls().empty());
 }
 
 TEST_F(KeyForwardingTest, BadKeyStringIsNotTypedAndDecodingGoesOn)
 {
-    form->txtKey(6).setText(u"{LEFT");
+    console.txtKey(6).setText(u"{LEFT");
     ::testing::internal::CaptureStderr();
-    arrive(u":::S=010xxx090xxxxxx,DIABBBBB.");
+    site.arrive(u":::S=010xxx090xxxxxx,DIABBBBB.");
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(keys.calls().empty()) << "the backend never sees it";
     EXPECT_TRUE(log.ends_with(" warning keys: TXTKEY(6): key string \"{LEFT\" not typed: unclosed brace at 1\n"))
         << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_EQ(cursor.moves.size(), 1u);
-    EXPECT_EQ(form->Text1.text(), u"");
+    EXPECT_EQ(console.Text1.text(), u"");
 }
 
 TEST_F(KeyForwardingTest, BackendRefusalIsLoggedWithTheBoxAndItsString)
 {
-    form->txtKey(7).setText(u"中{F5}");
+    console.txtKey(7).setText(u"中{F5}");
     keys.refuseWith("the keymap has no free key for U+4E2D");
     ::testing::internal::CaptureStderr();
-    form->txtKey(1).setText(u"A");
+    console.txtKey(1).setText(u"A");
     const std::string log = ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(keys.calls().size(), 1u);
     EXPECT_EQ(keys.calls()[0], (std::vector{KeyAction::character(U'中'), KeyAction::named(NamedKey::F5)}));
@@ -162,8 +162,8 @@ TEST_F(KeyForwardingTest, BackendRefusalIsLoggedWithTheBoxAndItsString)
 TEST_F(KeyForwardingTest, StringThatParsesToNoKeysStillReachesTheBackend)
 {
     // "{F5 0}" is a valid string of no keys; a backend without a display still says so.
-    form->txtKey(8).setText(u"{F5 0}");
-    form->txtKey(2).setText(u"A");
+    console.txtKey(8).setText(u"{F5 0}");
+    console.txtKey(2).setText(u"A");
     ASSERT_EQ(keys.calls().size(), 1u);
     EXPECT_TRUE(keys.calls()[0].empty());
 }

@@ -1,14 +1,13 @@
 // The serial poll against a real pseudo-terminal pair: what the controller end writes reaches
 // the receive box piece by piece, and a line that goes away is closed and reopened.
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
+#include "app/standard_backends.h"
 #include "io/qt/qt_serial_line.h"
 #include "settings/profile_file.h"
 #include "support/count_of.h"
-#include "support/fake_cursor.h"
 #include "support/pty_pair.h"
 #include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <QElapsedTimer>
 
@@ -37,32 +36,36 @@ bool pollUntil(Form1& form, Condition condition, int ms)
     return false;
 }
 
+// The site on the program's own serial line backend.
+std::unique_ptr<testing::TestSite> siteOnRealSerialLine(const std::filesystem::path& settingsFile)
+{
+    testing::SiteOptions options;
+    options.settingsFile = settingsFile;
+    options.backends.serial = {"qt"};
+    options.moreBackends = standardBackends();
+    return std::make_unique<testing::TestSite>(std::move(options));
+}
+
 class SerialPty : public ::testing::Test {
 protected:
     SerialPty() : pty(dir.path())
     {
         WriteIni(dir / "配置.ini", u"串口设置", u"设置", u"9600,N,8,1");
         WriteIni(dir / "配置.ini", u"串口设置", u"端口", fromUtf8(pty.deviceEnd().string()));
-        ConsoleServices services;
-        services.settingsFile = dir / "配置.ini";
-        services.serial = &line;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        form = std::make_unique<Form1>(services);
-        form->load();
+        site = siteOnRealSerialLine(dir / "配置.ini");
+        form = &site->console();
     }
 
     testing::TempDir dir;
     testing::PtyPair pty;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    QtSerialLine line;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<testing::TestSite> site;
+    Form1* form = nullptr;
+    QtSerialLine& line() { return dynamic_cast<QtSerialLine&>(site->serialLine()); }
 };
 
 TEST_F(SerialPty, PiecesArriveInTheReceiveBoxInOrder)
 {
-    ASSERT_TRUE(line.isOpen());
+    ASSERT_TRUE(line().isOpen());
     std::vector<Text> seen;
     form->Text1.onChange([&] { seen.push_back(form->Text1.text()); });
     pty.write("ab");
@@ -95,16 +98,16 @@ TEST_F(SerialPty, OverLongBoxIsEmptiedWithoutFurtherInput)
 
 TEST_F(SerialPty, LostDeviceIsClosedAndReopenedWhenBack)
 {
-    ASSERT_TRUE(line.isOpen());
+    ASSERT_TRUE(line().isOpen());
     pty.unplug();
     ASSERT_TRUE(pollUntil(
-        *form, [&] { return !line.isOpen(); }, 3000))
+        *form, [&] { return !line().isOpen(); }, 3000))
         << "the lost line stayed open";
-    EXPECT_TRUE(line.waitingForDevice());
+    EXPECT_TRUE(line().waitingForDevice());
 
     pty.plugIn();
     ASSERT_TRUE(pollUntil(
-        *form, [&] { return line.isOpen(); }, 4000))
+        *form, [&] { return line().isOpen(); }, 4000))
         << "the line did not come back";
     pty.write("back");
     ASSERT_TRUE(pollUntil(
@@ -115,7 +118,7 @@ TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
 {
     pty.unplug();
     ASSERT_TRUE(pollUntil(
-        *form, [&] { return !line.isOpen(); }, 3000));
+        *form, [&] { return !line().isOpen(); }, 3000));
     // With the line closed the event loop must go quiet: measure the CPU this process uses.
     const std::clock_t before = std::clock();
     pollUntil(
@@ -135,23 +138,16 @@ TEST(ConsoleSerialStart, PortThreeWithoutTtyS2IsNamedOnStandardError)
     testing::TempDir dir;
     WriteIni(dir / "配置.ini", u"串口设置", u"设置", u"9600,N,8,1,1");
     WriteIni(dir / "配置.ini", u"串口设置", u"端口", u"3");
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    QtSerialLine line;
-    ConsoleServices services;
-    services.settingsFile = dir / "配置.ini";
-    services.serial = &line;
-    services.cursor = &cursor;
-    services.keys = &keys;
-    Form1 form(services);
     ::testing::internal::CaptureStderr();
-    form.load();
+    const auto site = siteOnRealSerialLine(dir / "配置.ini");
     const std::string err = ::testing::internal::GetCapturedStderr();
+    Form1& form = site->console();
+    const SerialLine& serialLine = site->serialLine();
     EXPECT_EQ(testing::countOf(err, "\n"), 2) << err;
     EXPECT_NE(err.find("warning serial: /dev/ttyS2: settings text \"9600,N,8,1,1\" rejected"), std::string::npos)
         << err;
     EXPECT_NE(err.find("error serial: /dev/ttyS2 cannot be opened: "), std::string::npos) << err;
-    EXPECT_FALSE(line.isOpen());
+    EXPECT_FALSE(serialLine.isOpen());
     EXPECT_TRUE(form.List1.items().empty());
     EXPECT_TRUE(form.window.visible());
 }

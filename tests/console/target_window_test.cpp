@@ -1,12 +1,9 @@
 // The target window guard: keys and (when asked) the pointer only while the focused window
 // matches the installer's pattern, one refusal line a minute per focus holder, and no question
 // to the display at all without a pattern.
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
 #include "settings/profile_file.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +53,9 @@ protected:
         if (!pointerToo.empty()) {
             ASSERT_TRUE(WriteIni(dir / "配置.ini", u"控制界面", u"目标窗口控制鼠标", Text(pointerToo)));
         }
-        ConsoleServices services;
-        services.settingsFile = dir / "配置.ini";
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        services.focusedWindow = &focused;
-        form = std::make_unique<Form1>(services);
-        form->load();
+        site = std::make_unique<testing::TestSite>(
+            testing::SiteOptions{.settingsFile = dir / "配置.ini", .focusedWindow = &focused});
+        form = &site->console();
     }
 
     void press(std::size_t key)
@@ -72,14 +64,14 @@ protected:
         form->txtKey(key).setText(u"A");
     }
 
-    void arrive(TextView text) { form->Text1.setText(form->Text1.text() + Text(text)); }
+    void arrive(TextView text) { site->arrive(text); }
+    RecordingKeystrokes& keys() { return site->keys(); }
+    testing::FakeCursor& cursor() { return site->cursor(); }
 
     testing::TempDir dir;
-    testing::FakeSerialLine serial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
     FakeFocusedWindow focused;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<testing::TestSite> site;
+    Form1* form = nullptr;
 };
 
 TEST_F(TargetWindowConsole, WithoutAPatternNothingIsAskedAndEverythingGoesThrough)
@@ -88,8 +80,8 @@ TEST_F(TargetWindowConsole, WithoutAPatternNothingIsAskedAndEverythingGoesThroug
     focused.focusNothing();
     press(0);
     arrive(u":::S=010xxx090xxxxxx,DIBABBBB.");
-    EXPECT_EQ(keys.calls().size(), 2u);
-    EXPECT_EQ(cursor.moves.size(), 1u);
+    EXPECT_EQ(keys().calls().size(), 2u);
+    EXPECT_EQ(cursor().moves.size(), 1u);
     EXPECT_EQ(focused.questions, 0) << "no pattern, no round trip";
     EXPECT_FALSE(form->targetWindow().guardsKeys());
 }
@@ -102,20 +94,20 @@ TEST_F(TargetWindowConsole, KeysAreTypedOnlyIntoAMatchingWindowAndThePointerStil
 
     focused.focus(7, "roamer", "Roamer", "Lake ride");
     press(0);
-    EXPECT_EQ(keys.calls().size(), 1u);
+    EXPECT_EQ(keys().calls().size(), 1u);
 
     focused.focus(9, "xterm", "XTerm", "bash");
     ::testing::internal::CaptureStderr();
     arrive(u":::S=010xxx090xxxxxx,DIBABBBB."); // key 1 pressed by the bike
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(keys.calls().size(), 1u) << "not typed into the terminal";
+    EXPECT_EQ(keys().calls().size(), 1u) << "not typed into the terminal";
     EXPECT_TRUE(log.ends_with(" warning console: TXTKEY(7): key string of 1 characters not typed: the focused window "
                               "(class \"xterm\" \"XTerm\", title \"bash\") does not match [控制界面] 目标窗口 "
                               "\"roam*\"\n"))
         << log;
     EXPECT_EQ(lines(log), 1u) << log;
     // Decoding and the pointer go on.
-    EXPECT_EQ(cursor.moves.size(), 1u);
+    EXPECT_EQ(cursor().moves.size(), 1u);
     EXPECT_EQ(form->Label2.caption(), u":::S=010xxx090xxxxxx,DIBABBBB.");
     EXPECT_EQ(form->keyForwarding().stringsRefused(), 1u);
 
@@ -135,7 +127,7 @@ TEST_F(TargetWindowConsole, TheLogNamesTheLengthNotTheContent)
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("TXTKEY(8): key string of 13 characters not typed"), std::string::npos) << log;
     EXPECT_EQ(log.find("secret"), std::string::npos) << log;
-    EXPECT_TRUE(keys.calls().empty());
+    EXPECT_TRUE(keys().calls().empty());
 }
 
 TEST_F(TargetWindowConsole, NothingFocusedAndWindowsWithoutNamesAreRefused)
@@ -158,25 +150,25 @@ TEST_F(TargetWindowConsole, NothingFocusedAndWindowsWithoutNamesAreRefused)
     press(0);
     log = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("the focused window could not be found"), std::string::npos) << log;
-    EXPECT_TRUE(keys.calls().empty());
+    EXPECT_TRUE(keys().calls().empty());
 
     focused.focus(4, std::nullopt, std::nullopt, "untitled"); // a title alone is enough for "*"
     press(0);
-    EXPECT_EQ(keys.calls().size(), 1u);
+    EXPECT_EQ(keys().calls().size(), 1u);
 }
 
 TEST_F(TargetWindowConsole, PointerWaitsToo_WhenSoSet)
 {
     load(u"*Ride*", u"1");
     EXPECT_TRUE(form->targetWindow().guardsPointer());
-    cursor.at = {5, 6};
+    cursor().at = {5, 6};
     focused.focus(9, "nautilus", "Nautilus", "Home");
     ::testing::internal::CaptureStderr();
     arrive(u":::S=010xxx090xxxxxx,DIBBBBBB.");
     arrive(u":::S=020xxx090xxxxxx,DIBBBBBB.");
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(cursor.moves.empty()) << "the pointer stays where it is";
-    EXPECT_EQ(cursor.at, (CursorPoint{5, 6}));
+    EXPECT_TRUE(cursor().moves.empty()) << "the pointer stays where it is";
+    EXPECT_EQ(cursor().at, (CursorPoint{5, 6}));
     EXPECT_EQ(form->Label3.caption(), u"速度:20") << "the record is still decoded and shown";
     EXPECT_EQ(lines(log), 1u) << log;
     EXPECT_NE(log.find("warning console: pointer not moved: the focused window (class \"nautilus\""), std::string::npos)
@@ -184,7 +176,7 @@ TEST_F(TargetWindowConsole, PointerWaitsToo_WhenSoSet)
 
     focused.focus(7, "vr", "VR", "Virtual Ride");
     arrive(u":::S=010xxx090xxxxxx,DIBBBBBB.");
-    EXPECT_EQ(cursor.moves, (std::vector<CursorPoint>{{512, 312}}));
+    EXPECT_EQ(cursor().moves, (std::vector<CursorPoint>{{512, 312}}));
 }
 
 TEST_F(TargetWindowConsole, PointerSettingOtherThanOneLeavesThePointerFree)
@@ -193,7 +185,7 @@ TEST_F(TargetWindowConsole, PointerSettingOtherThanOneLeavesThePointerFree)
     EXPECT_FALSE(form->targetWindow().guardsPointer());
     focused.focus(9, "nautilus", "Nautilus", "Home");
     arrive(u":::S=010xxx090xxxxxx,DIBBBBBB.");
-    EXPECT_EQ(cursor.moves.size(), 1u);
+    EXPECT_EQ(cursor().moves.size(), 1u);
     EXPECT_EQ(focused.questions, 0) << "records without a pressed key ask nothing";
 }
 

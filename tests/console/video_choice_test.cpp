@@ -1,14 +1,12 @@
 // The console's video choice: buttons and typed choices through the relay to the player's
 // request box, the play-time count ticked one second at a time, and the linked/manual display.
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
 #include "settings/profile_file.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace ride {
@@ -29,16 +27,12 @@ protected:
     std::filesystem::path ini() const { return dir / "配置.ini"; }
     void set(TextView key, TextView value) { ASSERT_TRUE(WriteIni(ini(), u"视频文件", key, value)); }
 
+    // Each change of Text4 is a request handed on to the player window.
     Form1& start()
     {
-        ConsoleServices services;
-        services.settingsFile = ini();
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        services.requestMedia = [this](const Text& file) { requests.push_back(file); };
-        form = std::make_unique<Form1>(services);
-        form->load();
+        site = std::make_unique<testing::TestSite>(testing::SiteOptions{.settingsFile = ini()});
+        form = &site->console();
+        form->Text4.onChange([this] { requests.push_back(form->Text4.text()); });
         return *form;
     }
 
@@ -53,10 +47,8 @@ protected:
     }
 
     testing::TempDir dir;
-    testing::FakeSerialLine serial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<testing::TestSite> site;
+    Form1* form = nullptr;
     std::vector<Text> requests;
 };
 
@@ -80,6 +72,10 @@ TEST_F(VideoChoiceTest, AtStartTheNobodyVideoFollowsOnTheSixtiethTick)
     EXPECT_FALSE(f.Timer1.enabled());
     EXPECT_EQ(tickCount(100), 0);
     EXPECT_EQ(requests.size(), 1u);
+    // The request went on to the player window, which plays it.
+    const std::vector<std::string>& played = site->media().player->calls;
+    EXPECT_EQ(std::count(played.begin(), played.end(), "URL " + toUtf8(kNobodyVideo)), 1);
+    EXPECT_EQ(site->player().Text2.text(), kNobodyVideo);
 }
 
 TEST_F(VideoChoiceTest, PersonPresentRunsPlayTimePlusOneTicks)
@@ -128,7 +124,7 @@ TEST_F(VideoChoiceTest, TheSameFileReachesThePlayerAgainOnlyAfterPlayStop)
     f.Command2_1.click();
     EXPECT_EQ(requests, std::vector<Text>{kNobodyVideo});
 
-    f.Text4.setText({}); // what the player's PlayStop does
+    site->player().PlayStop();
     EXPECT_EQ(requests, (std::vector<Text>{kNobodyVideo, u""}));
     f.Command2_1.click();
     EXPECT_EQ(requests, (std::vector<Text>{kNobodyVideo, u"", kNobodyVideo}));

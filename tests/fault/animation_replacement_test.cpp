@@ -3,17 +3,15 @@
 // supervision and the player's own poll keep their pace, because nothing waits for an old program
 // to die; each one is killed after its grace period and reaped, and the new one always counts as
 // playing.
-#include "fault/console_rig.h"
+#include "fault/live_site.h"
 #include "fault/tick_gaps.h"
 #include "media/process/process_animation_player.h"
-#include "player/form4.h"
 #include "settings/profile_file.h"
 #include "support/fake_serial_line.h"
 #include "support/file_bytes.h"
 #include "support/qt_event_pump.h"
 #include "support/recording_media_player.h"
 #include "support/temp_dir.h"
-#include "ui/qt/qt_binding.h"
 
 #include <QObject>
 #include <QTimer>
@@ -55,26 +53,42 @@ TEST(AnimationReplacement, TheConsoleKeepsItsPaceWhileProgramsThatIgnoreTermAreR
     std::filesystem::permissions(dir / "stubborn.sh", std::filesystem::perms::owner_all);
     ASSERT_TRUE(WriteIni(settings, u"视频文件", u"动画播放程序", u"./stubborn.sh"));
 
-    testing::FakeSerialLine serial;
-    testing::ConsoleRig rig(serial, settings);
+    // Recorded video beside the program's own animation player, chosen by name like any backend.
+    BackendTable more;
+    more.media.push_back(
+        {"recording video, real animation", nullptr,
+         [](const BackendContext&) -> std::unique_ptr<MediaBackend> {
+             struct Media : MediaBackend {
+                 std::unique_ptr<MediaPlayer> makeMediaPlayer(VideoSurface*, const std::filesystem::path&) override
+                 {
+                     return std::make_unique<testing::RecordingMediaPlayer>();
+                 }
+                 std::unique_ptr<AnimationPlayer> makeAnimationPlayer(const std::filesystem::path& directory) override
+                 {
+                     return std::make_unique<ProcessAnimationPlayer>(directory);
+                 }
+             };
+             return std::make_unique<Media>();
+         },
+         nullptr});
+    testing::LiveSite rig(settings, "fake", std::move(more), {"recording video, real animation"});
+    testing::FakeSerialLine& serial = rig.serial();
     // Loading found no port in the settings; the fake line is plugged in by hand.
     serial.setDevicePath("/dev/fake");
     ASSERT_TRUE(serial.open());
-    rig.openNetwork();
+    rig.network();
 
-    Form4 player(settings);
-    testing::RecordingMediaPlayer media;
-    auto animation = std::make_unique<ProcessAnimationPlayer>(dir.path());
-    player.attachPlayers(media, *animation);
+    Form4& player = rig.player();
     int playStops = 0;
-    player.setPlayStopAction([&] { ++playStops; });
+    player.setPlayStopAction([&] {
+        ++playStops;
+        rig.installation->playStop();
+    });
     std::vector<Text> animationStates;
     player.Text3.onChange([&] { animationStates.push_back(player.Text3.text()); });
-    QObject playerTimers;
-    bindTimer(player.Timer1, &playerTimers);
 
-    testing::TickGaps poll(rig.console->Timer2);
-    testing::TickGaps supervision(rig.network->TMRTCPC连接状态判断);
+    testing::TickGaps poll(rig.console().Timer2);
+    testing::TickGaps supervision(rig.network().TMRTCPC连接状态判断);
     testing::TickGaps playerPoll(player.Timer1);
 
     // A record every 40 ms, as a controller sends them.
@@ -109,7 +123,7 @@ TEST(AnimationReplacement, TheConsoleKeepsItsPaceWhileProgramsThatIgnoreTermAreR
     poll.stop();
     supervision.stop();
     playerPoll.stop();
-    ASSERT_TRUE(testing::pumpUntil([&] { return serial.arrivals.empty(); }, 1s, testing::kRigPumpStep));
+    ASSERT_TRUE(testing::pumpUntil([&] { return serial.arrivals.empty(); }, 1s, testing::kLivePumpStep));
 
     std::printf("%d replacements, longest %.1f ms; longest gaps: serial poll %.1f ms (%ld ticks), supervision %.1f ms "
                 "(%ld ticks), player poll %.1f ms (%ld ticks)\n",
@@ -125,7 +139,7 @@ TEST(AnimationReplacement, TheConsoleKeepsItsPaceWhileProgramsThatIgnoreTermAreR
     EXPECT_LT(playerPoll.longestMs(), 300.0);
     EXPECT_GE(playerPoll.ticks(), 20);
     // Every record was decoded and moved the pointer.
-    EXPECT_EQ(rig.cursor.moves.size(), recordsSent);
+    EXPECT_EQ(rig.cursor().moves.size(), recordsSent);
     // The old programs' deaths are not the new ones' ends.
     EXPECT_EQ(animationStates, std::vector<Text>{u"SWF播放"});
     EXPECT_EQ(playStops, 0);
@@ -142,7 +156,7 @@ TEST(AnimationReplacement, TheConsoleKeepsItsPaceWhileProgramsThatIgnoreTermAreR
     };
     // The last one may not have written its process id yet.
     EXPECT_TRUE(testing::pumpUntil([&] { return startedPrograms().size() == static_cast<std::size_t>(requests) + 1; },
-                                   3s, testing::kRigPumpStep));
+                                   3s, testing::kLivePumpStep));
     const std::vector<pid_t> pids = startedPrograms();
     ASSERT_FALSE(pids.empty());
     testing::pumpFor(700ms);
@@ -152,7 +166,7 @@ TEST(AnimationReplacement, TheConsoleKeepsItsPaceWhileProgramsThatIgnoreTermAreR
     }
     EXPECT_FALSE(reaped(pids.back()));
     player.Timer1.setEnabled(false);
-    animation.reset();
+    rig.installation.reset();
     EXPECT_TRUE(reaped(pids.back()));
 }
 

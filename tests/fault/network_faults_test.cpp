@@ -2,8 +2,8 @@
 // one that accepts and never reads, one that resets the connection, one that closes in the middle of
 // a record. The console keeps retrying, hands a stalled send to the failure policy, recycles the
 // channel, and goes on decoding what arrives.
-#include "fault/console_rig.h"
 #include "fault/controller.h"
+#include "fault/live_site.h"
 #include "support/fake_serial_line.h"
 #include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
@@ -15,9 +15,8 @@
 namespace ride {
 namespace {
 
-using testing::ConsoleRig;
 using testing::FaultyController;
-using testing::kRigPumpStep;
+using testing::kLivePumpStep;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
@@ -33,19 +32,19 @@ protected:
     {
         // Loading found no port in the empty settings; the fake line is plugged in by hand.
         serial.setDevicePath("/dev/fake");
-        serial.open();
+        static_cast<void>(serial.open());
     }
 
-    Channel& channel() { return rig.network->channel(0); }
+    Channel& channel() { return rig.network().channel(0); }
 
     testing::TempDir dir;
-    testing::FakeSerialLine serial;
-    ConsoleRig rig{serial, dir / "配置.ini"};
+    testing::LiveSite rig{dir / "配置.ini"};
+    testing::FakeSerialLine& serial = rig.serial();
 };
 
 TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDrivesOn)
 {
-    rig.pointChannelAt(FaultyController::refusingPort());
+    rig.pointChannelAt(u"127.0.0.1", FaultyController::refusingPort());
     pumpFor(3500ms);
     // Each attempt fails with the refusal; the heartbeat rewrites the send flag in between, so every
     // failure is logged.
@@ -56,9 +55,9 @@ TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDr
     serial.arrivals.push_back(fromUtf8(kRecordTo512));
     EXPECT_TRUE(pumpUntil(
         [&] {
-            return rig.cursor.at == CursorPoint{512, 312};
+            return rig.cursor().at == CursorPoint{512, 312};
         },
-        1s, kRigPumpStep))
+        1s, kLivePumpStep))
         << "the serial line still drives the pointer";
     EXPECT_LE(channel().TxtTcpTx.itemCount(), 6u) << "only the heartbeats of those seconds wait";
 }
@@ -68,10 +67,10 @@ TEST_F(NetworkFaults, ControllerThatNeverReadsHasItsStalledSendHandedToThePolicy
     // A tiny receive window, never read: what the console sends piles up until sends stop completing.
     FaultyController controller(
         [](int& fd, const std::atomic<bool>& stopping) { FaultyController::idle(fd, 30s, stopping); }, 4096);
-    rig.pointChannelAt(controller.port());
-    rig.network->TXTTCP连接超时.setText(u"3");
+    rig.pointChannelAt(u"127.0.0.1", controller.port());
+    rig.network().TXTTCP连接超时.setText(u"3");
     channel().CMB发送失败处理方法.setText(u"提示人工选择");
-    ASSERT_TRUE(pumpUntil([&] { return channel().WinsockTcp->state() == 7; }, 3s, kRigPumpStep));
+    ASSERT_TRUE(pumpUntil([&] { return channel().WinsockTcp->state() == 7; }, 3s, kLivePumpStep));
 
     for (char c : std::string("abcd")) {
         channel().TxtTcpTx.setText(Text(1 << 20, char16_t(c)));
@@ -83,14 +82,14 @@ TEST_F(NetworkFaults, ControllerThatNeverReadsHasItsStalledSendHandedToThePolicy
         stalled = channel().TxtTcpTx.items().front();
         flagAtTimeout = toUtf8(channel().sendFlag);
     };
-    ASSERT_TRUE(pumpUntil([&] { return !rig.question.asked.empty(); }, 10s, kRigPumpStep))
+    ASSERT_TRUE(pumpUntil([&] { return !rig.question.asked.empty(); }, 10s, kLivePumpStep))
         << "the timeout never handed the stalled send over";
     EXPECT_EQ(flagAtTimeout, "SendData") << "a send was pending when the timeout struck";
     EXPECT_GT(stalled.size(), 1000u) << "the stalled send is one of the big items, not a heartbeat";
     const auto& items = channel().TxtTcpTx.items();
     EXPECT_EQ(std::find(items.begin(), items.end(), stalled), items.end()) << "the answer No dropped it";
 
-    EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 3s, kRigPumpStep))
+    EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 3s, kLivePumpStep))
         << "the channel was closed and connected again";
     EXPECT_EQ(rig.question.asked.size(), 1u) << "one timeout, one question";
 }
@@ -109,12 +108,12 @@ TEST_F(NetworkFaults, ResetConnectionsAreReconnectedAndDecodingGoesOn)
         while (FaultyController::sendAll(fd, kRecordTo768, stopping) && FaultyController::idle(fd, 100ms, stopping)) {
         }
     });
-    rig.pointChannelAt(controller.port());
-    EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 6; }, 10s, kRigPumpStep))
+    rig.pointChannelAt(u"127.0.0.1", controller.port());
+    EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 6; }, 10s, kLivePumpStep))
         << "accepted " << controller.accepted();
     // The halves wait in the receive box until its length rules empty it; then records decode again.
-    EXPECT_TRUE(pumpUntil([&] { return rig.cursor.at == CursorPoint{768, 312}; }, 3s, kRigPumpStep));
-    EXPECT_LE(rig.console->Text1.text().size(), 200u);
+    EXPECT_TRUE(pumpUntil([&] { return rig.cursor().at == CursorPoint{768, 312}; }, 3s, kLivePumpStep));
+    EXPECT_LE(rig.console().Text1.text().size(), 200u);
 }
 
 TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
@@ -129,16 +128,17 @@ TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
             FaultyController::idle(fd, 5s, stopping);
         }
     });
-    rig.pointChannelAt(controller.port());
-    ASSERT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 5s, kRigPumpStep));
+    rig.pointChannelAt(u"127.0.0.1", controller.port());
+    ASSERT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 5s, kLivePumpStep));
     // Speed 12, direction 90: Y = 384 - 12 * 7.2 = 297.6, rounded to 298.
     EXPECT_TRUE(pumpUntil(
         [&] {
-            return rig.cursor.at == CursorPoint{512, 298};
+            return rig.cursor().at == CursorPoint{512, 298};
         },
-        2s, kRigPumpStep))
-        << "pointer at " << rig.cursor.at.x << "," << rig.cursor.at.y << "; box " << toUtf8(rig.console->Text1.text());
-    EXPECT_EQ(rig.console->Label2.caption(), fromUtf8(record));
+        2s, kLivePumpStep))
+        << "pointer at " << rig.cursor().at.x << "," << rig.cursor().at.y << "; box "
+        << toUtf8(rig.console().Text1.text());
+    EXPECT_EQ(rig.console().Label2.caption(), fromUtf8(record));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // A controller gone mad: random bytes as fast as loopback takes them, for 30 seconds. The console
 // must stay responsive (its 30 ms serial poll never waits more than 100 ms), keep its memory
 // bounded, and decode the first good records that follow.
-#include "fault/console_rig.h"
 #include "fault/controller.h"
+#include "fault/live_site.h"
 #include "fault/process_memory.h"
 #include "fault/tick_gaps.h"
 #include "support/fake_serial_line.h"
@@ -16,9 +16,8 @@
 namespace ride {
 namespace {
 
-using testing::ConsoleRig;
 using testing::FaultyController;
-using testing::kRigPumpStep;
+using testing::kLivePumpStep;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
@@ -26,8 +25,7 @@ using namespace std::chrono_literals;
 TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemoryBounded)
 {
     testing::TempDir dir;
-    testing::FakeSerialLine serial;
-    ConsoleRig rig(serial, dir / "配置.ini");
+    testing::LiveSite rig(dir / "配置.ini");
 
     std::string pool(10 << 20, '\0');
     std::mt19937 random(8);
@@ -50,9 +48,9 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
         }
     });
 
-    rig.pointChannelAt(controller.port());
-    ASSERT_TRUE(pumpUntil([&] { return controller.accepted() == 1; }, 3s, kRigPumpStep));
-    testing::TickGaps poll(rig.console->Timer2);
+    rig.pointChannelAt(u"127.0.0.1", controller.port());
+    ASSERT_TRUE(pumpUntil([&] { return controller.accepted() == 1; }, 3s, kLivePumpStep));
+    testing::TickGaps poll(rig.console().Timer2);
     poll.start();
     pumpFor(2s);
     const long residentAtStart = testing::residentKb();
@@ -86,13 +84,13 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
         EXPECT_LE(residentPeak - residentAtStart, 64 * 1024) << "memory grew with the flood";
         EXPECT_LE(residentAtEnd - residentAtTen, 16 * 1024) << "memory kept growing under a steady flood";
     }
-    EXPECT_LE(rig.network->channel(0).TxtTcpRx.text().size(), 1000u);
+    EXPECT_LE(rig.network().channel(0).TxtTcpRx.text().size(), 1000u);
 
     EXPECT_TRUE(pumpUntil(
         [&] {
-            return rig.cursor.at == CursorPoint{768, 312};
+            return rig.cursor().at == CursorPoint{768, 312};
         },
-        3s, kRigPumpStep))
+        3s, kLivePumpStep))
         << "a good record after the flood moves the pointer";
     EXPECT_EQ(controller.accepted(), 1) << "the flood kept the channel alive: no reconnect";
 }

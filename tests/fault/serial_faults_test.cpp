@@ -1,6 +1,6 @@
 // The serial line to the bike on a pseudo-terminal pair: a device that goes away in the middle of
 // a record and comes back, three times over, and a line that carries nothing but random bytes.
-#include "fault/console_rig.h"
+#include "fault/live_site.h"
 #include "fault/process_memory.h"
 #include "fault/stderr_capture.h"
 #include "fault/tick_gaps.h"
@@ -20,9 +20,8 @@
 namespace ride {
 namespace {
 
-using testing::ConsoleRig;
 using testing::countOf;
-using testing::kRigPumpStep;
+using testing::kLivePumpStep;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
@@ -36,7 +35,7 @@ protected:
     {
         WriteIni(dir / "配置.ini", u"串口设置", u"设置", u"9600,N,8,1");
         WriteIni(dir / "配置.ini", u"串口设置", u"端口", fromUtf8(pty.deviceEnd().string()));
-        rig = std::make_unique<ConsoleRig>(line, dir / "配置.ini");
+        rig = std::make_unique<testing::LiveSite>(dir / "配置.ini", "qt");
     }
 
     // Writes `record` every 50 ms until the pointer reaches `target` or 3 s pass.
@@ -44,7 +43,7 @@ protected:
     {
         for (int i = 0; i < 60; ++i) {
             pty.write(record);
-            if (pumpUntil([&] { return rig->cursor.at == target; }, 50ms, kRigPumpStep)) {
+            if (pumpUntil([&] { return rig->cursor().at == target; }, 50ms, kLivePumpStep)) {
                 return true;
             }
         }
@@ -53,30 +52,30 @@ protected:
 
     testing::TempDir dir;
     testing::PtyPair pty{dir.path()};
-    QtSerialLine line;
-    std::unique_ptr<ConsoleRig> rig;
+    std::unique_ptr<testing::LiveSite> rig;
+    QtSerialLine& line() { return dynamic_cast<QtSerialLine&>(rig->serialLine()); }
 };
 
 TEST_F(SerialFaults, DeviceThatGoesAwayMidRecordIsReopenedWhenBackAndRecordsResume)
 {
     testing::StderrCapture log((dir / "stderr.log").string());
-    ASSERT_TRUE(line.isOpen());
+    ASSERT_TRUE(line().isOpen());
     ASSERT_TRUE(driveTo(kRecordTo512, {512, 312}));
-    testing::TickGaps poll(rig->console->Timer2);
+    testing::TickGaps poll(rig->console().Timer2);
     poll.start();
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         pty.write(kRecordTo768.substr(0, 12));
         pumpFor(100ms);
         pty.unplug();
-        EXPECT_TRUE(pumpUntil([&] { return !line.isOpen(); }, 2s, kRigPumpStep)) << "the loss was not noticed";
+        EXPECT_TRUE(pumpUntil([&] { return !line().isOpen(); }, 2s, kLivePumpStep)) << "the loss was not noticed";
         pumpFor(1500ms);
         pty.plugIn();
-        EXPECT_TRUE(pumpUntil([&] { return line.isOpen(); }, 3s, kRigPumpStep)) << "not reopened";
+        EXPECT_TRUE(pumpUntil([&] { return line().isOpen(); }, 3s, kLivePumpStep)) << "not reopened";
         const bool even = round % 2 == 0;
         EXPECT_TRUE(driveTo(even ? kRecordTo768 : kRecordTo512, even ? CursorPoint{768, 312} : CursorPoint{512, 312}))
             << "records did not resume";
-        EXPECT_LE(rig->console->Text1.text().size(), 100u);
+        EXPECT_LE(rig->console().Text1.text().size(), 100u);
     }
     poll.stop();
     log.restore();
@@ -104,7 +103,7 @@ TEST_F(SerialFaults, RandomBytesOnTheLineLeaveThePollResponsiveAndMemoryBounded)
         }
         finished = true;
     });
-    testing::TickGaps poll(rig->console->Timer2);
+    testing::TickGaps poll(rig->console().Timer2);
     poll.start();
     pumpFor(1s);
     const long residentAtStart = testing::residentKb();
@@ -116,7 +115,7 @@ TEST_F(SerialFaults, RandomBytesOnTheLineLeaveThePollResponsiveAndMemoryBounded)
     poll.stop();
     stop = true;
     // The writer may be blocked on a full line until the poll drains it.
-    EXPECT_TRUE(pumpUntil([&] { return finished.load(); }, 3s, kRigPumpStep));
+    EXPECT_TRUE(pumpUntil([&] { return finished.load(); }, 3s, kLivePumpStep));
     flood.join();
 
     std::printf("serial flood: %.1f MB in 10 s; poll: %ld ticks, longest gap %.1f ms; resident %ld kB -> peak %ld kB\n",

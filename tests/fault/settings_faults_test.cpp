@@ -3,12 +3,12 @@
 // console starts with what it can read, "保存" writes what it can and says on standard error what it
 // could not, and no line of the file that "保存" does not own is ever changed or lost.
 #include "base/numeric_value.h"
-#include "fault/offline_windows.h"
 #include "fault/stderr_capture.h"
 #include "settings/profile_file.h"
 #include "support/count_of.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::countOf;
-using testing::OfflineWindows;
 using testing::readBytes;
 using testing::writeBytes;
 
@@ -87,11 +86,11 @@ protected:
     fs::path ini() const { return dir / "配置.ini"; }
 
     // The console still decodes and moves the pointer.
-    static void expectConsoleWorks(OfflineWindows& w)
+    static void expectConsoleWorks(testing::TestSite& w)
     {
         w.arrive(u":::S=010xxx090xxxxxx,DIBBBBBB.");
-        EXPECT_EQ(w.cursor.at.x, w.console->xTravel() / 2);
-        EXPECT_TRUE(w.console->Text1.text().empty());
+        EXPECT_EQ(w.cursor().at.x, w.console().xTravel() / 2);
+        EXPECT_TRUE(w.console().Text1.text().empty());
     }
 
     testing::TempDir dir;
@@ -101,15 +100,15 @@ TEST_F(SettingsFaults, ReadOnlyFileIsReadWholeAndASaveIsLoggedNotApplied)
 {
     writeBytes(ini(), installerFile());
     ::chmod(ini().c_str(), 0444);
-    OfflineWindows w(ini());
-    EXPECT_EQ(w.console->speedCoefficient(), 0.5);
-    EXPECT_EQ(w.console->xTravel(), 800);
+    testing::TestSite w({.settingsFile = ini()});
+    EXPECT_EQ(w.console().speedCoefficient(), 0.5);
+    EXPECT_EQ(w.console().xTravel(), 800);
     EXPECT_EQ(w.channel().TxtTcpIp.text(), u"127.0.0.1");
     EXPECT_EQ(w.channel().CMB发送失败处理方法.text(), u"尝试循环");
 
     w.channel().TxtTcpIp.setText(u"10.0.0.9");
     testing::StderrCapture log((dir / "stderr.log").string());
-    w.network->Command2.click();
+    w.network().Command2.click();
     log.restore();
     EXPECT_EQ(readBytes(ini()), installerFile()) << "a read-only file is left as it is";
     EXPECT_EQ(countOf(log.text(), "dropped: file is read-only"), 5) << log.text();
@@ -124,10 +123,10 @@ TEST_F(SettingsFaults, ReadOnlyDirectoryDropsTheSaveAndLeavesNoTemporaryFile)
 {
     writeBytes(ini(), installerFile());
     ::chmod(dir.path().c_str(), 0555);
-    OfflineWindows w(ini());
+    testing::TestSite w({.settingsFile = ini()});
     w.channel().TxtTcpPost.setText(u"9000");
     testing::StderrCapture log((dir / ".." / (dir.path().filename().string() + "-stderr.log")).string());
-    w.network->saveSettings();
+    w.network().saveSettings();
     log.restore();
     ::chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(readBytes(ini()), installerFile());
@@ -142,14 +141,14 @@ TEST_F(SettingsFaults, FileReplacedByADirectoryGivesDefaultsAndIsNeverTouched)
     fs::create_directory(ini());
     writeBytes(ini() / "keep.txt", "inside");
     testing::StderrCapture log((dir / "stderr.log").string());
-    OfflineWindows w(ini());
-    EXPECT_EQ(w.console->speedCoefficient(), 7.2);
-    EXPECT_EQ(w.console->xTravel(), 1024);
-    EXPECT_EQ(w.console->yTravel(), 768);
+    testing::TestSite w({.settingsFile = ini()});
+    EXPECT_EQ(w.console().speedCoefficient(), 7.2);
+    EXPECT_EQ(w.console().xTravel(), 1024);
+    EXPECT_EQ(w.console().yTravel(), 768);
     EXPECT_TRUE(w.channel().TxtTcpIp.text().empty());
     EXPECT_EQ(w.channel().CMB发送失败处理方法.text(), u"忽略");
     w.channel().TxtTcpIp.setText(u"127.0.0.1");
-    w.network->saveSettings();
+    w.network().saveSettings();
     log.restore();
     EXPECT_TRUE(fs::is_directory(ini()));
     EXPECT_EQ(readBytes(ini() / "keep.txt"), "inside");
@@ -165,15 +164,15 @@ TEST_F(SettingsFaults, InvalidGbkReadsAsWhatItCanAndSavingKeepsEveryOtherByte)
                              gbk(u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcp通道名称0=") + "\x81\r\n" +
                              "[\x80\xff]\r\nx=\x81";
     writeBytes(ini(), file);
-    OfflineWindows w(ini());
-    EXPECT_EQ(w.console->window.geometry().left, 0) << "a value that starts with no number counts as 0";
-    EXPECT_EQ(w.console->speedCoefficient(), 0.5) << "good lines among bad ones are read";
-    EXPECT_EQ(w.console->xTravel(), 1024) << "no leading number: the default";
+    testing::TestSite w({.settingsFile = ini()});
+    EXPECT_EQ(w.console().window.geometry().left, 0) << "a value that starts with no number counts as 0";
+    EXPECT_EQ(w.console().speedCoefficient(), 0.5) << "good lines among bad ones are read";
+    EXPECT_EQ(w.console().xTravel(), 1024) << "no leading number: the default";
     EXPECT_EQ(w.channel().TxtTcpIp.text(), u"127.0.0.1");
     EXPECT_EQ(w.channel().TxtTcpNam.text(), u"\uFFFD") << "a byte that is no GBK shows as a replacement";
     expectConsoleWorks(w);
 
-    w.network->saveSettings();
+    w.network().saveSettings();
     const std::string after = readBytes(ini());
     expectOnlyNetworkKeysChanged(file, after);
     // The one value that held a broken byte comes back as "?": the box never held the byte itself.
@@ -196,12 +195,12 @@ TEST_F(SettingsFaults, TenThousandLinesAreReadAndSavedAndOnlyTheNetworkKeysChang
     writeBytes(ini(), file);
 
     const auto start = std::chrono::steady_clock::now();
-    OfflineWindows w(ini());
-    EXPECT_EQ(w.console->speedCoefficient(), 0.5);
+    testing::TestSite w({.settingsFile = ini()});
+    EXPECT_EQ(w.console().speedCoefficient(), 0.5);
     EXPECT_EQ(w.channel().TxtTcpPost.text(), u"8001");
     w.channel().TxtTcpPost.setText(u"8002");
     w.channel().CMB发送失败处理方法.setText(u"只发最后一条");
-    w.network->saveSettings();
+    w.network().saveSettings();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("10000-line file: load of both windows and one save took %.3f s\n", seconds);
     EXPECT_LT(seconds, 10.0) << "start-up and 保存 must not hang on a long file";
@@ -220,15 +219,15 @@ TEST_F(SettingsFaults, FileCutOffAfterALoneCrKeepsEverySavedValue)
     const std::string file = gbk(u"[控制界面]\r\n速度比例系数=0.5\r\n[网络参数]\r");
     writeBytes(ini(), file);
     {
-        OfflineWindows w(ini());
+        testing::TestSite w({.settingsFile = ini()});
         w.channel().TxtTcpIp.setText(u"127.0.0.1");
         w.channel().TxtTcpPost.setText(u"8001");
-        w.network->saveSettings();
+        w.network().saveSettings();
     }
-    OfflineWindows again(ini());
+    testing::TestSite again({.settingsFile = ini()});
     EXPECT_EQ(again.channel().TxtTcpIp.text(), u"127.0.0.1") << readBytes(ini());
     EXPECT_EQ(again.channel().TxtTcpPost.text(), u"8001");
-    EXPECT_EQ(again.console->speedCoefficient(), 0.5);
+    EXPECT_EQ(again.console().speedCoefficient(), 0.5);
     EXPECT_EQ(readBytes(ini()).rfind(file, 0), 0u) << "the lines before keep their bytes";
 }
 

@@ -1,21 +1,13 @@
 // The health snapshot taken from the three windows' models on the test platform: records counted
 // by the source that completed them, the channel's state and queue counts, keys typed and refused,
 // the video choice and playback, and the families made from it read by the strict reader.
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
 #include "metrics/console_health.h"
-#include "network/frmsock.h"
 #include "network/send_queue.h"
-#include "player/form4.h"
+#include "network/supervision.h"
 #include "settings/profile_file.h"
 #include "support/exposition_parser.h"
-#include "support/fake_animation_player.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
-#include "support/fake_tcp_socket.h"
-#include "support/recording_media_player.h"
-#include "support/scripted_question.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
@@ -28,53 +20,27 @@ using testing::parseExposition;
 const Text kRecordKeyA = u":::S=010xxx090xxxxxx,DIABBBBB.";
 const Text kRecordKeysUp = u":::S=010xxx090xxxxxx,DIBBBBBB.";
 
-class NoEvents : public EventYield {
-public:
-    void yieldToEvents() override {}
-};
-
 class ConsoleHealthTest : public ::testing::Test {
 protected:
-    ConsoleHealthTest()
+    // Port 1, which the fake line opens at load.
+    std::unique_ptr<testing::TestSite> makeSite()
     {
         WriteIni(settingsFile(), u"串口设置", u"端口", u"1");
-        player = std::make_unique<Form4>(settingsFile());
-        player->attachPlayers(media, animation);
-
-        ConsoleServices cs;
-        cs.settingsFile = settingsFile();
-        cs.serial = &serial;
-        cs.cursor = &cursor;
-        cs.keys = &keys;
-        cs.requestMedia = [this](const Text& file) { player->Text1.setText(file); };
-        cs.clock = [this] { return now; };
-        console = std::make_unique<Form1>(cs);
-        console->load();
+        return std::make_unique<testing::TestSite>(
+            testing::SiteOptions{.settingsFile = settingsFile(), .clock = [this] { return now; }});
     }
 
     std::filesystem::path settingsFile() const { return dir / "配置.ini"; }
 
-    void openNetwork()
-    {
-        NetworkServices ns;
-        ns.settingsFile = settingsFile();
-        ns.sockets = &sockets;
-        ns.events = &events;
-        ns.question = &question;
-        ns.log = &console->List1;
-        ns.consoleReceiveBox = &console->Text1;
-        ns.consoleRecordCount = [this] { return console->decoder().recordsDecoded(); };
-        ns.clock = [this] { return now; };
-        network = std::make_unique<Frmsock>(ns);
-    }
+    void openNetwork() { network = &site->network(); }
 
     HealthSources sources() const
     {
         HealthSources s;
-        s.console = console.get();
-        s.serial = &serial;
-        s.network = network.get();
-        s.player = player.get();
+        s.console = &site->console();
+        s.serial = &site->serialLine();
+        s.network = site->installation->networkWindow();
+        s.player = site->installation->playerIfLoaded();
         s.startedAt = start;
         s.startTimeSeconds = 1700000000.5;
         s.version = "9.8";
@@ -89,17 +55,11 @@ protected:
     testing::TempDir dir;
     MonotonicTime start = MonotonicTime{} + 1000s;
     MonotonicTime now = start;
-    testing::FakeSerialLine serial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    testing::RecordingMediaPlayer media;
-    testing::FakeAnimationPlayer animation;
-    std::unique_ptr<Form4> player;
-    std::unique_ptr<Form1> console;
-    testing::FakeTcpSocketFactory sockets;
-    NoEvents events;
-    testing::ScriptedQuestion question;
-    std::unique_ptr<Frmsock> network;
+    std::unique_ptr<testing::TestSite> site = makeSite();
+    Form1* console = &site->console();
+    testing::FakeSerialLine& serial = site->serial();
+    RecordingKeystrokes& keys = site->keys();
+    Frmsock* network = nullptr;
 };
 
 TEST_F(ConsoleHealthTest, BeforeAnythingHappensOnlyTheConsoleIsReported)
@@ -127,7 +87,7 @@ TEST_F(ConsoleHealthTest, BeforeAnythingHappensOnlyTheConsoleIsReported)
 TEST_F(ConsoleHealthTest, RecordsAreCountedByTheSourceThatCompletedThem)
 {
     openNetwork();
-    testing::FakeTcpSocket& socket = *sockets.made.at(0);
+    testing::FakeTcpSocket& socket = *site->sockets().made.at(0);
     socket.setState(7);
 
     // Serial: one record in two pieces, then a second whole one.
@@ -160,7 +120,7 @@ TEST_F(ConsoleHealthTest, RecordsAreCountedByTheSourceThatCompletedThem)
 TEST_F(ConsoleHealthTest, ChannelStateHeartbeatAndQueueCounts)
 {
     openNetwork();
-    testing::FakeTcpSocket& socket = *sockets.made.at(0);
+    testing::FakeTcpSocket& socket = *site->sockets().made.at(0);
     Channel& ch = network->channel(0);
 
     network->Timer3.tick();
@@ -223,6 +183,7 @@ TEST_F(ConsoleHealthTest, KeyStringsAndVideo)
     EXPECT_EQ(m.value("ride_console_video_choice"), 0);
     EXPECT_EQ(m.value("ride_console_video_playing"), 0) << "asked for, not yet playing";
 
+    testing::RecordingMediaPlayer& media = *site->media().player;
     media.raiseState(play_state::kPlaying);
     EXPECT_EQ(exported().value("ride_console_video_playing"), 1);
     media.raiseState(play_state::kMediaEnded);
@@ -231,6 +192,7 @@ TEST_F(ConsoleHealthTest, KeyStringsAndVideo)
     // An animation plays for as long as its program runs.
     WriteIni(settingsFile(), u"视频文件", u"视频1", u"show.swf");
     console->Command2_1.click();
+    testing::FakeAnimationPlayer& animation = *site->media().animation;
     animation.running = true;
     m = exported();
     EXPECT_EQ(m.value("ride_console_video_choice"), 1);

@@ -1,6 +1,6 @@
 // Data arriving on a channel, and the send queue with its completions and failure policies.
-#include "net_fixture.h"
 #include "network/receive_path.h"
+#include "network_site.h"
 #include "support/fake_tcp_socket.h"
 
 namespace ride {
@@ -8,18 +8,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ChannelTraffic : public testing::NetFixture {
+class ChannelTraffic : public testing::NetworkSite {
 protected:
     // The same window on sockets whose peer is the test.
-    Frmsock& openFake(std::size_t channels = 1) { return open(channels, &fakes); }
-    testing::FakeTcpSocket& socket(std::size_t i = 0) { return *fakes.made.at(i); }
+    testing::FakeTcpSocket& socket(std::size_t i = 0) { return *fakes().made.at(i); }
     std::vector<Text> queue(std::size_t i = 0)
     {
         const auto& items = net->channel(i).TxtTcpTx.items();
         return {items.begin(), items.end()};
     }
-
-    testing::FakeTcpSocketFactory fakes;
 };
 
 TEST_F(ChannelTraffic, ArrivalsReachTheDecoderAndMarkTheChannelAlive)
@@ -37,8 +34,8 @@ TEST_F(ChannelTraffic, ArrivalsReachTheDecoderAndMarkTheChannelAlive)
     EXPECT_EQ(net->channel(1).LblTcpNam.foreColor(), kSilentColor) << "other channels untouched";
     socket(0).arrive(u"xxxx,DIBBBBBB.");
     EXPECT_EQ(ch.TxtTcpRx.text(), u"xxxx,DIBBBBBB.");
-    ASSERT_EQ(cursor.moves.size(), 1u);
-    EXPECT_EQ(cursor.moves[0], (CursorPoint{512, 312}));
+    ASSERT_EQ(cursor().moves.size(), 1u);
+    EXPECT_EQ(cursor().moves[0], (CursorPoint{512, 312}));
 }
 
 TEST_F(ChannelTraffic, ChunksFromTwoChannelsAreAppendedInArrivalOrder)
@@ -47,7 +44,7 @@ TEST_F(ChannelTraffic, ChunksFromTwoChannelsAreAppendedInArrivalOrder)
     socket(0).arrive(u"AB");
     socket(1).arrive(u"CD");
     socket(0).arrive(u"EF");
-    EXPECT_EQ(console->Text1.text(), u"ABCDEF");
+    EXPECT_EQ(console().Text1.text(), u"ABCDEF");
     EXPECT_EQ(net->channel(0).TxtTcpRx.text(), u"EF");
 }
 
@@ -58,7 +55,7 @@ TEST_F(ChannelTraffic, ReceiveBoxKeepsAThousandAndEmptiesLonger)
     EXPECT_EQ(net->channel(0).TxtTcpRx.text().size(), 1000u);
     socket(0).arrive(Text(1001, u'y'));
     EXPECT_EQ(net->channel(0).TxtTcpRx.text(), u"");
-    EXPECT_EQ(console->Text1.text(), u"") << "the console's own length rule dropped the 2001 characters";
+    EXPECT_EQ(console().Text1.text(), u"") << "the console's own length rule dropped the 2001 characters";
     net->channel(0).TxtTcpRx.setText(Text(1001, u'z')); // typed by the operator: same rule
     EXPECT_EQ(net->channel(0).TxtTcpRx.text(), u"");
 }
@@ -223,7 +220,6 @@ TEST_F(ChannelTraffic, EveryFailurePolicyOnConnectedAndDisconnectedChannels)
     };
     for (int connected = 0; connected < 2; ++connected) {
         for (const Case& c : cases) {
-            fakes.made.clear();
             openFake();
             socket().setState(connected ? 7 : 0);
             Channel& ch = net->channel(0);
@@ -232,13 +228,13 @@ TEST_F(ChannelTraffic, EveryFailurePolicyOnConnectedAndDisconnectedChannels)
             }
             ch.CMB发送失败处理方法.setText(c.policy);
             ch.sendFlag = send_flag::kSendData;
-            question.answer = c.answer;
-            question.asked.clear();
+            site->question.answer = c.answer;
+            site->question.asked.clear();
             net->sendQueue().ApplySendFailurePolicy(0);
             EXPECT_EQ(queue(), c.left) << toUtf8(c.policy) << " connected " << connected;
             EXPECT_EQ(ch.sendFlag, u"SendErr");
             const bool asks = Text(c.policy) == u"提示人工选择";
-            EXPECT_EQ(question.asked, asks ? std::vector<Text>{u"是否重新发送？"} : std::vector<Text>{});
+            EXPECT_EQ(site->question.asked, asks ? std::vector<Text>{u"是否重新发送？"} : std::vector<Text>{});
         }
     }
 }

@@ -1,6 +1,6 @@
 // Connection supervision with its timers ticked one by one, against real loopback servers (and a
 // scripted socket where an exact sequence of socket events matters).
-#include "net_fixture.h"
+#include "network_site.h"
 #include "support/fake_tcp_socket.h"
 
 namespace ride {
@@ -8,7 +8,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Supervising : public testing::NetFixture {
+class Supervising : public testing::NetworkSite {
 protected:
     Channel& point(Frmsock& w, const Text& ip, quint16 port)
     {
@@ -23,9 +23,6 @@ protected:
         tickSupervision();
         testing::pumpFor(30ms);
     }
-    Frmsock& openFake() { return open(1, &fakes); }
-
-    testing::FakeTcpSocketFactory fakes;
 };
 
 TEST_F(Supervising, SilentControllerTurnsRedOnTenTimesOutOnSixteenReconnectsOnSeventeen)
@@ -182,9 +179,8 @@ TEST_F(Supervising, ConnectAttemptHangingInSixIsLeftAloneAndEndedOnlyByTheTimeou
 {
     for (int timeout : {15, 12}) {
         SCOPED_TRACE(timeout);
-        fakes.made.clear();
         Frmsock& w = openFake();
-        testing::FakeTcpSocket& s = *fakes.made[0];
+        testing::FakeTcpSocket& s = *fakes().made[0];
         s.stateAfterConnect = socket_state::kConnecting; // the controller never answers
         Channel& ch = w.channel(0);
         ch.TxtTcpIp.setText(u"10.0.0.1");
@@ -217,9 +213,8 @@ TEST_F(Supervising, NewConnectionStaysRedAtSevenUntilDataArrivesOrASendCompletes
 {
     for (const bool byData : {true, false}) {
         SCOPED_TRACE(byData ? "data arrives" : "a send completes");
-        fakes.made.clear();
         Frmsock& w = openFake();
-        testing::FakeTcpSocket& s = *fakes.made[0];
+        testing::FakeTcpSocket& s = *fakes().made[0];
         s.stateAfterConnect = socket_state::kConnecting;
         Channel& ch = w.channel(0);
         ch.LblTcpNam.setForeColor(kAliveColor); // alive on an earlier connection
@@ -264,13 +259,13 @@ TEST_F(Supervising, RedThresholdIsTestedBeforeTheIncrement)
     EXPECT_EQ(ch.LBLTcpState.tag(), u"9");
     tickSupervision();
     EXPECT_EQ(ch.LblTcpNam.foreColor(), kSilentColor);
-    EXPECT_EQ(fakes.made[0]->connects, 1);
+    EXPECT_EQ(fakes().made[0]->connects, 1);
 }
 
 TEST_F(Supervising, ErrorLinesAreSuppressedWhileTheFlagHoldsTheSameNumber)
 {
     Frmsock& w = openFake();
-    testing::FakeTcpSocket& s = *fakes.made[0];
+    testing::FakeTcpSocket& s = *fakes().made[0];
     s.onError(10061, u"refused");
     s.onError(10061, u"refused");
     EXPECT_EQ(log().size(), 1u);
@@ -286,7 +281,6 @@ TEST_F(Supervising, ErrorLinesAreSuppressedWhileTheFlagHoldsTheSameNumber)
 TEST_F(Supervising, TimeoutHandsOnlyAPendingSendToThePolicy)
 {
     for (const char16_t* flag : {u"SendData", u"SendComplete", u"SendErr", u"init", u"10061"}) {
-        fakes.made.clear();
         Frmsock& w = openFake();
         Channel& ch = w.channel(0);
         ch.TxtTcpIp.setText(u"10.0.0.1");
@@ -296,10 +290,10 @@ TEST_F(Supervising, TimeoutHandsOnlyAPendingSendToThePolicy)
         tickSupervision();
         ch.LBLTcpState.setTag(u"15");
         ch.sendFlag = flag;
-        question.asked.clear();
+        site->question.asked.clear();
         tickSupervision();
-        EXPECT_EQ(question.asked.size(), Text(flag) == u"SendData" ? 1u : 0u) << toUtf8(flag);
-        EXPECT_EQ(fakes.made[0]->state(), 0);
+        EXPECT_EQ(site->question.asked.size(), Text(flag) == u"SendData" ? 1u : 0u) << toUtf8(flag);
+        EXPECT_EQ(fakes().made[0]->state(), 0);
     }
 }
 
@@ -329,17 +323,17 @@ TEST_F(Supervising, PassDoesNotOverlapItselfWhileTheQuestionIsOpen)
     ch.CMB发送失败处理方法.setText(u"提示人工选择");
     ch.sendFlag = send_flag::kSendData;
     ch.LBLTcpState.setTag(u"15");
-    question.whileOpen = [&] {
+    site->question.whileOpen = [&] {
         // The modal question's own event loop: timers keep coming due, records keep arriving.
         tickSupervision();
         tickSupervision();
         w.Timer3.tick();
-        console->Text1.setText(u":::S=010xxx090xxxxxx,DIBBBBBB.");
+        console().Text1.setText(u":::S=010xxx090xxxxxx,DIBBBBBB.");
     };
     tickSupervision();
-    EXPECT_EQ(question.asked.size(), 1u);
+    EXPECT_EQ(site->question.asked.size(), 1u);
     EXPECT_EQ(w.TMRTCPC连接状态判断.skippedTicks(), 2);
-    EXPECT_EQ(cursor.moves.size(), 1u) << "the console went on decoding";
+    EXPECT_EQ(cursor().moves.size(), 1u) << "the console went on decoding";
     EXPECT_EQ(ch.TxtTcpTx.items().back(), u"99991");
     EXPECT_TRUE(w.TMRTCPC连接状态判断.tick()) << "the pass runs again once the question is answered";
 }

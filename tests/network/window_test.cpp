@@ -1,12 +1,12 @@
 // The network window's load step, its buttons, the timeout warning and LogBook.
-#include "net_fixture.h"
+#include "network_site.h"
 #include "support/fake_tcp_socket.h"
 #include "support/file_bytes.h"
 
 namespace ride {
 namespace {
 
-using NetworkWindow = testing::NetFixture;
+using NetworkWindow = testing::NetworkSite;
 
 TEST_F(NetworkWindow, WithoutSectionEveryBoxIsEmptyAndThePolicyIgnore)
 {
@@ -148,11 +148,9 @@ TEST_F(NetworkWindow, EveryEditBelowTenWarnsOnce)
 TEST_F(NetworkWindow, FailingLoadStatementsAreSkippedAndTheLastOneLoggedOnce)
 {
     // The system grants one socket: channel 0 gets it, channels 1 and 2 none.
-    testing::FakeTcpSocketFactory fakes;
-    fakes.capacity = 1;
     setNet(u"TxtTcpIp2", u"10.0.0.9");
     setNet(u"TxtTcpPost2", u"8002");
-    Frmsock& w = open(3, &fakes);
+    Frmsock& w = openFake(3, [](testing::TestSite& s) { s.sockets().capacity = 1; });
     ASSERT_EQ(log().size(), 1u) << "one line for the whole load step";
     EXPECT_EQ(log()[0], u"网络调试窗口加载429no socket could be created for channel 2");
     EXPECT_EQ(w.channel(2).TxtTcpIp.text(), u"10.0.0.9") << "the statements after a failure still ran";
@@ -167,19 +165,17 @@ TEST_F(NetworkWindow, FailingLoadStatementsAreSkippedAndTheLastOneLoggedOnce)
     EXPECT_EQ(w.channel(1).TxtTcpTx.itemCount(), 1u);
 
     // Once sockets can be created again, "读取并重新配置" gives them to the channels.
-    fakes.capacity = SIZE_MAX;
+    fakes().capacity = SIZE_MAX;
     w.Command1.click();
     EXPECT_EQ(log().size(), 1u);
     ASSERT_NE(w.channel(2).WinsockTcp, nullptr);
     tickSupervision();
-    EXPECT_EQ(fakes.made.back()->connects, 1) << "channel 2 is supervised again";
+    EXPECT_EQ(fakes().made.back()->connects, 1) << "channel 2 is supervised again";
 }
 
 TEST_F(NetworkWindow, WindowWithoutItsFirstSocketLogsTheLoadFailure)
 {
-    testing::FakeTcpSocketFactory fakes;
-    fakes.capacity = 0;
-    Frmsock& w = open(1, &fakes);
+    Frmsock& w = openFake(1, [](testing::TestSite& s) { s.sockets().capacity = 0; });
     ASSERT_EQ(log().size(), 1u);
     EXPECT_EQ(log()[0], u"网络调试窗口加载91the socket of channel 0 is missing");
     EXPECT_EQ(w.Text5.text(), u"");

@@ -40,12 +40,18 @@ public:
         return open_;
     }
     bool isOpen() const override { return open_; }
-    Text readAll() override
+    std::string deviceName() const override
+    {
+        return devicePath                    ? *devicePath
+               : portNumber.value_or(0) >= 1 ? "/dev/ttyS" + std::to_string(*portNumber - 1)
+                                             : std::string();
+    }
+    Received readAll() override
     {
         if (!open_ || arrivals.empty()) {
             return {};
         }
-        Text next = std::move(arrivals.front());
+        Received next{toGbk(arrivals.front()), std::move(arrivals.front())};
         arrivals.pop_front();
         return next;
     }

@@ -39,7 +39,11 @@ public:
         sent.emplace_back(bytes);
         return std::nullopt;
     }
-    Text takeData() override { return std::exchange(waiting, {}); }
+    Received takeData() override
+    {
+        Text text = std::exchange(waiting, {});
+        return {toGbk(text), std::move(text)};
+    }
 
     void setState(int s) { state_ = s; }
     void complete() { onSendComplete(); }

@@ -3,12 +3,12 @@
 #include "check/check_report.h"
 #include "check/probe/controller_probe.h"
 #include "check/probe/directory_probe.h"
-#include "check/probe/display_probe.h"
 #include "check/probe/media_probe.h"
 #include "check/probe/serial_probe.h"
 #include "check/probe/target_window_probe.h"
 #include "check/settings_file_verdict.h"
 #include "check/settings_review.h"
+#include "settings/profile_file.h"
 
 #include <clocale>
 
@@ -22,7 +22,7 @@ constexpr auto kConnectLimit = 3s;
 
 } // namespace
 
-int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out)
+int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const BackendList<InputPlatform>& input)
 {
     // Numbers are read with "." whatever the language, and libmpv starts only with this.
     std::setlocale(LC_NUMERIC, "C");
@@ -41,7 +41,19 @@ int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out)
     const SiteSettings site = readSiteSettings(settingsFile);
     reviewConsoleSettings(settingsFile, report);
     // Further settings of the console are reviewed here, each adding its own findings.
-    probeTargetWindow(settingsFile, report);
+    // The pointer-and-key backend the program would take: the first usable one, made only when a
+    // target window is named, for the windows on screen.
+    const BackendContext context{settingsFile.parent_path(), {}};
+    std::unique_ptr<InputPlatform> inputBackend;
+    if (!ReadIni(settingsFile, u"控制界面", u"目标窗口").empty()) {
+        for (const BackendEntry<InputPlatform>& backend : input) {
+            if (!backend.unavailable || !backend.unavailable(context)) {
+                inputBackend = backend.make(context);
+                break;
+            }
+        }
+    }
+    probeTargetWindow(settingsFile, inputBackend ? inputBackend->focusedWindow() : nullptr, report);
 
     reviewSerialSettings(settingsFile, site, report);
     probeSerialLine(site, report);
@@ -50,7 +62,13 @@ int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out)
     reviewPlayerWindowSettings(settingsFile, report);
     reviewNetworkSettings(settingsFile, site, report);
     probeControllers(site, report, kConnectLimit);
-    probeDisplay(report);
+    for (const BackendEntry<InputPlatform>& backend : input) {
+        if (backend.probe) {
+            for (Finding& finding : backend.probe(context)) {
+                report.add(finding.level, std::move(finding.text));
+            }
+        }
+    }
     probeSettingsDirectory(settingsFile, report);
 
     out << summaryLine(report) << '\n';

@@ -3,7 +3,6 @@
 #include "base/numeric_value.h"
 #include "check/settings_review.h"
 #include "input/window_pattern.h"
-#include "input/x11/x11_focused_window.h"
 #include "settings/profile_file.h"
 
 #include <cstdlib>
@@ -14,15 +13,15 @@ namespace {
 
 // Whether a window matching the pattern is on screen now; the display's own problems are
 // probeDisplay's finding.
-void reportMatchingWindow(const std::string& head, const std::string& pattern, CheckReport& report)
+void reportMatchingWindow(const std::string& head, const std::string& pattern, FocusedWindowSource* windows,
+                          CheckReport& report)
 {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
         report.warning(head + "keys are typed only while the focused window matches; no display to look for one on");
         return;
     }
-    X11FocusedWindow windows(display);
-    for (const FocusedWindow& window : windows.windowsOnScreen()) {
+    for (const FocusedWindow& window : windows ? windows->windowsOnScreen() : std::vector<FocusedWindow>{}) {
         if (windowMatches(pattern, window)) {
             report.ok(head +
                       "keys are typed only while the focused window matches; on screen now: " + describeNames(window));
@@ -36,7 +35,7 @@ void reportMatchingWindow(const std::string& head, const std::string& pattern, C
 
 } // namespace
 
-void probeTargetWindow(const std::filesystem::path& settingsFile, CheckReport& report)
+void probeTargetWindow(const std::filesystem::path& settingsFile, FocusedWindowSource* windows, CheckReport& report)
 {
     const Text pattern = ReadIni(settingsFile, u"控制界面", u"目标窗口");
     const Text pointerText = ReadIni(settingsFile, u"控制界面", u"目标窗口控制鼠标");
@@ -53,7 +52,7 @@ void probeTargetWindow(const std::filesystem::path& settingsFile, CheckReport& r
         }
         return;
     }
-    reportMatchingWindow(patternName + " = \"" + toUtf8(pattern) + "\": ", toUtf8(pattern), report);
+    reportMatchingWindow(patternName + " = \"" + toUtf8(pattern) + "\": ", toUtf8(pattern), windows, report);
     report.ok(pointerHead + (pointerToo ? "the pointer, too, moves only while the focused window matches"
                                         : "the pointer always moves"));
 }

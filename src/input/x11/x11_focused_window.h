@@ -27,7 +27,7 @@ public:
     // The top-level windows of the programs on screen now (mapped and viewable), with their
     // names, in stacking order from the bottom; empty without a display. For the site check: a
     // round trip per window, and a few more.
-    std::vector<FocusedWindow> windowsOnScreen();
+    std::vector<FocusedWindow> windowsOnScreen() override;
 
     // How many times this source has waited for the server's replies: for tests and benchmarks.
     std::uint64_t roundTrips() const;

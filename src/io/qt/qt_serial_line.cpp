@@ -111,7 +111,7 @@ bool QtSerialLine::isOpen() const
     return port_.isOpen();
 }
 
-Text QtSerialLine::readAll()
+Received QtSerialLine::readAll()
 {
     if (!port_.isOpen()) {
         return {};
@@ -120,7 +120,10 @@ Text QtSerialLine::readAll()
     if (bytes.isEmpty()) {
         return {};
     }
-    return decoder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    Received got;
+    got.bytes.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    got.text = decoder_.feed(got.bytes);
+    return got;
 }
 
 void QtSerialLine::onError(QSerialPort::SerialPortError error)

@@ -27,9 +27,9 @@ public:
     void setDevicePath(std::string path) override;
     bool open() override;
     bool isOpen() const override;
-    Text readAll() override;
+    Received readAll() override;
 
-    const QString& deviceName() const { return deviceName_; }
+    std::string deviceName() const override { return deviceName_.toStdString(); }
     bool waitingForDevice() const { return lost_; }
 
 private:

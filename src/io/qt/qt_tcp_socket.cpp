@@ -132,10 +132,13 @@ void QtTcpSocket::onBytesWritten(qint64 bytes)
     }
 }
 
-Text QtTcpSocket::takeData()
+Received QtTcpSocket::takeData()
 {
     const QByteArray bytes = socket_.read(socket_.bytesAvailable());
-    return decoder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    Received got;
+    got.bytes.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    got.text = decoder_.feed(got.bytes);
+    return got;
 }
 
 void QtTcpSocket::onQtError(QAbstractSocket::SocketError error)

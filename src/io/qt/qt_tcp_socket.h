@@ -34,7 +34,7 @@ public:
     Text localIp() const override;
     std::optional<SocketFailure> sendText(TextView text) override;
     std::optional<SocketFailure> sendBytes(std::string_view bytes) override;
-    Text takeData() override;
+    Received takeData() override;
 
 private:
     void onBytesWritten(qint64 bytes);

@@ -5,7 +5,6 @@
 
 #include <QMetaObject>
 #include <QObject>
-#include <QWidget>
 
 #include <mpv/client.h>
 
@@ -38,7 +37,7 @@ bool hasRenderNode()
 
 } // namespace
 
-MpvPlayer::MpvPlayer(QWidget& surface, std::filesystem::path mediaDirectory)
+MpvPlayer::MpvPlayer(VideoSurface& surface, std::filesystem::path mediaDirectory)
     : surface_(&surface), mediaDirectory_(std::move(mediaDirectory)), pump_(std::make_unique<QObject>())
 {
 }
@@ -66,7 +65,7 @@ MpvPlayer::~MpvPlayer()
     lib_->terminateDestroy(mpv_);
 }
 
-void MpvPlayer::initialise(QWidget& surface)
+void MpvPlayer::initialise(VideoSurface& surface)
 {
     lib_ = mpvLibrary();
     if (!lib_) {
@@ -79,7 +78,7 @@ void MpvPlayer::initialise(QWidget& surface)
                               (numeric ? numeric : "unset") + ", it must be C); no video will be shown");
         return;
     }
-    std::int64_t window = static_cast<std::int64_t>(surface.winId());
+    std::int64_t window = surface.nativeWindow();
     lib_->setOption(mpv_, "wid", MPV_FORMAT_INT64, &window);
     const bool gpu = hasRenderNode();
     const std::pair<const char*, const char*> options[] = {

@@ -3,6 +3,7 @@
 // of the mpv core are delivered on the user-interface thread. Without the library's core (it
 // could not be created) the player does nothing and says so once on standard error.
 #include "media/media_player.h"
+#include "media/video_surface.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,7 +14,6 @@
 #include <vector>
 
 class QObject;
-class QWidget;
 struct mpv_handle;
 
 namespace ride {
@@ -26,7 +26,7 @@ class MpvPlayer final : public MediaPlayer {
 public:
     // `surface` must stay alive as long as the player. Relative media names are taken from
     // `mediaDirectory`.
-    MpvPlayer(QWidget& surface, std::filesystem::path mediaDirectory);
+    MpvPlayer(VideoSurface& surface, std::filesystem::path mediaDirectory);
     ~MpvPlayer() override;
     MpvPlayer(const MpvPlayer&) = delete;
     MpvPlayer& operator=(const MpvPlayer&) = delete;
@@ -42,6 +42,7 @@ public:
     void setFullScreen(bool on) override;
     void setPlayCount(std::int32_t count) override;
     void setStretchToFit(bool on) override;
+    void prepare() override { available(); }
 
 private:
     struct Load {
@@ -51,7 +52,7 @@ private:
 
     // Called by the core on a thread of its own.
     static void wakeUp(void* self);
-    void initialise(QWidget& surface);
+    void initialise(VideoSurface& surface);
     // Hands the current location to the core; false (and one log line) when it is a local file
     // that is not there.
     bool load();
@@ -61,7 +62,7 @@ private:
     void setState(std::int32_t state);
     void setProperty(const char* name, const char* value);
 
-    QWidget* surface_;
+    VideoSurface* surface_;
     std::filesystem::path mediaDirectory_;
     const MpvLibrary* lib_ = nullptr;
     mpv_handle* mpv_ = nullptr;

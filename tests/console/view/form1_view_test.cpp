@@ -1,15 +1,12 @@
 // The console's Qt window on Qt's offscreen platform: the real timers behind the model's, with
 // their intervals and running states, switched by the video buttons as the operator presses them.
-#include "console/view/form1_view.h"
-
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
+#include "app/qt_window_views.h"
+#include "support/site_test.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -19,19 +16,20 @@
 namespace ride {
 namespace {
 
-class ConsoleView : public ::testing::Test {
-protected:
-    ConsoleView()
-    {
-        ConsoleServices services;
-        services.settingsFile = "/nonexistent/配置.ini";
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        form = std::make_unique<Form1>(services);
-        view = std::make_unique<Form1View>(*form);
-        form->load();
+QWidget* topLevel(const char* name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QString::fromUtf8(name)) {
+            return widget;
+        }
     }
+    return nullptr;
+}
+
+// The console on screen, made by the program's own views.
+class ConsoleView : public testing::SiteTest {
+protected:
+    ConsoleView() : testing::SiteTest({.views = &views}) {}
 
     QTimer* timer(const char* name) const { return view->findChild<QTimer*>(QString::fromUtf8(name)); }
 
@@ -42,12 +40,11 @@ protected:
         button->click();
     }
 
-    testing::FakeSerialLine serial;
-    testing::FakeCursor cursor;
-    RecordingKeystrokes keys;
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<Form1View> view;
+    static QtWindowViews views;
+    QWidget* view = topLevel("Form1");
 };
+
+QtWindowViews ConsoleView::views;
 
 TEST_F(ConsoleView, QtTimersRunWithTheDesignIntervalsAndFollowTheVideoChoice)
 {
@@ -55,6 +52,7 @@ TEST_F(ConsoleView, QtTimersRunWithTheDesignIntervalsAndFollowTheVideoChoice)
         const char* name;
         int intervalMs;
     } design[] = {{"Timer2", 30}, {"Timer1", 1000}, {"TMR判断是否是人操作的", 80}};
+    ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->findChildren<QTimer*>().size(), 3) << "one Qt timer for each of the console's timers";
     auto running = [&] {
         std::vector<bool> states;

@@ -45,6 +45,13 @@ void makeClip(const std::string& name, const std::string& colour)
     ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
 }
 
+// A plain native widget as the player's video surface.
+struct WidgetSurface : VideoSurface {
+    explicit WidgetSurface(QWidget& w) : widget(w) {}
+    std::int64_t nativeWindow() override { return static_cast<std::int64_t>(widget.winId()); }
+    QWidget& widget;
+};
+
 class MpvPlayerTest : public ::testing::Test {
 protected:
     // One player for the suite, as the program has one for its life: the core probes its video
@@ -76,7 +83,8 @@ protected:
     void SetUp() override
     {
         if (!player) {
-            player = new MpvPlayer(*surface, clips->path());
+            static WidgetSurface video(*surface);
+            player = new MpvPlayer(video, clips->path());
         }
         player->onPlayStateChange([this](std::int32_t state) { states.push_back({state, Clock::now()}); });
         // Whatever the last test left playing ends here, out of this test's record.
@@ -247,7 +255,8 @@ TEST_F(MpvPlayerTest, ModeFullShowsTheControlPanelFromTheStartAndModeNoneHidesIt
     screen.setGeometry(0, 240, 320, 240);
     screen.show();
     ASSERT_TRUE(testing::pumpUntil([&] { return pixelsWhere(screenOf(screen), 0, lit) == 0; }, kWait));
-    MpvPlayer own(screen, clips->path());
+    WidgetSurface video(screen);
+    MpvPlayer own(video, clips->path());
     own.setUiMode(u"full");
     ASSERT_TRUE(own.available());
     const int bottomRows = screen.height() - 12;

@@ -1,0 +1,115 @@
+#pragma once
+// The front door: the whole installation assembled in one place from one value of chosen
+// backends. The console, the player window and the network window with all their services, and
+// the hops between them, each a named part: the console's video choice passed to the player, the
+// player's PlayStop back to the console, a channel's arrival into the console's arrival point.
+// The program (app/desktop), the site check's choice of backends and the tests' one fixture all
+// build it here; none of it needs a toolkit.
+#include "app/network_window_opener.h"
+#include "app/window_views.h"
+#include "base/record_tally.h"
+#include "console/form1.h"
+#include "input/input_platform.h"
+#include "io/serial_line.h"
+#include "io/tcp_socket.h"
+#include "media/media_backend.h"
+#include "network/frmsock.h"
+#include "player/form4.h"
+#include "ui/event_yield.h"
+#include "ui/timer_driver.h"
+#include "ui/yes_no_question.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ride {
+
+// The chosen backends and the toolkit's services, for one run. Nothing here is owned.
+struct Platform {
+    InputPlatform* input = nullptr;
+    SerialLine* serial = nullptr;
+    TcpSocketFactory* sockets = nullptr;
+    MediaBackend* media = nullptr;
+    // The network window's yields to pending events; null: nothing to yield to.
+    EventYield* events = nullptr;
+    // The one modal question of the send-failure policy.
+    YesNoQuestion* question = nullptr;
+    // Runs the timers that no window view runs (the backends' upkeep, the focus watch, and every
+    // timer of a window shown by no view); null: whoever holds the installation ticks them.
+    TimerDriver* timers = nullptr;
+    // The windows on screen; null: the models work on their own, off screen.
+    WindowViews* views = nullptr;
+    // Ends the program ("结束", or closing the console).
+    std::function<void()> endProgram;
+    MonotonicClock clock = steadyNow;
+    // More periodic work for the UI thread, besides the backends' own.
+    std::vector<Upkeep> upkeep;
+};
+
+struct InstallationOptions {
+    // "配置.ini" beside the program.
+    std::filesystem::path settingsFile;
+    std::size_t networkChannels = Frmsock::kDesignChannels;
+};
+
+class Installation {
+public:
+    Installation(Platform platform, InstallationOptions options);
+    ~Installation();
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    // The system's start: loads the console, whose first act loads the player window.
+    void start();
+
+    Form1& console() { return *console_; }
+    const Form1& console() const { return *console_; }
+    // The player window, made on its first use (the console's loading makes it).
+    Form4& player();
+    // Null until the player window exists.
+    const Form4* playerIfLoaded() const { return player_.get(); }
+    // Null until the operator first asks for the network window.
+    Frmsock* networkWindow() const { return network_->window(); }
+    NetworkWindowOpener& networkOpener() { return *network_; }
+    const Platform& platform() const { return platform_; }
+    const std::filesystem::path& settingsFile() const { return options_.settingsFile; }
+
+    // The hops between the windows.
+    // A change of the console's Text4 goes on into the player's Text1 (the empty text included).
+    void passVideoToPlayer(const Text& file);
+    // The player's PlayStop empties the console's Text4, so the same file can be chosen again.
+    void playStop();
+    // What a channel of the network window received enters the console's arrival point.
+    void deliverFromChannel(const Arrival& arrival);
+
+    // Starts the media engine ahead of the first video when the settings name a video, so that
+    // the first choice shows at once.
+    void prepareVideoIfNamed();
+
+    // The timers of periodic upkeep (the backends' and the platform's), for a caller without a
+    // timer driver to tick.
+    const std::vector<std::unique_ptr<Timer>>& upkeepTimers() const { return upkeep_; }
+
+private:
+    void drive(Timer& timer);
+    NetworkServices networkServices();
+
+    Platform platform_;
+    InstallationOptions options_;
+    std::vector<std::unique_ptr<Timer>> upkeep_;
+
+    // Destroyed in reverse: the network window (which writes into the console) first, then the
+    // console's view and the console, the player's players before the surface they draw into, then
+    // the player window.
+    std::unique_ptr<Form4> player_;
+    std::unique_ptr<PlayerView> playerView_;
+    std::unique_ptr<MediaPlayer> media_;
+    std::unique_ptr<AnimationPlayer> animation_;
+    std::unique_ptr<Form1> console_;
+    std::unique_ptr<WindowView> consoleView_;
+    std::unique_ptr<NetworkWindowOpener> network_;
+};
+
+} // namespace ride

@@ -1,0 +1,12 @@
+#include "ui/qt/qt_timer_driver.h"
+
+#include "ui/qt/qt_binding.h"
+
+namespace ride {
+
+void QtTimerDriver::drive(Timer& timer)
+{
+    bindTimer(timer, &timers_);
+}
+
+} // namespace ride
