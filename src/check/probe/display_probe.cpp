@@ -1,6 +1,6 @@
 #include "check/probe/display_probe.h"
 
-#include "app/wayland_session.h"
+#include "input/display_session.h"
 
 #include <X11/Xlib.h>
 
