@@ -7,7 +7,7 @@
 #include "bench/probe_support.h"
 #include "console/form1.h"
 #include "input/recording_keystrokes.h"
-#include "input/x11/x11_cursor.h"
+#include "input/x11/x11_platform.h"
 #include "io/qt/qt_tcp_socket.h"
 #include "network/frmsock.h"
 #include "ui/qt/qt_binding.h"
@@ -67,12 +67,12 @@ int main(int argc, char** argv)
     });
 
     ride::bench::RepeatingSerialLine serial;
-    ride::X11Cursor cursor("");
+    ride::X11Platform x11("");
     ride::RecordingKeystrokes keys;
     ride::ConsoleServices cs;
     cs.settingsFile = "/nonexistent/配置.ini";
     cs.serial = &serial;
-    cs.cursor = &cursor;
+    cs.cursor = &x11.cursor();
     cs.keys = &keys;
     ride::Form1 console(cs);
     console.load();
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
         const auto start = std::chrono::steady_clock::now();
         peer->write(record);
         peer->flush();
-        if (!runUntil([&] { return cursor.position().x == expectX; }, 2000)) {
+        if (!runUntil([&] { return x11.cursor().position().x == expectX; }, 2000)) {
             std::fprintf(stderr, "the pointer did not move\n");
             return 1;
         }

@@ -12,7 +12,7 @@
 #include "console/form1.h"
 #include "console/view/form1_view.h"
 #include "input/recording_keystrokes.h"
-#include "input/x11/x11_cursor.h"
+#include "input/x11/x11_platform.h"
 #include "probe_support.h"
 
 #include <QApplication>
@@ -88,12 +88,12 @@ int main(int argc, char** argv)
     }
 
     ride::bench::RepeatingSerialLine line;
-    ride::X11Cursor cursor("");
+    ride::X11Platform x11("");
     ride::RecordingKeystrokes keys;
     ride::ConsoleServices services;
     services.settingsFile = "/nonexistent/配置.ini"; // default settings
     services.serial = &line;
-    services.cursor = &cursor;
+    services.cursor = &x11.cursor();
     services.keys = &keys;
     ride::Form1 form(services);
     std::unique_ptr<QApplication> app;

@@ -8,10 +8,7 @@
 #include "check/probe/site_check.h"
 #include "console/form1.h"
 #include "console/view/form1_view.h"
-#include "input/x11/x11_cursor.h"
-#include "input/x11/x11_focused_window.h"
-#include "input/x11/x11_input_focus.h"
-#include "input/x11/x11_keystrokes.h"
+#include "input/x11/x11_platform.h"
 #include "io/qt/qt_serial_line.h"
 #include "io/qt/qt_tcp_socket.h"
 #include "media/mpv/mpv_player.h"
@@ -30,6 +27,7 @@
 #include <iostream>
 #include <malloc.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -103,23 +101,20 @@ int main(int argc, char** argv)
         ride::logInfo("settings", "removed " + left.string() + ", left by a save that was cut short");
     }
     ride::QtSerialLine serial;
-    ride::X11Cursor cursor("");
-    ride::X11Keystrokes keys("");
-    // Asked only when [控制界面] 目标窗口 is set; opens its connection on the first question.
-    ride::X11FocusedWindow focusedWindow("");
-    // Hands the keyboard focus back to the roaming program when the network window is put away.
-    ride::X11InputFocus inputFocus("");
+    // Pointer, keys, the keyboard focus (handed back to the roaming program when the network
+    // window is put away) and the focused window (asked only when [控制界面] 目标窗口 is set), on
+    // one X connection.
+    ride::X11Platform x11("");
     PlayerWindow player(settingsFile);
 
-    // Characters the keymap lacks are typed through borrowed keycodes; give them back once the
-    // roaming program has had time to read them, even when no further key string comes.
-    QTimer keymapRestore;
-    QObject::connect(&keymapRestore, &QTimer::timeout, [&keys] {
-        if (keys.holdsBindings()) {
-            keys.restoreExpiredBindings();
-        }
-    });
-    keymapRestore.start(1000);
+    // The platform's periodic work (the keymap restore), one timer each.
+    std::vector<std::unique_ptr<QTimer>> upkeepTimers;
+    for (ride::Upkeep& task : x11.upkeep()) {
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, std::move(task.run));
+        timer->start(task.period);
+        upkeepTimers.push_back(std::move(timer));
+    }
 
     // The video decoder's threads free and allocate all day; whole pages left free inside their
     // heaps go back to the system once a minute, so resident memory does not creep up over a
@@ -131,9 +126,9 @@ int main(int argc, char** argv)
     ride::ConsoleServices services;
     services.settingsFile = settingsFile;
     services.serial = &serial;
-    services.cursor = &cursor;
-    services.keys = &keys;
-    services.focusedWindow = &focusedWindow;
+    services.cursor = &x11.cursor();
+    services.keys = &x11.keys();
+    services.focusedWindow = &x11.focusedWindow();
     services.loadPlayerWindow = [&player] { player.get(); };
     services.requestMedia = [&player](const ride::Text& file) { player.get().Text1.setText(file); };
     ride::QtTcpSocketFactory sockets;
@@ -157,7 +152,7 @@ int main(int argc, char** argv)
     net.log = &console.List1;
     net.consoleReceiveBox = &console.Text1;
     net.consoleRecordCount = [&console] { return console.decoder().recordsDecoded(); };
-    ride::NetworkWindowOpener networkWindow(std::move(net), &inputFocus);
+    ride::NetworkWindowOpener networkWindow(std::move(net), &x11.focus());
     network = &networkWindow;
     // The window to give the focus back to when the network window is put away is the last one
     // outside the program that had it (a mouse click on "网络设置" gives the console the focus

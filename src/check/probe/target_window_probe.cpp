@@ -3,6 +3,7 @@
 #include "base/numeric_value.h"
 #include "check/settings_review.h"
 #include "input/window_pattern.h"
+#include "input/x11/x11_display.h"
 #include "input/x11/x11_focused_window.h"
 #include "settings/profile_file.h"
 
@@ -21,7 +22,8 @@ void reportMatchingWindow(const std::string& head, const std::string& pattern, C
         report.warning(head + "keys are typed only while the focused window matches; no display to look for one on");
         return;
     }
-    X11FocusedWindow windows(display);
+    X11Display connection(display);
+    X11FocusedWindow windows(connection);
     for (const FocusedWindow& window : windows.windowsOnScreen()) {
         if (windowMatches(pattern, window)) {
             report.ok(head +
