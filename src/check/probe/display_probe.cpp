@@ -1,40 +1,34 @@
 #include "check/probe/display_probe.h"
 
-#include "input/display_session.h"
+#include "input/x11/x11_availability.h"
 
-#include <X11/Xlib.h>
-
-#include <cstdlib>
 #include <string>
 
 namespace ride {
 
 void probeDisplay(CheckReport& report)
 {
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') {
+    const X11Availability x11 = inspectX11Display(currentDisplayEnvironment());
+    switch (x11.state) {
+    case X11Availability::State::DisplayUnset:
+    case X11Availability::State::WaylandOnly:
         report.problem("display: $DISPLAY is not set, so the console has no X server for its windows, pointer and "
                        "keys (run the check in the desktop session, or with DISPLAY=:0)");
-    } else if (Display* display = XOpenDisplay(name)) {
-        int opcode = 0;
-        int event = 0;
-        int error = 0;
-        if (XQueryExtension(display, "XTEST", &opcode, &event, &error)) {
-            report.ok(std::string("display: X server ") + name +
-                      " reached, with the XTest extension for pointer and keys");
-        } else {
-            report.problem(std::string("display: X server ") + name +
-                           " has no XTest extension, so no pointer move and no key can be sent");
-        }
-        XCloseDisplay(display);
-    } else {
-        report.problem(std::string("display: X server ") + name +
+        break;
+    case X11Availability::State::Unreachable:
+        report.problem("display: X server " + x11.display +
                        " cannot be reached (not running, or this user may not use it: check $XAUTHORITY)");
+        break;
+    case X11Availability::State::NoXTest:
+        report.problem("display: X server " + x11.display +
+                       " has no XTest extension, so no pointer move and no key can be sent");
+        break;
+    case X11Availability::State::Usable:
+        report.ok("display: X server " + x11.display + " reached, with the XTest extension for pointer and keys");
+        break;
     }
 
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* session = std::getenv("XDG_SESSION_TYPE");
-    if (isWaylandSession(wayland, session)) {
+    if (x11.waylandSession) {
         report.problem("session: this is a Wayland session, where pointer and keys reach X programs only; the "
                        "installation needs an Xorg session");
     } else {

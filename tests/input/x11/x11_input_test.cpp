@@ -2,6 +2,7 @@
 // plain X client receives.
 #include "console/key_forwarding.h"
 #include "input/key_notation.h"
+#include "input/x11/x11_availability.h"
 #include "input/x11/x11_cursor.h"
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_input_focus.h"
@@ -443,6 +444,35 @@ TEST_F(X11Input, AnErrorOfAnotherPartOnTheSharedConnectionIsNotCountedAsOwn)
     XSync(probe_, False);
     EXPECT_TRUE(focus.giveTo(window_));
     EXPECT_EQ(display_->errorCount(), errorsBefore + 1);
+}
+
+TEST_F(X11Input, TheEnvironmentTellsWhetherTheDisplayCanCarryPointerAndKeys)
+{
+    test::XvfbServer bare("640x480x24", "XTEST");
+    ASSERT_TRUE(bare.running()) << bare.error();
+    using State = X11Availability::State;
+    const std::string ours = server_->display();
+    const struct {
+        DisplayEnvironment environment;
+        State state;
+        bool wayland;
+    } cases[] = {
+        {{nullptr, nullptr, nullptr}, State::DisplayUnset, false},
+        {{"", nullptr, "x11"}, State::DisplayUnset, false},
+        {{nullptr, "wayland-0", "wayland"}, State::WaylandOnly, true},
+        {{"/nonexistent/socket:0", nullptr, nullptr}, State::Unreachable, false},
+        {{bare.display().c_str(), nullptr, nullptr}, State::NoXTest, false},
+        {{ours.c_str(), nullptr, "x11"}, State::Usable, false},
+        {{ours.c_str(), "wayland-0", nullptr}, State::Usable, true}, // XWayland
+    };
+    for (const auto& c : cases) {
+        const X11Availability got = inspectX11Display(c.environment);
+        const std::string shown = c.environment.display ? c.environment.display : "(unset)";
+        EXPECT_EQ(got.state, c.state) << shown;
+        EXPECT_EQ(got.waylandSession, c.wayland) << shown;
+        EXPECT_EQ(got.usable(), c.state == State::Usable) << shown;
+        EXPECT_EQ(got.display, c.state == State::DisplayUnset || c.state == State::WaylandOnly ? "" : shown);
+    }
 }
 
 TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
