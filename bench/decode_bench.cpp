@@ -1,7 +1,6 @@
 // What one bike record costs the UI thread: decoding plus the motion step, on the console's
 // model with a pointer that only remembers where it was put. Each benchmark checks afterwards
 // that its records really were decoded, so a broken decoder cannot look fast.
-#include "console/form1.h"
 #include "input/recording_keystrokes.h"
 #include "probe_support.h"
 
@@ -27,25 +26,32 @@ private:
     long moves_ = 0;
 };
 
+struct StillInput : InputPlatform {
+    Cursor& cursor() override { return pointer; }
+    Keystrokes& keys() override { return keystrokes; }
+    StillCursor pointer;
+    RecordingKeystrokes keystrokes;
+};
+
 struct Console {
-    Console()
+    Console() : site(bench::benchInstallation(platform())), form(&site->console()) {}
+
+    Platform platform()
     {
-        ConsoleServices services;
-        services.settingsFile = "/nonexistent/配置.ini"; // default settings
-        services.serial = &line;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        form = std::make_unique<Form1>(services);
-        form->load();
+        Platform p;
+        p.input = &input;
+        p.serial = &line;
+        return p;
     }
 
     // As the serial poll and the network receive path feed the box.
     void arrive(const Text& text) { form->Text1.setText(form->Text1.text() + text); }
 
     bench::RepeatingSerialLine line;
-    StillCursor cursor;
-    RecordingKeystrokes keys;
-    std::unique_ptr<Form1> form;
+    StillInput input;
+    StillCursor& cursor = input.pointer;
+    std::unique_ptr<Installation> site;
+    Form1* form;
 };
 
 // Two steering directions in turn, so that every record moves the pointer and changes the labels.

@@ -8,6 +8,7 @@
 #include "console/key_forwarding.h"
 #include "console/target_window_guard.h"
 #include "input/recording_keystrokes.h"
+#include "input/x11/x11_display.h"
 #include "input/x11/x11_focused_window.h"
 #include "probe_support.h"
 
@@ -72,7 +73,9 @@ int main(int argc, char** argv)
     }
     report("bare round trip (XGetInputFocus)", bare, 1);
 
-    ride::X11FocusedWindow source;
+    // One connection for every source, as the program has one.
+    ride::X11Display connection("");
+    ride::X11FocusedWindow source(connection);
     (void)source.focusedWindow(); // atoms, and the walk for this focus window
     std::vector<double> steady;
     auto before = source.roundTrips();
@@ -93,7 +96,7 @@ int main(int argc, char** argv)
     double coldTrips = 0;
     const int coldRuns = std::max(1, runs / 10);
     for (int i = 0; i < coldRuns; ++i) {
-        ride::X11FocusedWindow fresh;
+        ride::X11FocusedWindow fresh(connection);
         XSetInputFocus(dpy, top, RevertToParent, CurrentTime);
         XSync(dpy, False);
         (void)fresh.focusedWindow();

@@ -5,9 +5,7 @@
 //
 // Run it on a virtual X server of its own (bench/pointer_latency.sh does that). The probe's own
 // window takes the keyboard focus and stands in for the roaming program.
-#include "console/form1.h"
-#include "input/x11/x11_cursor.h"
-#include "input/x11/x11_keystrokes.h"
+#include "input/x11/x11_platform.h"
 #include "probe_support.h"
 
 #include <cstdio>
@@ -82,15 +80,12 @@ int main(int argc, char** argv)
     XSync(dpy, False);
 
     ride::bench::RepeatingSerialLine line;
-    ride::X11Cursor cursor("");
-    ride::X11Keystrokes keys("");
-    ride::ConsoleServices services;
-    services.settingsFile = "/nonexistent/配置.ini"; // default settings
-    services.serial = &line;
-    services.cursor = &cursor;
-    services.keys = &keys;
-    ride::Form1 form(services);
-    form.load();
+    ride::X11Platform x11("");
+    ride::Platform platform;
+    platform.input = &x11;
+    platform.serial = &line;
+    const auto site = ride::bench::benchInstallation(std::move(platform));
+    ride::Form1& form = site->console();
     form.txtKey(6).setText(kKeyString);
 
     std::vector<double> toLastKey;

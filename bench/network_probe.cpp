@@ -5,11 +5,8 @@
 //   3. from the controller dropping the connection to the console connected again.
 // bench/network.sh runs it on a virtual X server of its own.
 #include "bench/probe_support.h"
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
-#include "input/x11/x11_cursor.h"
+#include "input/x11/x11_platform.h"
 #include "io/qt/qt_tcp_socket.h"
-#include "network/frmsock.h"
 #include "ui/qt/qt_binding.h"
 #include "ui/qt/qt_event_yield.h"
 
@@ -67,27 +64,20 @@ int main(int argc, char** argv)
     });
 
     ride::bench::RepeatingSerialLine serial;
-    ride::X11Cursor cursor("");
-    ride::RecordingKeystrokes keys;
-    ride::ConsoleServices cs;
-    cs.settingsFile = "/nonexistent/配置.ini";
-    cs.serial = &serial;
-    cs.cursor = &cursor;
-    cs.keys = &keys;
-    ride::Form1 console(cs);
-    console.load();
-
+    ride::X11Platform x11("");
     ride::QtTcpSocketFactory sockets;
     ride::QtEventYield events;
     AlwaysYes question;
-    ride::NetworkServices ns;
-    ns.settingsFile = cs.settingsFile;
-    ns.sockets = &sockets;
-    ns.events = &events;
-    ns.question = &question;
-    ns.log = &console.List1;
-    ns.consoleReceiveBox = &console.Text1;
-    ride::Frmsock net(ns);
+    ride::Platform platform;
+    platform.input = &x11;
+    platform.serial = &serial;
+    platform.sockets = &sockets;
+    platform.events = &events;
+    platform.question = &question;
+    const auto site = ride::bench::benchInstallation(std::move(platform));
+    ride::Form1& console = site->console();
+    console.Command3.click(); // "网络设置": the network window, as the operator opens it
+    ride::Frmsock& net = *site->networkWindow();
     net.Timer3.setEnabled(false); // the heartbeat would mix its texts into the counted items
     ride::bindTimer(net.TMRTCPC连接状态判断, &app);
     ride::bindTimer(net.TmrTcp发送, &app);
@@ -131,7 +121,7 @@ int main(int argc, char** argv)
         const auto start = std::chrono::steady_clock::now();
         peer->write(record);
         peer->flush();
-        if (!runUntil([&] { return cursor.position().x == expectX; }, 2000)) {
+        if (!runUntil([&] { return x11.cursor().position().x == expectX; }, 2000)) {
             std::fprintf(stderr, "the pointer did not move\n");
             return 1;
         }

@@ -9,10 +9,8 @@
 // window gets its events (painting) between records, outside the timing; no xdotool baseline.
 //
 // Run it on a virtual X server of its own (bench/pointer_latency.sh does that).
-#include "console/form1.h"
-#include "console/view/form1_view.h"
-#include "input/recording_keystrokes.h"
-#include "input/x11/x11_cursor.h"
+#include "app/qt_window_views.h"
+#include "input/x11/x11_platform.h"
 #include "probe_support.h"
 
 #include <QApplication>
@@ -88,22 +86,20 @@ int main(int argc, char** argv)
     }
 
     ride::bench::RepeatingSerialLine line;
-    ride::X11Cursor cursor("");
-    ride::RecordingKeystrokes keys;
-    ride::ConsoleServices services;
-    services.settingsFile = "/nonexistent/配置.ini"; // default settings
-    services.serial = &line;
-    services.cursor = &cursor;
-    services.keys = &keys;
-    ride::Form1 form(services);
+    // The records press no key: the keys of the platform are never typed.
+    ride::X11Platform x11("");
     std::unique_ptr<QApplication> app;
-    std::unique_ptr<ride::Form1View> view;
+    ride::QtWindowViews views;
+    ride::Platform platform;
+    platform.input = &x11;
+    platform.serial = &line;
     if (withView) {
         app = std::make_unique<QApplication>(argc, argv);
         std::setlocale(LC_NUMERIC, "C"); // as the program does: records are read with "."
-        view = std::make_unique<ride::Form1View>(form);
+        platform.views = &views;
     }
-    form.load();
+    const auto site = ride::bench::benchInstallation(std::move(platform));
+    ride::Form1& form = site->console();
 
     std::vector<double> toPointer;
     std::vector<double> inDecoder;

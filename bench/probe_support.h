@@ -1,11 +1,14 @@
 #pragma once
-// Pieces shared by the record benchmarks and probes: a serial line that hands out the same
-// arrival on every poll (or nothing), and order statistics of a set of timings.
+// Pieces shared by the record benchmarks and probes: the installation built through the
+// program's front door on the probe's backends, a serial line that hands out the same arrival on
+// every poll (or nothing), and order statistics of a set of timings.
+#include "app/installation.h"
 #include "io/serial_line.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace ride::bench {
@@ -17,10 +20,19 @@ public:
     void setDevicePath(std::string) override {}
     bool open() override { return true; }
     bool isOpen() const override { return true; }
-    Text readAll() override { return arrival; }
+    std::string deviceName() const override { return "/dev/bench"; }
+    Received readAll() override { return {toGbk(arrival), arrival}; }
 
     Text arrival; // empty: nothing ever arrives
 };
+
+// The installation with default settings (no settings file), loaded, on `platform`'s backends.
+inline std::unique_ptr<Installation> benchInstallation(Platform platform)
+{
+    auto site = std::make_unique<Installation>(std::move(platform), InstallationOptions{"/nonexistent/配置.ini"});
+    site->start();
+    return site;
+}
 
 inline double millisecondsSince(std::chrono::steady_clock::time_point start)
 {

@@ -13,6 +13,8 @@ packages=(
   # tests, benchmarks and the demo
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3 python3-pyatspi
+  # the X server's client count, for the one-connection test
+  libxres-dev
   # a real window manager for the keyboard focus tests
   openbox
   # the Debian package and its checks

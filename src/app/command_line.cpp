@@ -75,7 +75,8 @@ int runWithoutWindows(int argc, char** argv, const BackendTable& backends)
     QCoreApplication app(argc, argv);
     const CommandLine commandLine = parseCommandLine(app);
     if (commandLine.check) {
-        return runSiteCheck(settingsFilePath(), std::cout, backends.input);
+        return runSiteCheck(settingsFilePath(), std::cout,
+                            {backends.input, backends.serial, backends.sockets, backends.media});
     }
     return 0;
 }

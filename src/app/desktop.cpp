@@ -20,8 +20,7 @@ constexpr int kVideoPrepareDelayMs = 500;
 
 ProgramStart ProgramStart::now()
 {
-    return {steadyNow(),
-            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()};
+    return {steadyNow(), std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()};
 }
 
 Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, ServiceNotifier notifier,

@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     ride::ServiceNotifier notifier = ride::ServiceNotifier::fromEnvironment();
     // Chosen before the toolkit starts: without a display it could only abort.
     const ride::BackendTable backends = ride::standardBackends();
-    const ride::BackendContext context{ride::settingsFilePath().parent_path(), {}};
+    const ride::BackendContext context{ride::settingsFilePath(), {}};
     const ride::BackendChoice choice = ride::chooseBackends(backends, ride::BackendNames{}, context);
     if (!choice.usable()) {
         for (const std::string& problem : choice.problems) {

@@ -1,47 +1,31 @@
 #include "app/standard_backends.h"
 
-
-#include "input/x11/x11_cursor.h"
-#include "input/x11/x11_focused_window.h"
-#include "input/x11/x11_input_focus.h"
-#include "input/x11/x11_keystrokes.h"
+#include "check/probe/controller_probe.h"
+#include "check/probe/media_probe.h"
+#include "check/probe/serial_probe.h"
+#include "check/probe/site_check.h"
+#include "input/x11/x11_availability.h"
+#include "input/x11/x11_platform.h"
 #include "io/qt/qt_serial_line.h"
 #include "io/qt/qt_tcp_socket.h"
 #include "media/mpv/mpv_player.h"
 #include "media/process/process_animation_player.h"
 
-#include "app/x11_display_check.h"
-
 namespace ride {
 namespace {
 
-class X11Input : public InputPlatform {
-public:
-    explicit X11Input(const std::string& display)
-        : cursor_(display), keys_(display), focusedWindow_(display), focus_(display)
-    {
-    }
-    Cursor& cursor() override { return cursor_; }
-    Keystrokes& keys() override { return keys_; }
-    FocusedWindowSource* focusedWindow() override { return &focusedWindow_; }
-    InputFocus* inputFocus() override { return &focus_; }
-    std::vector<Upkeep> upkeep() override
-    {
-        // Characters the keymap lacks are typed through borrowed keycodes; give them back once the
-        // roaming program has had time to read them, even when no further key string comes.
-        return {{"keymap restore", std::chrono::milliseconds(1000), [this] {
-                     if (keys_.holdsBindings()) {
-                         keys_.restoreExpiredBindings();
-                     }
-                 }}};
-    }
+// How long a controller may take to accept a connection.
+constexpr std::chrono::seconds kConnectLimit{3};
 
-private:
-    X11Cursor cursor_;
-    X11Keystrokes keys_;
-    X11FocusedWindow focusedWindow_;
-    X11InputFocus focus_;
-};
+// The display the context names, else $DISPLAY, as the environment describes the session.
+X11Availability inspectX11Display(const BackendContext& context)
+{
+    DisplayEnvironment environment = currentDisplayEnvironment();
+    if (!context.displayName.empty()) {
+        environment.display = context.displayName.c_str();
+    }
+    return ride::inspectX11Display(environment);
+}
 
 class MpvMedia : public MediaBackend {
 public:
@@ -64,19 +48,37 @@ public:
 BackendTable standardBackends()
 {
     BackendTable table;
-    table.input.push_back({"x11", x11DisplayUnavailable,
+    table.input.push_back({"x11", [](const BackendContext& context) { return whyUnusable(inspectX11Display(context)); },
                            [](const BackendContext& context) -> std::unique_ptr<InputPlatform> {
-                               return std::make_unique<X11Input>(context.displayName);
+                               return std::make_unique<X11Platform>(context.displayName);
                            },
-                           x11DisplayFindings});
+                           [](const BackendContext& context) { return siteFindings(inspectX11Display(context)); }});
     table.serial.push_back(
-        {"qt", nullptr, [](const BackendContext&) -> std::unique_ptr<SerialLine> { return std::make_unique<QtSerialLine>(); }, nullptr});
-    table.sockets.push_back({"qt", nullptr, [](const BackendContext&) -> std::unique_ptr<TcpSocketFactory> {
+        {"qt", nullptr,
+         [](const BackendContext&) -> std::unique_ptr<SerialLine> { return std::make_unique<QtSerialLine>(); },
+         // The device the settings name: there, open to this user, taking the line settings.
+         [](const BackendContext& context) {
+             return findingsOf([&](CheckReport& r) { probeSerialLine(readSiteSettings(context.settingsFile), r); });
+         }});
+    table.sockets.push_back({"qt", nullptr,
+                             [](const BackendContext&) -> std::unique_ptr<TcpSocketFactory> {
                                  return std::make_unique<QtTcpSocketFactory>();
                              },
-                             nullptr});
+                             // Each configured controller: resolves and accepts a connection in time.
+                             [](const BackendContext& context) {
+                                 return findingsOf([&](CheckReport& r) {
+                                     probeControllers(readSiteSettings(context.settingsFile), r, kConnectLimit);
+                                 });
+                             }});
     table.media.push_back(
-        {"mpv", nullptr, [](const BackendContext&) -> std::unique_ptr<MediaBackend> { return std::make_unique<MpvMedia>(); }, nullptr});
+        {"mpv", nullptr,
+         [](const BackendContext&) -> std::unique_ptr<MediaBackend> { return std::make_unique<MpvMedia>(); },
+         // The videos and the animation program: there, readable, and opened by libmpv.
+         [](const BackendContext& context) {
+             return findingsOf([&](CheckReport& r) {
+                 probeVideos(context.settingsFile.parent_path(), readSiteSettings(context.settingsFile), r);
+             });
+         }});
     return table;
 }
 

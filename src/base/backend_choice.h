@@ -16,8 +16,8 @@ namespace ride {
 
 // What a backend is made with.
 struct BackendContext {
-    // Where relative names in the settings are taken from: the settings file's directory.
-    std::filesystem::path programDirectory;
+    // "配置.ini" beside the program; relative names in it are taken from its directory.
+    std::filesystem::path settingsFile;
     // The X display to use; empty means $DISPLAY.
     std::string displayName;
 };

@@ -19,8 +19,7 @@ void ArrivalPoint::arrive(const Arrival& arrival)
     }
     const std::uint64_t before = decoder_.recordsDecoded();
     box_.setText(box_.text() + Text(arrival.text));
-    RecordTally& tally =
-        arrival.source.kind == LineSource::Kind::Serial ? serial_ : channels_[arrival.source.channel];
+    RecordTally& tally = arrival.source.kind == LineSource::Kind::Serial ? serial_ : channels_[arrival.source.channel];
     tally.add(decoder_.recordsDecoded() - before, clock_());
 }
 

@@ -22,8 +22,8 @@ TEST(BackendTable, TheFirstUsableNameWinsAndEveryRefusalIsNamed)
     const BackendTable table = tableWithRefusingInput();
     struct Case {
         std::vector<std::string> input;
-        const char* chosen;         // null: none usable
-        std::string problem;        // the line when none is usable
+        const char* chosen;  // null: none usable
+        std::string problem; // the line when none is usable
     };
     const Case cases[] = {
         {{"recording"}, "recording", ""},
@@ -59,8 +59,8 @@ TEST(BackendTable, AddedEntriesKeepTheFirstOfANameAndEveryKindIsChecked)
 {
     BackendTable table = testing::testBackends();
     BackendTable shadow;
-    shadow.serial.push_back({"fake", [](const BackendContext&) { return std::optional<std::string>("shadowed"); },
-                             nullptr, nullptr});
+    shadow.serial.push_back(
+        {"fake", [](const BackendContext&) { return std::optional<std::string>("shadowed"); }, nullptr, nullptr});
     table.add(std::move(shadow));
     EXPECT_TRUE(chooseBackends(table, testing::testBackendNames(), {}).usable()) << "the first \"fake\" stays";
 

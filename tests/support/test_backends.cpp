@@ -9,14 +9,12 @@ BackendTable testBackends()
 {
     BackendTable table;
     table.input.push_back(
-        {"recording", nullptr, [](const BackendContext&) -> std::unique_ptr<InputPlatform> {
-             return std::make_unique<TestInput>();
-         },
+        {"recording", nullptr,
+         [](const BackendContext&) -> std::unique_ptr<InputPlatform> { return std::make_unique<TestInput>(); },
          nullptr});
     table.serial.push_back(
-        {"fake", nullptr, [](const BackendContext&) -> std::unique_ptr<SerialLine> {
-             return std::make_unique<FakeSerialLine>();
-         },
+        {"fake", nullptr,
+         [](const BackendContext&) -> std::unique_ptr<SerialLine> { return std::make_unique<FakeSerialLine>(); },
          nullptr});
     table.sockets.push_back({"fake", nullptr,
                              [](const BackendContext&) -> std::unique_ptr<TcpSocketFactory> {
@@ -24,9 +22,8 @@ BackendTable testBackends()
                              },
                              nullptr});
     table.media.push_back(
-        {"recording", nullptr, [](const BackendContext&) -> std::unique_ptr<MediaBackend> {
-             return std::make_unique<TestMedia>();
-         },
+        {"recording", nullptr,
+         [](const BackendContext&) -> std::unique_ptr<MediaBackend> { return std::make_unique<TestMedia>(); },
          nullptr});
     return table;
 }

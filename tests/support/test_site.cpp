@@ -21,7 +21,7 @@ TestSite::TestSite(SiteOptions options)
 {
     BackendTable table = testBackends();
     table.add(std::move(options.moreBackends));
-    const BackendContext context{options.settingsFile.parent_path(), {}};
+    const BackendContext context{options.settingsFile, {}};
     const BackendChoice choice = chooseBackends(table, options.backends, context);
     if (!choice.usable()) {
         std::string why;

@@ -1,10 +1,7 @@
 #include "check/probe/site_check.h"
 
 #include "check/check_report.h"
-#include "check/probe/controller_probe.h"
 #include "check/probe/directory_probe.h"
-#include "check/probe/media_probe.h"
-#include "check/probe/serial_probe.h"
 #include "check/probe/target_window_probe.h"
 #include "check/settings_file_verdict.h"
 #include "check/settings_review.h"
@@ -15,14 +12,22 @@
 namespace ride {
 namespace {
 
-using namespace std::chrono_literals;
-
-// How long a controller may take to accept a connection.
-constexpr auto kConnectLimit = 3s;
+// What every backend of one kind finds here, in the program's order.
+template <class Backend>
+void probe(const BackendList<Backend>& backends, const BackendContext& context, CheckReport& report)
+{
+    for (const BackendEntry<Backend>& backend : backends) {
+        if (backend.probe) {
+            for (Finding& finding : backend.probe(context)) {
+                report.add(finding.level, std::move(finding.text));
+            }
+        }
+    }
+}
 
 } // namespace
 
-int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const BackendList<InputPlatform>& input)
+int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const SiteBackends& backends)
 {
     // Numbers are read with "." whatever the language, and libmpv starts only with this.
     std::setlocale(LC_NUMERIC, "C");
@@ -43,10 +48,10 @@ int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, c
     // Further settings of the console are reviewed here, each adding its own findings.
     // The pointer-and-key backend the program would take: the first usable one, made only when a
     // target window is named, for the windows on screen.
-    const BackendContext context{settingsFile.parent_path(), {}};
+    const BackendContext context{settingsFile, {}};
     std::unique_ptr<InputPlatform> inputBackend;
     if (!ReadIni(settingsFile, u"控制界面", u"目标窗口").empty()) {
-        for (const BackendEntry<InputPlatform>& backend : input) {
+        for (const BackendEntry<InputPlatform>& backend : backends.input) {
             if (!backend.unavailable || !backend.unavailable(context)) {
                 inputBackend = backend.make(context);
                 break;
@@ -56,19 +61,13 @@ int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, c
     probeTargetWindow(settingsFile, inputBackend ? inputBackend->focusedWindow() : nullptr, report);
 
     reviewSerialSettings(settingsFile, site, report);
-    probeSerialLine(site, report);
+    probe(backends.serial, context, report);
     reviewVideoSettings(settingsFile, site, report);
-    probeVideos(settingsFile.parent_path(), site, report);
+    probe(backends.media, context, report);
     reviewPlayerWindowSettings(settingsFile, report);
     reviewNetworkSettings(settingsFile, site, report);
-    probeControllers(site, report, kConnectLimit);
-    for (const BackendEntry<InputPlatform>& backend : input) {
-        if (backend.probe) {
-            for (Finding& finding : backend.probe(context)) {
-                report.add(finding.level, std::move(finding.text));
-            }
-        }
-    }
+    probe(backends.sockets, context, report);
+    probe(backends.input, context, report);
     probeSettingsDirectory(settingsFile, report);
 
     out << summaryLine(report) << '\n';

@@ -10,30 +10,23 @@
 
 namespace ride {
 
-struct X11Cursor::Connection {
-    explicit Connection(std::string_view displayName) : display("cursor", displayName, "the pointer will not move") {}
-
-    X11Display display;
-    Window root = 0;
-};
-
-X11Cursor::X11Cursor(std::string_view displayName) : x_(std::make_unique<Connection>(displayName))
+X11Cursor::X11Cursor(X11Display& display) : display_(display)
 {
-    if (x_->display.isOpen()) {
-        x_->root = DefaultRootWindow(x_->display.get());
+    if (display_.isOpen()) {
+        root_ = DefaultRootWindow(display_.get());
+    } else {
+        display_.logUnavailable("cursor", "the pointer will not move");
     }
 }
 
-X11Cursor::~X11Cursor() = default;
-
 bool X11Cursor::connected() const
 {
-    return x_->display.isOpen();
+    return display_.isOpen();
 }
 
 CursorPoint X11Cursor::position()
 {
-    if (!x_->display.isOpen()) {
+    if (!display_.isOpen()) {
         return {};
     }
     Window rootReturn = 0;
@@ -43,24 +36,25 @@ CursorPoint X11Cursor::position()
     int winX = 0;
     int winY = 0;
     unsigned int mask = 0;
-    XQueryPointer(x_->display.get(), x_->root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
-    x_->display.drainEvents();
+    XQueryPointer(display_.get(), root_, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    display_.drainEvents();
     return {rootX, rootY};
 }
 
 void X11Cursor::moveTo(CursorPoint where)
 {
-    if (!x_->display.isOpen()) {
+    if (!display_.isOpen()) {
         return;
     }
     // The protocol carries 16-bit coordinates: clamp, or 99999 would wrap to a negative
     // number and land on the wrong edge. The server then keeps the pointer on the screen.
     constexpr int lo = std::numeric_limits<std::int16_t>::min();
     constexpr int hi = std::numeric_limits<std::int16_t>::max();
-    XWarpPointer(x_->display.get(), None, x_->root, 0, 0, 0, 0, std::clamp(where.x, lo, hi),
-                 std::clamp(where.y, lo, hi));
-    XFlush(x_->display.get());
-    x_->display.drainEvents();
+    XWarpPointer(display_.get(), None, root_, 0, 0, 0, 0, std::clamp(where.x, lo, hi), std::clamp(where.y, lo, hi));
+    // Flushed at once: the warp must not wait in the buffer for the next request of the keys or
+    // the focus on the same connection.
+    XFlush(display_.get());
+    display_.drainEvents();
 }
 
 } // namespace ride

@@ -1,17 +1,16 @@
 #pragma once
-// The mouse pointer of an X display, through a connection of its own.
+// The mouse pointer of an X display, on the connection it shares with the keys and the focus.
 #include "input/cursor.h"
-
-#include <memory>
-#include <string_view>
 
 namespace ride {
 
+class X11Display;
+
 class X11Cursor : public Cursor {
 public:
-    // An empty name means $DISPLAY. Without a display the pointer reads as (0,0) and does not move.
-    explicit X11Cursor(std::string_view displayName = {});
-    ~X11Cursor() override;
+    // Uses `display`, which must outlive it. When the display is not open it logs that now, and
+    // the pointer reads as (0,0) and does not move.
+    explicit X11Cursor(X11Display& display);
     X11Cursor(const X11Cursor&) = delete;
     X11Cursor& operator=(const X11Cursor&) = delete;
 
@@ -20,8 +19,8 @@ public:
     void moveTo(CursorPoint where) override;
 
 private:
-    struct Connection; // keeps Xlib out of this header
-    std::unique_ptr<Connection> x_;
+    X11Display& display_;
+    unsigned long root_ = 0;
 };
 
 } // namespace ride

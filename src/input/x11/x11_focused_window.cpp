@@ -62,10 +62,10 @@ bool present(const xcb_get_property_reply_t* reply)
 } // namespace
 
 struct X11FocusedWindow::Impl {
-    explicit Impl(std::string_view name) : displayName(name) {}
+    explicit Impl(X11Display& shared) : display(shared) {}
 
-    std::string displayName;
-    std::optional<X11Display> display;
+    X11Display& display;
+    bool started = false;
     xcb_connection_t* xcb = nullptr;
     xcb_window_t root = 0;
     xcb_atom_t wmState = XCB_ATOM_NONE;
@@ -77,17 +77,22 @@ struct X11FocusedWindow::Impl {
     std::unordered_map<xcb_window_t, xcb_window_t> clientOf;
     std::uint64_t roundTrips = 0;
 
+    // On the first question only: the atoms, and the watch on the connection's events.
     bool connect()
     {
-        if (display) {
+        if (started) {
             return xcb != nullptr && !xcb_connection_has_error(xcb);
         }
-        display.emplace("input", displayName, "key strings will not be checked against the target window");
-        if (!display->isOpen()) {
+        started = true;
+        if (!display.isOpen()) {
+            display.logUnavailable("input", "key strings will not be checked against the target window");
             return false;
         }
-        xcb = XGetXCBConnection(display->get());
-        root = static_cast<xcb_window_t>(DefaultRootWindow(display->get()));
+        xcb = XGetXCBConnection(display.get());
+        root = static_cast<xcb_window_t>(DefaultRootWindow(display.get()));
+        // Whoever reads the shared connection's events (the pointer, the keys, the focus, or
+        // this source), the structure events of remembered windows come here.
+        display.watchEvents(this, [this](const XEvent& event) { noteEvent(event); });
         const auto cookie = [this](const char* name) {
             return xcb_intern_atom(xcb, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
         };
@@ -101,18 +106,13 @@ struct X11FocusedWindow::Impl {
         return !xcb_connection_has_error(xcb);
     }
 
-    // Destroyed and reparented windows leave the memory; other events are read away.
-    void readEvents()
+    // Destroyed and reparented windows leave the memory.
+    void noteEvent(const XEvent& event)
     {
-        Display* d = display->get();
-        while (XPending(d) > 0) {
-            XEvent event;
-            XNextEvent(d, &event);
-            if (event.type == DestroyNotify) {
-                forget(static_cast<xcb_window_t>(event.xdestroywindow.window));
-            } else if (event.type == ReparentNotify) {
-                forget(static_cast<xcb_window_t>(event.xreparent.window));
-            }
+        if (event.type == DestroyNotify) {
+            forget(static_cast<xcb_window_t>(event.xdestroywindow.window));
+        } else if (event.type == ReparentNotify) {
+            forget(static_cast<xcb_window_t>(event.xreparent.window));
         }
     }
 
@@ -267,7 +267,7 @@ struct X11FocusedWindow::Impl {
         if (!connect()) {
             return out;
         }
-        readEvents();
+        display.drainEvents();
         xcb_generic_error_t* error = nullptr;
         Reply<xcb_get_input_focus_reply_t> focus(xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), &error));
         std::free(error);
@@ -335,9 +335,12 @@ std::vector<FocusedWindow> X11FocusedWindow::windowsOnScreen()
     return out;
 }
 
-X11FocusedWindow::X11FocusedWindow(std::string_view displayName) : x_(std::make_unique<Impl>(displayName)) {}
+X11FocusedWindow::X11FocusedWindow(X11Display& display) : x_(std::make_unique<Impl>(display)) {}
 
-X11FocusedWindow::~X11FocusedWindow() = default;
+X11FocusedWindow::~X11FocusedWindow()
+{
+    x_->display.unwatchEvents(x_.get());
+}
 
 FocusedWindow X11FocusedWindow::focusedWindow()
 {

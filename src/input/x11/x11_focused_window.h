@@ -1,20 +1,22 @@
 #pragma once
 // The top-level window that has the keyboard focus on an X display, with its WM_CLASS and title,
-// through a connection of its own that is opened on the first question (a console without a
-// target window pattern never opens it).
+// through xcb on the connection it shares with the pointer and the keys. It asks the server
+// nothing before the first question: a console without a target window pattern never asks.
 #include "input/focused_window.h"
 
 #include <cstdint>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 namespace ride {
 
+class X11Display;
+
 class X11FocusedWindow : public FocusedWindowSource {
 public:
-    // An empty name means $DISPLAY. Without a display every answer is Kind::Unknown.
-    explicit X11FocusedWindow(std::string_view displayName = {});
+    // Uses `display`, which must outlive it. When the display is not open, the first question
+    // logs that, and every answer is Kind::Unknown.
+    explicit X11FocusedWindow(X11Display& display);
     ~X11FocusedWindow() override;
     X11FocusedWindow(const X11FocusedWindow&) = delete;
     X11FocusedWindow& operator=(const X11FocusedWindow&) = delete;

@@ -6,33 +6,27 @@
 
 namespace ride {
 
-struct X11InputFocus::Connection {
-    explicit Connection(std::string_view displayName)
-        : display("focus", displayName, "the keyboard focus will not be given back")
-    {
+X11InputFocus::X11InputFocus(X11Display& display) : display_(display)
+{
+    if (!display_.isOpen()) {
+        display_.logUnavailable("focus", "the keyboard focus will not be given back");
     }
-
-    X11Display display;
-};
-
-X11InputFocus::X11InputFocus(std::string_view displayName) : x_(std::make_unique<Connection>(displayName)) {}
-
-X11InputFocus::~X11InputFocus() = default;
+}
 
 bool X11InputFocus::connected() const
 {
-    return x_->display.isOpen();
+    return display_.isOpen();
 }
 
 FocusWindow X11InputFocus::current()
 {
-    if (!x_->display.isOpen()) {
+    if (!display_.isOpen()) {
         return 0;
     }
     Window focus = None;
     int revertTo = 0;
-    XGetInputFocus(x_->display.get(), &focus, &revertTo);
-    x_->display.drainEvents();
+    XGetInputFocus(display_.get(), &focus, &revertTo);
+    display_.drainEvents();
     // PointerRoot is no window of anyone's: the focus follows the pointer.
     if (focus == None || focus == PointerRoot) {
         return 0;
@@ -42,25 +36,25 @@ FocusWindow X11InputFocus::current()
 
 bool X11InputFocus::giveTo(FocusWindow window)
 {
-    if (!x_->display.isOpen() || window == 0) {
+    if (!display_.isOpen() || window == 0) {
         return false;
     }
-    Display* display = x_->display.get();
+    Display* display = display_.get();
     // The window may have gone since it was remembered: asking about it then fails with
     // BadWindow, which the connection counts instead of ending the program.
-    const int errorsBefore = x_->display.errorCount();
+    const unsigned long mark = display_.markRequests();
     XWindowAttributes attributes{};
     const Status known = XGetWindowAttributes(display, window, &attributes);
-    if (known == 0 || x_->display.errorCount() != errorsBefore || attributes.map_state != IsViewable) {
-        x_->display.drainEvents();
+    if (known == 0 || display_.errorsSince(mark).count != 0 || attributes.map_state != IsViewable) {
+        display_.drainEvents();
         return false;
     }
     // It may still go between the question and the request; the server then refuses with an
     // error that is counted, and the focus stays where it was.
     XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
     XSync(display, False);
-    x_->display.drainEvents();
-    return x_->display.errorCount() == errorsBefore;
+    display_.drainEvents();
+    return display_.errorsSince(mark).count == 0;
 }
 
 } // namespace ride

@@ -1,18 +1,17 @@
 #pragma once
-// The keyboard focus of an X display (XGetInputFocus, XSetInputFocus), through a connection of
-// its own.
+// The keyboard focus of an X display (XGetInputFocus, XSetInputFocus), on the connection it
+// shares with the pointer and the keys.
 #include "input/input_focus.h"
-
-#include <memory>
-#include <string_view>
 
 namespace ride {
 
+class X11Display;
+
 class X11InputFocus : public InputFocus {
 public:
-    // An empty name means $DISPLAY. Without a display nobody has the focus and none is given.
-    explicit X11InputFocus(std::string_view displayName = {});
-    ~X11InputFocus() override;
+    // Uses `display`, which must outlive it. When the display is not open it logs that now;
+    // nobody then has the focus and none is given.
+    explicit X11InputFocus(X11Display& display);
     X11InputFocus(const X11InputFocus&) = delete;
     X11InputFocus& operator=(const X11InputFocus&) = delete;
 
@@ -21,8 +20,7 @@ public:
     bool giveTo(FocusWindow window) override;
 
 private:
-    struct Connection; // keeps Xlib out of this header
-    std::unique_ptr<Connection> x_;
+    X11Display& display_;
 };
 
 } // namespace ride

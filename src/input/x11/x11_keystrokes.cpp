@@ -52,12 +52,11 @@ private:
 } // namespace
 
 struct X11Keystrokes::Impl {
-    Impl(std::string_view displayName, std::chrono::milliseconds bindingLifetime)
-        : display("keys", displayName, "key strings will not be typed"), lifetime(bindingLifetime)
-    {
-    }
+    Impl(X11Display& shared, std::chrono::milliseconds bindingLifetime) : display(shared), lifetime(bindingLifetime) {}
 
-    X11Display display;
+    X11Display& display;
+    // The display is open and has XTEST.
+    bool ready = false;
     bool xkb = false;
     std::chrono::milliseconds lifetime;
     std::vector<KeyBinding> bindings;
@@ -128,7 +127,7 @@ struct X11Keystrokes::Impl {
     // first key; this is also where a refused keymap change shows up.
     KeySendResult changeKeymap(const KeyPlan& plan, int perCode)
     {
-        const int errorsBefore = display.errorCount();
+        const unsigned long mark = display.markRequests();
         for (const KeyBinding& binding : plan.giveBack) {
             writeRow(binding.code, perCode, NoSymbol);
         }
@@ -137,10 +136,12 @@ struct X11Keystrokes::Impl {
         }
         bindings = plan.bindings;
         if (!plan.borrow.empty()) {
+            // Also waits for what the pointer and the focus sent before; they flush at once, so
+            // the server has mostly handled that already.
             XSync(display.get(), False);
-            if (display.errorCount() != errorsBefore) {
+            if (const X11Errors errors = display.errorsSince(mark); errors.count != 0) {
                 return KeySendResult::refused("the X server refused a keymap change (error " +
-                                              std::to_string(display.lastErrorCode()) + ")");
+                                              std::to_string(errors.lastCode) + ")");
             }
         }
         return KeySendResult::done();
@@ -212,43 +213,44 @@ struct X11Keystrokes::Impl {
     }
 };
 
-X11Keystrokes::X11Keystrokes(std::string_view displayName, std::chrono::milliseconds bindingLifetime)
-    : x_(std::make_unique<Impl>(displayName, bindingLifetime))
+X11Keystrokes::X11Keystrokes(X11Display& display, std::chrono::milliseconds bindingLifetime)
+    : x_(std::make_unique<Impl>(display, bindingLifetime))
 {
-    if (!x_->display.isOpen()) {
+    if (!display.isOpen()) {
+        display.logUnavailable("keys", "key strings will not be typed");
         return;
     }
     int event = 0;
     int error = 0;
     int major = 0;
     int minor = 0;
-    if (!XTestQueryExtension(x_->display.get(), &event, &error, &major, &minor)) {
-        const std::string& name = x_->display.shownName();
-        logError("keys", "X display \"" + name + "\" has no XTEST extension; key strings will not be typed");
-        x_->display.close();
+    if (!XTestQueryExtension(display.get(), &event, &error, &major, &minor)) {
+        logError("keys",
+                 "X display \"" + display.shownName() + "\" has no XTEST extension; key strings will not be typed");
         return;
     }
+    x_->ready = true;
     int opcode = 0;
     major = XkbMajorVersion;
     minor = XkbMinorVersion;
-    x_->xkb = XkbQueryExtension(x_->display.get(), &opcode, &event, &error, &major, &minor);
+    x_->xkb = XkbQueryExtension(display.get(), &opcode, &event, &error, &major, &minor);
 }
 
 X11Keystrokes::~X11Keystrokes()
 {
-    if (x_->display.isOpen()) {
+    if (x_->ready) {
         x_->restoreAll();
     }
 }
 
 bool X11Keystrokes::connected() const
 {
-    return x_->display.isOpen();
+    return x_->ready;
 }
 
 KeySendResult X11Keystrokes::send(const std::vector<KeyAction>& actions)
 {
-    if (!x_->display.isOpen()) {
+    if (!x_->ready) {
         return KeySendResult::refused("no X display");
     }
     if (actions.empty()) {
@@ -259,14 +261,14 @@ KeySendResult X11Keystrokes::send(const std::vector<KeyAction>& actions)
 
 void X11Keystrokes::restoreKeymap()
 {
-    if (x_->display.isOpen()) {
+    if (x_->ready) {
         x_->restoreAll();
     }
 }
 
 void X11Keystrokes::restoreExpiredBindings()
 {
-    if (x_->display.isOpen()) {
+    if (x_->ready) {
         x_->restoreOlderThanLifetime();
     }
 }

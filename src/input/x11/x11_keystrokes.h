@@ -1,26 +1,26 @@
 #pragma once
-// Types key actions into the focused window of an X display through XTEST, on a
-// connection of its own.
+// Types key actions into the focused window of an X display through XTEST, on the connection
+// it shares with the pointer and the focus.
 #include "input/keystrokes.h"
 
 #include <chrono>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 namespace ride {
 
+class X11Display;
+
 class X11Keystrokes : public Keystrokes {
 public:
-    // An empty name means $DISPLAY. Without a display (or without XTEST) every send fails with
-    // "no X display".
+    // Uses `display`, which must outlive it. Without a display (or without XTEST, for which it
+    // logs, as for a display that is not open) every send fails with "no X display".
     //
     // Characters the keymap lacks are typed by binding them to a spare keycode. The target
     // program reads the keymap only when it handles the key event, so a binding must outlive
     // the send: it is given back when a later send starts and it is older than
     // `bindingLifetime`, on restoreKeymap(), or on destruction.
-    explicit X11Keystrokes(std::string_view displayName = {},
-                           std::chrono::milliseconds bindingLifetime = std::chrono::seconds(2));
+    explicit X11Keystrokes(X11Display& display, std::chrono::milliseconds bindingLifetime = std::chrono::seconds(2));
     ~X11Keystrokes() override;
     X11Keystrokes(const X11Keystrokes&) = delete;
     X11Keystrokes& operator=(const X11Keystrokes&) = delete;

@@ -2,6 +2,8 @@
 // children of the program's window, window manager frames, nothing focused, the memory of
 // walked windows, and the round trips one question costs.
 #include "input/window_pattern.h"
+#include "input/x11/x11_cursor.h"
+#include "input/x11/x11_display.h"
 #include "input/x11/x11_focused_window.h"
 #include "xvfb_fixture.h"
 
@@ -41,7 +43,8 @@ protected:
     {
         ASSERT_TRUE(server_->running()) << server_->error();
         ASSERT_NE(x_, nullptr);
-        source_ = std::make_unique<X11FocusedWindow>(server_->display());
+        connection_ = std::make_unique<X11Display>(server_->display());
+        source_ = std::make_unique<X11FocusedWindow>(*connection_);
     }
 
     void TearDown() override
@@ -94,6 +97,7 @@ protected:
 
     static inline test::XvfbServer* server_ = nullptr;
     static inline Display* x_ = nullptr;
+    std::unique_ptr<X11Display> connection_; // goes after the source that borrows it
     std::unique_ptr<X11FocusedWindow> source_;
     std::vector<Window> made_;
 };
@@ -224,6 +228,23 @@ TEST_F(X11FocusedWindowTest, AWindowMovedToAnotherProgramIsWalkedAgain)
     EXPECT_EQ(source_->focusedWindow().id, other);
 }
 
+TEST_F(X11FocusedWindowTest, AReparentReadByThePointerOnTheSharedConnectionStillReachesTheMemory)
+{
+    const Window roam = window(root());
+    const Window other = window(root());
+    const Window child = window(roam);
+    XSync(x_, False);
+    focus(child);
+    ASSERT_EQ(source_->focusedWindow().id, roam);
+
+    XReparentWindow(x_, child, other, 0, 0);
+    XMapWindow(x_, child);
+    focus(child);
+    X11Cursor cursor(*connection_);
+    (void)cursor.position(); // a round trip on the shared connection reads the ReparentNotify
+    EXPECT_EQ(source_->focusedWindow().id, other);
+}
+
 TEST_F(X11FocusedWindowTest, WindowsOnScreenAreTheMappedProgramsWithTheirNames)
 {
     const Window roam = window(root());
@@ -254,7 +275,8 @@ TEST_F(X11FocusedWindowTest, WindowsOnScreenAreTheMappedProgramsWithTheirNames)
 TEST(X11FocusedWindowWithoutDisplay, AnswersUnknown)
 {
     testing::internal::CaptureStderr();
-    X11FocusedWindow source(":9999");
+    X11Display none(":9999");
+    X11FocusedWindow source(none);
     const FocusedWindow got = source.focusedWindow();
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_EQ(got.kind, FocusedWindow::Kind::Unknown);

@@ -1,4 +1,5 @@
 // The keyboard focus backend against a private Xvfb, checked with the X server's own answer.
+#include "input/x11/x11_display.h"
 #include "input/x11/x11_input_focus.h"
 #include "xvfb_fixture.h"
 
@@ -60,7 +61,8 @@ protected:
 
 TEST_F(X11InputFocusTest, ReadsTheFocusedWindowAndNoneForPointerRoot)
 {
-    X11InputFocus backend(server->display());
+    X11Display connection(server->display());
+    X11InputFocus backend(connection);
     ASSERT_TRUE(backend.connected());
     const Window w = makeWindow(true);
     focus(w);
@@ -75,7 +77,8 @@ TEST_F(X11InputFocusTest, ReadsTheFocusedWindowAndNoneForPointerRoot)
 
 TEST_F(X11InputFocusTest, GivesTheFocusToAViewableWindowOnly)
 {
-    X11InputFocus backend(server->display());
+    X11Display connection(server->display());
+    X11InputFocus backend(connection);
     const Window shown = makeWindow(true);
     const Window other = makeWindow(true);
     const Window unmapped = makeWindow(false);
@@ -97,7 +100,8 @@ TEST_F(X11InputFocusTest, GivesTheFocusToAViewableWindowOnly)
 
 TEST_F(X11InputFocusTest, AWindowThatWentAwayIsRefusedAndTheBackendGoesOn)
 {
-    X11InputFocus backend(server->display());
+    X11Display connection(server->display());
+    X11InputFocus backend(connection);
     const Window keeper = makeWindow(true);
     const Window gone = makeWindow(true);
     focus(keeper);
@@ -118,7 +122,8 @@ TEST_F(X11InputFocusTest, AWindowThatWentAwayIsRefusedAndTheBackendGoesOn)
 
 TEST_F(X11InputFocusTest, WithoutADisplayNobodyHasTheFocusAndNoneIsGiven)
 {
-    X11InputFocus backend(":99999");
+    X11Display none(":99999");
+    X11InputFocus backend(none);
     EXPECT_FALSE(backend.connected());
     EXPECT_EQ(backend.current(), 0u);
     EXPECT_FALSE(backend.giveTo(1234));

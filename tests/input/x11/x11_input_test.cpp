@@ -2,9 +2,12 @@
 // plain X client receives.
 #include "console/key_forwarding.h"
 #include "input/key_notation.h"
+#include "input/x11/x11_availability.h"
 #include "input/x11/x11_cursor.h"
 #include "input/x11/x11_display.h"
+#include "input/x11/x11_input_focus.h"
 #include "input/x11/x11_keystrokes.h"
+#include "input/x11/x11_platform.h"
 #include "xvfb_fixture.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +26,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <X11/keysym.h>
 #include <poll.h>
 
@@ -78,20 +82,23 @@ protected:
         XSelectInput(probe_, window_, KeyPressMask | KeyReleaseMask | FocusChangeMask);
         XMapWindow(probe_, window_);
         XSync(probe_, False);
-        keys_ = new X11Keystrokes(server_->display());
-        cursor_ = new X11Cursor(server_->display());
+        display_ = new X11Display(server_->display());
+        keys_ = new X11Keystrokes(*display_);
+        cursor_ = new X11Cursor(*display_);
     }
 
     static void TearDownTestSuite()
     {
         delete keys_;
         delete cursor_;
+        delete display_;
         if (probe_) {
             XCloseDisplay(probe_);
         }
         delete server_;
         keys_ = nullptr;
         cursor_ = nullptr;
+        display_ = nullptr;
         probe_ = nullptr;
         server_ = nullptr;
     }
@@ -122,7 +129,7 @@ protected:
         return state.locked_mods & LockMask;
     }
 
-    static void send(X11Keystrokes& keys, std::u16string_view text)
+    static void send(Keystrokes& keys, std::u16string_view text)
     {
         const KeyParseResult parsed = parseKeys(text);
         ASSERT_TRUE(parsed.ok()) << parsed.error->message;
@@ -131,7 +138,7 @@ protected:
     }
 
     // Sends `keys`, then collects what arrived (see collectUntilMarker).
-    static std::vector<KeyEvent> typeAndCollect(X11Keystrokes& keys, std::u16string_view text)
+    static std::vector<KeyEvent> typeAndCollect(Keystrokes& keys, std::u16string_view text)
     {
         send(keys, text);
         return collectUntilMarker(keys);
@@ -139,7 +146,7 @@ protected:
 
     // Sends F12 as an end marker through `keys` and returns the key events that arrived before
     // it. Waits at most two seconds.
-    static std::vector<KeyEvent> collectUntilMarker(X11Keystrokes& keys)
+    static std::vector<KeyEvent> collectUntilMarker(Keystrokes& keys)
     {
         send(keys, u"{F12}");
         std::vector<KeyEvent> events;
@@ -229,6 +236,7 @@ protected:
     static inline test::XvfbServer* server_ = nullptr;
     static inline Display* probe_ = nullptr;
     static inline Window window_ = 0;
+    static inline X11Display* display_ = nullptr; // shared by keys_ and cursor_
     static inline X11Keystrokes* keys_ = nullptr;
     static inline X11Cursor* cursor_ = nullptr;
 };
@@ -307,7 +315,7 @@ TEST_F(X11Input, CharactersMissingFromTheKeymapUseASpareKeycode)
 
 TEST_F(X11Input, ExpiredBindingsAreGivenBackByTheNextSend)
 {
-    X11Keystrokes keys(server_->display(), std::chrono::milliseconds(0));
+    X11Keystrokes keys(*display_, std::chrono::milliseconds(0));
     const auto first = presses(typeAndCollect(keys, u"文"));
     ASSERT_EQ(first.size(), 1u);
     EXPECT_FALSE(keys.holdsBindings()); // the marker send already took it back
@@ -316,7 +324,7 @@ TEST_F(X11Input, ExpiredBindingsAreGivenBackByTheNextSend)
 
 TEST_F(X11Input, PeriodicRestoreGivesBackOnlyBindingsPastTheirLifetime)
 {
-    X11Keystrokes keys(server_->display(), std::chrono::milliseconds(300));
+    X11Keystrokes keys(*display_, std::chrono::milliseconds(300));
     const auto first = presses(typeAndCollect(keys, u"文"));
     ASSERT_EQ(first.size(), 1u);
     keys.restoreExpiredBindings();
@@ -362,7 +370,7 @@ TEST_F(X11Input, ForwardedStringArrivesAndABadOneSendsNothingAndNamesTheBox)
 
 TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
 {
-    X11Display own("test", server_->display(), "nothing");
+    X11Display own(server_->display());
     ASSERT_TRUE(own.isOpen());
     EXPECT_EQ(own.shownName(), server_->display());
     EXPECT_EQ(own.errorCount(), 0);
@@ -371,8 +379,8 @@ TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
     EXPECT_EQ(own.errorCount(), 1);
     EXPECT_EQ(own.lastErrorCode(), BadPixmap);
 
-    // The backends' connections count only their own errors.
-    X11Display other("test", server_->display(), "nothing");
+    // Connections count only their own errors.
+    X11Display other(server_->display());
     XSync(other.get(), False);
     EXPECT_EQ(other.errorCount(), 0);
     own.close();
@@ -380,11 +388,99 @@ TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
     EXPECT_EQ(own.errorCount(), 0);
 }
 
+// The clients the server has now, by its X-Resource extension.
+int serverClients(Display* display)
+{
+    int count = -1;
+    XResClient* clients = nullptr;
+    if (XResQueryClients(display, &count, &clients) == 0) {
+        return -1;
+    }
+    XFree(clients);
+    return count;
+}
+
+TEST_F(X11Input, OnePlatformConnectionCarriesPointerKeysFocusAndFocusedWindow)
+{
+    const int before = serverClients(probe_);
+    ASSERT_GT(before, 0);
+    X11Platform x11(server_->display());
+    ASSERT_TRUE(x11.connected());
+
+    x11.cursor().moveTo({321, 123});
+    EXPECT_EQ(x11.cursor().position(), (CursorPoint{321, 123}));
+    EXPECT_EQ(typed(typeAndCollect(x11.keys(), u"ok")), "ok");
+    XSetInputFocus(probe_, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(probe_, False);
+    EXPECT_TRUE(x11.inputFocus()->giveTo(window_));
+    EXPECT_EQ(x11.inputFocus()->current(), window_);
+    const FocusedWindow focused = x11.focusedWindow()->focusedWindow();
+    EXPECT_EQ(focused.kind, FocusedWindow::Kind::Client);
+    EXPECT_EQ(focused.id, window_);
+    EXPECT_EQ(serverClients(probe_), before + 1);
+
+    // The keymap restore is the platform's upkeep: a borrowed keycode outlives a run that comes
+    // too soon, and is given back by one after its lifetime.
+    std::vector<Upkeep> upkeep = x11.upkeep();
+    ASSERT_EQ(upkeep.size(), 1u);
+    EXPECT_EQ(upkeep[0].name, "keymap restore");
+    EXPECT_EQ(upkeep[0].period, std::chrono::milliseconds(1000));
+    const auto borrowed = presses(typeAndCollect(x11.keys(), u"文"));
+    ASSERT_EQ(borrowed.size(), 1u);
+    upkeep[0].run();
+    EXPECT_TRUE(keycodeHasSymbols(borrowed[0].keycode));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2050));
+    upkeep[0].run();
+    typeAndCollect(*keys_, u""); // the marker makes sure the server has handled the restore
+    EXPECT_FALSE(keycodeHasSymbols(borrowed[0].keycode));
+}
+
+TEST_F(X11Input, AnErrorOfAnotherPartOnTheSharedConnectionIsNotCountedAsOwn)
+{
+    X11InputFocus focus(*display_);
+    const int errorsBefore = display_->errorCount();
+    XFreePixmap(display_->get(), 0x1234567); // no such pixmap; its error arrives later
+    XSetInputFocus(probe_, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(probe_, False);
+    EXPECT_TRUE(focus.giveTo(window_));
+    EXPECT_EQ(display_->errorCount(), errorsBefore + 1);
+}
+
+TEST_F(X11Input, TheEnvironmentTellsWhetherTheDisplayCanCarryPointerAndKeys)
+{
+    test::XvfbServer bare("640x480x24", "XTEST");
+    ASSERT_TRUE(bare.running()) << bare.error();
+    using State = X11Availability::State;
+    const std::string ours = server_->display();
+    const struct {
+        DisplayEnvironment environment;
+        State state;
+        bool wayland;
+    } cases[] = {
+        {{nullptr, nullptr, nullptr}, State::DisplayUnset, false},
+        {{"", nullptr, "x11"}, State::DisplayUnset, false},
+        {{nullptr, "wayland-0", "wayland"}, State::WaylandOnly, true},
+        {{"/nonexistent/socket:0", nullptr, nullptr}, State::Unreachable, false},
+        {{bare.display().c_str(), nullptr, nullptr}, State::NoXTest, false},
+        {{ours.c_str(), nullptr, "x11"}, State::Usable, false},
+        {{ours.c_str(), "wayland-0", nullptr}, State::Usable, true}, // XWayland
+    };
+    for (const auto& c : cases) {
+        const X11Availability got = inspectX11Display(c.environment);
+        const std::string shown = c.environment.display ? c.environment.display : "(unset)";
+        EXPECT_EQ(got.state, c.state) << shown;
+        EXPECT_EQ(got.waylandSession, c.wayland) << shown;
+        EXPECT_EQ(got.usable(), c.state == State::Usable) << shown;
+        EXPECT_EQ(got.display, c.state == State::DisplayUnset || c.state == State::WaylandOnly ? "" : shown);
+    }
+}
+
 TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
 {
     testing::internal::CaptureStderr();
-    X11Cursor cursor("/nonexistent/socket:0");
-    X11Keystrokes keys("/nonexistent/socket:0");
+    X11Display nowhere("/nonexistent/socket:0");
+    X11Cursor cursor(nowhere);
+    X11Keystrokes keys(nowhere);
     cursor.moveTo({5, 5});
     const KeySendResult some = keys.send({KeyAction::character('a')});
     const KeySendResult none = keys.send({});
@@ -413,9 +509,10 @@ TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
     setenv("DISPLAY", "/nonexistent/socket:1", 1);
     testing::internal::CaptureStderr();
     {
-        X11Display display("cursor", "", "the pointer will not move");
+        X11Display display("");
         EXPECT_FALSE(display.isOpen());
         EXPECT_EQ(display.shownName(), "$DISPLAY");
+        X11Cursor cursor(display);
     }
     const std::string err = testing::internal::GetCapturedStderr();
     if (saved) {

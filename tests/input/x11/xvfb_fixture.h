@@ -16,7 +16,8 @@ namespace ride::test {
 
 class XvfbServer {
 public:
-    explicit XvfbServer(const char* screen = "1280x1024x24")
+    // `withoutExtension` names an extension the server leaves out, as a bare X server may.
+    explicit XvfbServer(const char* screen = "1280x1024x24", const char* withoutExtension = nullptr)
     {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -25,8 +26,10 @@ public:
         }
         const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
         const std::string fdText = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fdText.c_str(), "-screen", "0",
-                              screen, "-nolisten",  "tcp",          nullptr};
+        const char* argv[] = {"Xvfb",           "-displayfd", fdText.c_str(),
+                              "-screen",        "0",          screen,
+                              "-nolisten",      "tcp",        withoutExtension ? "-extension" : nullptr,
+                              withoutExtension, nullptr};
         pid_ = fork();
         if (pid_ == 0) {
             // Only async-signal-safe calls between fork and exec.

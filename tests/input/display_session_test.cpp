@@ -1,5 +1,5 @@
 // Which environments name a Wayland session, where the pointer and keys cannot reach native programs.
-#include "app/wayland_session.h"
+#include "input/display_session.h"
 
 #include <gtest/gtest.h>
 
