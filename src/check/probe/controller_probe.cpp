@@ -1,5 +1,6 @@
 #include "check/probe/controller_probe.h"
 
+#include "base/qt/qt_text.h"
 #include "network/endpoint.h"
 
 #include <QElapsedTimer>
@@ -19,7 +20,7 @@ void probeControllers(const SiteSettings& site, CheckReport& report, std::chrono
         const std::string n = std::to_string(i);
         const std::string head = "[网络参数] TxtTcpIp" + n + " = \"" + toUtf8(ch.ip) + "\", TxtTcpPost" + n + " = \"" +
                                  toUtf8(ch.port) + "\": ";
-        const QString host = QString::fromStdString(toUtf8(ch.ip));
+        const QString host = toQString(ch.ip);
         const auto port = static_cast<quint16>(*portNumber(ch.port));
 
         QElapsedTimer clock;

@@ -1,5 +1,6 @@
 #include "check/probe/media_probe.h"
 
+#include "base/qt/qt_text.h"
 #include "media/mpv/mpv_library.h"
 
 #include <QProcess>
@@ -50,7 +51,7 @@ void probeAnimationProgram(const std::filesystem::path& programDirectory, const 
     const std::string head =
         settingName(u"视频文件", u"动画播放程序") + " = \"" + toUtf8(site.animationCommand) + "\": ";
     const FindingLevel failure = needed ? FindingLevel::Problem : FindingLevel::Warning;
-    QStringList words = QProcess::splitCommand(QString::fromStdString(toUtf8(site.animationCommand)));
+    QStringList words = QProcess::splitCommand(toQString(site.animationCommand));
     if (words.isEmpty()) {
         report.add(failure, head + "names no program");
         return;
