@@ -15,6 +15,7 @@ public:
     bool setSettings(TextView) override { return true; }
     void setPortNumber(int) override {}
     void setDevicePath(std::string) override {}
+    std::string deviceName() const override { return {}; }
     bool open() override { return true; }
     bool isOpen() const override { return true; }
     Text readAll() override { return arrival; }

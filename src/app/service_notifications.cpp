@@ -2,17 +2,17 @@
 
 #include "app/network_window_opener.h"
 #include "console/form1.h"
-#include "io/qt/qt_serial_line.h"
+#include "io/serial_line.h"
 
 #include <algorithm>
 #include <climits>
 
 namespace ride {
 
-ServiceStatus currentServiceStatus(const QtSerialLine& serial, const Form1& console, const NetworkWindowOpener& network)
+ServiceStatus currentServiceStatus(const SerialLine& serial, const Form1& console, const NetworkWindowOpener& network)
 {
     ServiceStatus status;
-    status.serialDevice = serial.deviceName().toStdString();
+    status.serialDevice = serial.deviceName();
     status.serialOpen = serial.isOpen();
     if (const Frmsock* window = network.window()) {
         for (std::size_t i = 0; i < window->channelCount(); ++i) {

@@ -14,11 +14,10 @@ namespace ride {
 
 class Form1;
 class NetworkWindowOpener;
-class QtSerialLine;
+class SerialLine;
 
 // The serial line, each started channel and the current video choice, as the status line shows them.
-ServiceStatus currentServiceStatus(const QtSerialLine& serial, const Form1& console,
-                                   const NetworkWindowOpener& network);
+ServiceStatus currentServiceStatus(const SerialLine& serial, const Form1& console, const NetworkWindowOpener& network);
 
 class ServiceNotifications {
 public:

@@ -144,6 +144,12 @@ TEST(CurrentServiceStatus, SerialLineChannelsOnceStartedAndTheLastVideoChoice)
     console.Command2_0.click();
     EXPECT_EQ(statusLine(currentServiceStatus(serial, console, network)),
               "serial " + (dir / "bike").string() + " closed, channel 0 connected, video 视频0");
+
+    // Any serial line will do: the device its port number names, and whether it is open.
+    consoleSerial.setPortNumber(3);
+    ASSERT_TRUE(consoleSerial.open());
+    EXPECT_EQ(statusLine(currentServiceStatus(consoleSerial, console, network)),
+              "serial /dev/ttyS2 open, channel 0 connected, video 视频0");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // A serial line for tests of the console logic: the test queues arrivals and reads back
 // what the console configured.
+#include "io/serial_device.h"
 #include "io/serial_line.h"
 #include "io/serial_settings.h"
 
@@ -31,6 +32,10 @@ public:
     {
         devicePath = std::move(path);
         portNumber.reset();
+    }
+    std::string deviceName() const override
+    {
+        return devicePath ? *devicePath : serialDeviceForPort(portNumber.value_or(0)).value_or(std::string());
     }
     bool open() override
     {

@@ -39,10 +39,10 @@ TEST(QtSerialLine, PortNumberNNamesTheNthSerialDevice)
     } cases[] = {{1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {12, "/dev/ttyS11"}, {0, ""}, {-1, ""}};
     for (const auto& c : cases) {
         line.setPortNumber(c.number);
-        EXPECT_EQ(line.deviceName().toStdString(), c.device) << c.number;
+        EXPECT_EQ(line.deviceName(), c.device) << c.number;
     }
     line.setDevicePath("/dev/ttyUSB0");
-    EXPECT_EQ(line.deviceName().toStdString(), "/dev/ttyUSB0");
+    EXPECT_EQ(line.deviceName(), "/dev/ttyUSB0");
 }
 
 TEST(QtSerialLine, ADeviceThatCannotBeOpenedGivesOneLineWithDeviceAndReason)
