@@ -1,7 +1,9 @@
 #include "check/probe/media_probe.h"
 
 #include "base/qt/qt_text.h"
+#include "media/media_location.h"
 #include "media/mpv/mpv_library.h"
+#include "player/request_ending.h"
 
 #include <QProcess>
 #include <QStandardPaths>
