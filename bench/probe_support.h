@@ -18,6 +18,7 @@ public:
     bool setSettings(TextView) override { return true; }
     void setPortNumber(int) override {}
     void setDevicePath(std::string) override {}
+    std::string deviceName() const override { return {}; }
     bool open() override { return true; }
     bool isOpen() const override { return true; }
     std::string deviceName() const override { return "/dev/bench"; }

@@ -113,6 +113,29 @@ double decimalValue(std::string_view s)
     return negative ? -value : value;
 }
 
+// What the reading looks at: the text without blanks, up to the first character that is not
+// ASCII (only ASCII can take part in a number).
+std::string numberText(TextView text)
+{
+    std::string s;
+    s.reserve(text.size());
+    for (char16_t c : text) {
+        if (isBlank(c)) {
+            continue;
+        }
+        if (c >= 0x80) {
+            break;
+        }
+        s.push_back(static_cast<char>(c));
+    }
+    return s;
+}
+
+bool isHex(std::string_view s)
+{
+    return s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h');
+}
+
 std::optional<double> roundHalfEven(double value)
 {
     if (!std::isfinite(value)) {
@@ -145,22 +168,24 @@ std::optional<Int> roundTo(double value)
 
 double numericValue(TextView text)
 {
-    // Only ASCII can take part in a number, so reading stops at the first other character.
-    std::string s;
-    s.reserve(text.size());
-    for (char16_t c : text) {
-        if (isBlank(c)) {
-            continue;
-        }
-        if (c >= 0x80) {
-            break;
-        }
-        s.push_back(static_cast<char>(c));
-    }
-    if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h')) {
+    const std::string s = numberText(text);
+    if (isHex(s)) {
         return hexValue(std::string_view(s).substr(2));
     }
     return decimalValue(s);
+}
+
+bool hasLeadingNumber(TextView text)
+{
+    const std::string s = numberText(text);
+    if (isHex(s)) {
+        return s.size() > 2 && hexDigit(s[2]) >= 0;
+    }
+    std::size_t i = s.empty() || (s[0] != '+' && s[0] != '-') ? 0 : 1;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+    }
+    return i < s.size() && isDigit(s[i]);
 }
 
 double numericSetting(TextView text, double fallback, double scale)

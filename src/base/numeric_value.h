@@ -16,6 +16,9 @@ namespace ride {
 // double reads as infinity ("1E400").
 double numericValue(TextView text);
 
+// Whether that reading finds a number at all: a text without one reads as 0 like "0" does.
+bool hasLeadingNumber(TextView text);
+
 // A setting's numeric value times `scale` (15 turns pixels into twips), or `fallback` when that
 // is not a finite number: a setting that overflows is as unusable as a missing one.
 double numericSetting(TextView text, double fallback, double scale = 1.0);

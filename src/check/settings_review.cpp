@@ -1,20 +1,18 @@
 #include "check/settings_review.h"
 
 #include "base/numeric_value.h"
+#include "console/console_settings.h"
+#include "media/media_location.h"
+#include "network/channel_settings.h"
 #include "network/endpoint.h"
+#include "network/frmsock.h"
 #include "network/send_failure_policy.h"
+#include "player/request_ending.h"
 #include "settings/profile_file.h"
-
-#include <cmath>
+#include "ui/window_setting.h"
 
 namespace ride {
 namespace {
-
-// The network window of this console has one channel row.
-constexpr std::size_t kChannels = 1;
-constexpr double kDefaultSpeedCoefficient = 7.2;
-constexpr int kDefaultXTravel = 1024;
-constexpr int kDefaultYTravel = 768;
 
 std::string inQuotes(TextView value)
 {
@@ -24,30 +22,6 @@ std::string inQuotes(TextView value)
 std::string number(double value)
 {
     return toUtf8(shortestDecimal(value));
-}
-
-// Whether the number rule finds a number at the start of the text (else it reads as 0).
-bool hasLeadingNumber(TextView text)
-{
-    Text packed;
-    for (char16_t c : text) {
-        if (c != u' ' && c != u'\t' && c != u'\n') {
-            packed.push_back(c);
-        }
-    }
-    auto isDigit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
-    auto isHex = [&](char16_t c) { return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); };
-    if (packed.size() >= 3 && packed[0] == u'&' && (packed[1] == u'H' || packed[1] == u'h')) {
-        return isHex(packed[2]);
-    }
-    std::size_t i = 0;
-    if (i < packed.size() && (packed[i] == u'+' || packed[i] == u'-')) {
-        ++i;
-    }
-    if (i < packed.size() && isDigit(packed[i])) {
-        return true;
-    }
-    return i + 1 < packed.size() && packed[i] == u'.' && isDigit(packed[i + 1]);
 }
 
 // One value as read, and the wording every finding about it starts with.
@@ -102,24 +76,24 @@ public:
         report_.add(level, line);
     }
 
-    // A pixel position or size: its numeric value, 0 when absent or unusable.
+    // A window's position: its pixels, 0 when absent or unusable.
     void pixels(TextView section, TextView key, const std::string& meaning) const
     {
         const Value v = read(section, key);
-        const double used = numericSetting(v.text, 0);
+        const std::optional<double> used = windowSettingPixels(v.text);
         if (!v.set()) {
             say(FindingLevel::Ok, v, meaning + " 0 px (default)");
         } else if (!hasLeadingNumber(v.text)) {
             say(FindingLevel::Warning, v, "no number: " + meaning + " 0 px");
-        } else if (!std::isfinite(numericValue(v.text))) {
+        } else if (!used) {
             say(FindingLevel::Warning, v, "not a usable number: " + meaning + " 0 px");
         } else {
-            say(FindingLevel::Ok, v, meaning + " " + number(used) + " px");
+            say(FindingLevel::Ok, v, meaning + " " + number(*used) + " px");
         }
     }
 
-    // A cursor travel: 16-bit integer above 0, else the default.
-    void travel(TextView key, int fallback, const std::string& meaning) const
+    // A pointer travel: the value the console uses, or its default and why.
+    void travel(TextView key, std::int16_t fallback, const std::string& meaning) const
     {
         const Value v = read(u"控制界面", key);
         const std::string withDefault = meaning + " " + std::to_string(fallback) + " px (default)";
@@ -127,15 +101,15 @@ public:
             say(FindingLevel::Ok, v, withDefault);
             return;
         }
-        const std::optional<std::int16_t> rounded = roundToInt16(numericSetting(v.text, 0));
+        const Travel used = travelFrom(v.text, fallback);
         if (!hasLeadingNumber(v.text)) {
             say(FindingLevel::Warning, v, "no number: " + withDefault);
-        } else if (!rounded) {
+        } else if (used.source == Travel::Source::OutOfRange) {
             say(FindingLevel::Warning, v, "does not fit 16 bits (-32768 to 32767): " + withDefault);
-        } else if (*rounded <= 0) {
+        } else if (used.source == Travel::Source::NotAboveZero) {
             say(FindingLevel::Warning, v, "not above 0: " + withDefault);
         } else {
-            say(FindingLevel::Ok, v, meaning + " " + std::to_string(*rounded) + " px");
+            say(FindingLevel::Ok, v, meaning + " " + std::to_string(used.pixels) + " px");
         }
     }
 
@@ -143,11 +117,6 @@ private:
     const std::filesystem::path& file_;
     CheckReport& report_;
 };
-
-Text channelKey(TextView stem, std::size_t channel)
-{
-    return Text(stem) + fromUtf8(std::to_string(channel));
-}
 
 std::string policyEffect(TextView name)
 {
@@ -168,15 +137,15 @@ void consoleValues(const Reviewer& r)
     r.pixels(u"控制界面", u"窗口位置上", "console window's top edge at");
 
     const Value speed = r.read(u"控制界面", u"速度比例系数");
-    const double coefficient = numericSetting(speed.text, 0);
+    const std::optional<double> coefficient = speedCoefficientSetting(speed.text);
     if (!speed.set()) {
         r.say(FindingLevel::Ok, speed, "speed coefficient " + number(kDefaultSpeedCoefficient) + " (default)");
-    } else if (coefficient == 0) {
+    } else if (!coefficient) {
         r.say(FindingLevel::Warning, speed,
               std::string(hasLeadingNumber(speed.text) ? "reads as 0" : "no number") + ": speed coefficient " +
                   number(kDefaultSpeedCoefficient) + " (default)");
     } else {
-        r.say(FindingLevel::Ok, speed, "speed coefficient " + number(coefficient));
+        r.say(FindingLevel::Ok, speed, "speed coefficient " + number(*coefficient));
     }
 
     r.travel(u"鼠标X方向移动宽度", kDefaultXTravel, "pointer travels across");
@@ -208,8 +177,8 @@ void serialValues(const Reviewer& r, const SiteSettings& site)
     }
     const Value state = r.read(u"串口设置", u"状态");
     r.say(FindingLevel::Ok, state,
-          state.text == u"正常" ? "the console window hides itself at start"
-                                : "the console window stays on screen (only 正常 hides it)");
+          hidesConsoleAtStart(state.text) ? "the console window hides itself at start"
+                                          : "the console window stays on screen (only 正常 hides it)");
 }
 
 void videoValues(const Reviewer& r, const std::filesystem::path& programDirectory, const SiteSettings& site)
@@ -254,7 +223,7 @@ void playerWindowValues(const Reviewer& r)
     r.pixels(u"视频1位置及大小", u"视频1位置上", "player window's top edge at");
     for (const char16_t* key : {u"视频1宽", u"视频1高"}) {
         const Value size = r.read(u"视频1位置及大小", key);
-        const double pixels = numericSetting(size.text, 0);
+        const double pixels = windowSettingPixels(size.text).value_or(0);
         const std::string what = key == std::u16string_view(u"视频1宽") ? "width" : "height";
         if (pixels <= 0) {
             r.say(FindingLevel::Warning, size,
@@ -270,12 +239,11 @@ void channelValues(const Reviewer& r, const SiteSettings& site)
 {
     for (std::size_t i = 0; i < site.channels.size(); ++i) {
         const SiteSettings::Channel& ch = site.channels[i];
-        const Value ip = r.read(u"网络参数", channelKey(u"TxtTcpIp", i));
-        const Value port = r.read(u"网络参数", channelKey(u"TxtTcpPost", i));
+        const Value ip = r.read(kNetworkSection, channelSettingKey(channel_setting::kIp, i));
+        const Value port = r.read(kNetworkSection, channelSettingKey(channel_setting::kPort, i));
         if (!isConfigured(ch.ip, ch.port)) {
             r.say(FindingLevel::Ok, ip,
-                  "channel " + std::to_string(i) + " has no controller (TxtTcpPost" + std::to_string(i) +
-                      " is not set either)");
+                  "channel " + std::to_string(i) + " has no controller (" + toUtf8(port.key) + " is not set either)");
         } else if (!isConnectable(ch.ip, ch.port)) {
             // Supervision never connects it: the installer meant a controller that will never be reached.
             r.sayPair(FindingLevel::Problem, ip, port,
@@ -286,12 +254,12 @@ void channelValues(const Reviewer& r, const SiteSettings& site)
             r.sayPair(FindingLevel::Warning, ip, port, "the console reads less than the file holds");
         }
 
-        const Value name = r.read(u"网络参数", channelKey(u"TxtTcp通道名称", i));
+        const Value name = r.read(kNetworkSection, channelSettingKey(channel_setting::kName, i));
         r.say(FindingLevel::Ok, name, "shown as the channel's name only");
-        const Value sync = r.read(u"网络参数", channelKey(u"TxtTCP同步到其它端口", i));
+        const Value sync = r.read(kNetworkSection, channelSettingKey(channel_setting::kSync, i));
         r.say(FindingLevel::Ok, sync, "kept and shown, used by nothing else");
-        const Value policy = r.read(u"网络参数", channelKey(u"发送失败处理方法", i));
-        const Text used = policy.set() ? policy.text : Text(u"忽略");
+        const Value policy = r.read(kNetworkSection, channelSettingKey(channel_setting::kPolicy, i));
+        const Text used = policy.set() ? policy.text : Text(kDefaultSendFailurePolicyName);
         r.say(FindingLevel::Ok, policy,
               "send-failure policy " + toUtf8(used) + (policy.set() ? "" : " (default)") + ": " + policyEffect(used));
     }
@@ -302,48 +270,6 @@ void channelValues(const Reviewer& r, const SiteSettings& site)
 std::string settingName(TextView section, TextView key)
 {
     return "[" + toUtf8(section) + "] " + toUtf8(key);
-}
-
-std::optional<std::string> serialDeviceFor(TextView port)
-{
-    if (!port.empty() && port.front() == u'/') {
-        return toUtf8(port);
-    }
-    const std::optional<std::int16_t> number = roundToInt16(numericSetting(port, 0));
-    if (!number || *number < 1) {
-        return std::nullopt;
-    }
-    return "/dev/ttyS" + std::to_string(*number - 1);
-}
-
-bool isUrl(TextView name)
-{
-    return name.find(u"://") != TextView::npos;
-}
-
-std::string mediaLocation(const std::filesystem::path& programDirectory, TextView name)
-{
-    const std::string text = toUtf8(name);
-    if (isUrl(name)) {
-        return text;
-    }
-    const std::filesystem::path path(text);
-    return path.is_relative() ? (programDirectory / path).string() : text;
-}
-
-bool isAnimationFile(TextView name)
-{
-    // The player compares the last four characters in capitals with ".SWF".
-    if (name.size() < 4) {
-        return false;
-    }
-    Text ending(name.substr(name.size() - 4));
-    for (char16_t& c : ending) {
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - 32);
-        }
-    }
-    return ending == u".SWF";
 }
 
 SiteSettings readSiteSettings(const std::filesystem::path& file)
@@ -357,9 +283,9 @@ SiteSettings readSiteSettings(const std::filesystem::path& file)
     site.videos[0] = ReadIni(file, u"视频文件", u"视频0");
     site.videos[1] = ReadIni(file, u"视频文件", u"视频1");
     site.animationCommand = ReadIni(file, u"视频文件", u"动画播放程序");
-    for (std::size_t i = 0; i < kChannels; ++i) {
-        site.channels.push_back({ReadIni(file, u"网络参数", channelKey(u"TxtTcpIp", i)),
-                                 ReadIni(file, u"网络参数", channelKey(u"TxtTcpPost", i))});
+    for (std::size_t i = 0; i < Frmsock::kDesignChannels; ++i) {
+        site.channels.push_back({ReadIni(file, kNetworkSection, channelSettingKey(channel_setting::kIp, i)),
+                                 ReadIni(file, kNetworkSection, channelSettingKey(channel_setting::kPort, i))});
     }
     return site;
 }

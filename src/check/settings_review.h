@@ -37,18 +37,6 @@ struct SiteSettings {
 // Reads the values the probes need.
 SiteSettings readSiteSettings(const std::filesystem::path& settingsFile);
 
-// The console's rule for [串口设置] 端口: a text starting with "/" is a device path; otherwise
-// its number n (rounded half to even, 16 bits) means /dev/ttyS{n-1}, and 0 or less, or a number
-// that does not fit, means no port.
-std::optional<std::string> serialDeviceFor(TextView port);
-
-// Where a video or program named in the settings is looked for: a relative name is taken from
-// the program's directory (the settings file's), a URL ("://") is left as it is.
-std::string mediaLocation(const std::filesystem::path& programDirectory, TextView name);
-bool isUrl(TextView name);
-// Whether a file name is played by the animation program rather than by the video player.
-bool isAnimationFile(TextView name);
-
 // One finding for each value that needs no probe, and for the settings that only make sense
 // together (no controller at all, a channel that can never connect), section by section:
 // [控制界面]; [串口设置]; [视频文件]; [视频1位置及大小]; [网络参数]. reviewSettings is all five.

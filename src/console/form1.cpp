@@ -2,7 +2,9 @@
 
 #include "base/numeric_value.h"
 #include "base/step_runner.h"
+#include "console/console_settings.h"
 #include "settings/profile_file.h"
+#include "ui/window_setting.h"
 
 #include <string>
 
@@ -72,50 +74,44 @@ void Form1::load()
     // A numeric setting that is not a finite number (1E400) is unusable and gets its default,
     // like a missing one.
     StepRunner steps;
-    steps.run([&] { window.setLeft(numericSetting(readSetting(u"控制界面", u"窗口位置左"), 0, kTwipsPerPixel)); });
-    steps.run([&] { window.setTop(numericSetting(readSetting(u"控制界面", u"窗口位置上"), 0, kTwipsPerPixel)); });
-    steps.run([&] {
-        speedCoefficient_ = numericSetting(readSetting(u"控制界面", u"速度比例系数"), 0);
-        if (speedCoefficient_ == 0) {
-            speedCoefficient_ = kDefaultSpeedCoefficient;
-        }
-    });
+    steps.run([&] { window.setLeft(windowSettingTwips(readSetting(u"控制界面", u"窗口位置左"))); });
+    steps.run([&] { window.setTop(windowSettingTwips(readSetting(u"控制界面", u"窗口位置上"))); });
+    steps.run([&] { speedCoefficient_ = speedCoefficientFrom(readSetting(u"控制界面", u"速度比例系数")); });
     steps.run([&] { Label4.setCaption(u"鼠标X坐标="); });
     steps.run([&] { Label5.setCaption(u"速度系数：" + shortestDecimal(speedCoefficient_)); });
     // A rejected settings text or a port that does not open shows nothing on screen: the console
     // goes on without its serial line, as it always has. The line logs the device and the reason.
     steps.run([&] { static_cast<void>(services_.serial->setSettings(readSetting(u"串口设置", u"设置"))); });
     steps.run([&] {
-        const Text port = readSetting(u"串口设置", u"端口");
-        if (!port.empty() && port.front() == u'/') {
-            services_.serial->setDevicePath(toUtf8(port));
-        } else {
-            services_.serial->setPortNumber(toInt16(numericSetting(port, 0)));
+        // A number that does not fit 16 bits tells the line nothing: it keeps no port.
+        if (const auto port = serialPortFrom(readSetting(u"串口设置", u"端口"))) {
+            if (port->devicePath) {
+                services_.serial->setDevicePath(*port->devicePath);
+            } else {
+                services_.serial->setPortNumber(port->number);
+            }
         }
     });
     steps.run([&] { static_cast<void>(services_.serial->open()); });
     steps.run([&] { label1(2).setCaption(readSetting(u"视频文件", u"来人播放时间单位秒")); });
-    // A travel that does not fit 16 bits fails its step and keeps 0, which also means the default.
-    steps.run([&] { xTravel_ = toInt16(numericSetting(readSetting(u"控制界面", u"鼠标X方向移动宽度"), 0)); });
-    if (xTravel_ <= 0) {
-        xTravel_ = kDefaultXTravel;
-    }
+    // A travel whose step fails gets its default too.
+    const auto travel = [&](TextView key, std::int16_t fallback) {
+        std::int16_t pixels = fallback;
+        steps.run([&] { pixels = travelFrom(readSetting(u"控制界面", key), fallback).pixels; });
+        return pixels;
+    };
+    xTravel_ = travel(u"鼠标X方向移动宽度", kDefaultXTravel);
     steps.run([&] { Label7.setCaption(u"鼠标X方向移动宽度:" + decimal(xTravel_)); });
-    steps.run([&] { yTravel_ = toInt16(numericSetting(readSetting(u"控制界面", u"鼠标Y方向移动高度"), 0)); });
-    if (yTravel_ <= 0) {
-        yTravel_ = kDefaultYTravel;
-    }
+    yTravel_ = travel(u"鼠标Y方向移动高度", kDefaultYTravel);
     steps.run([&] { Label8.setCaption(u"I鼠标Y方向移动高度:" + decimal(yTravel_)); });
     motion_->setSettings({speedCoefficient_, xTravel_, yTravel_});
     // Additions: the window that may receive keys (and the pointer). Empty: no guard.
     steps.run([&] {
-        TargetWindowSettings target;
-        target.pattern = readSetting(u"控制界面", u"目标窗口");
-        target.guardsPointer = numericValue(readSetting(u"控制界面", u"目标窗口控制鼠标")) == 1;
-        targetWindow_->setSettings(std::move(target));
+        targetWindow_->setSettings(targetWindowSettingsFrom(readSetting(u"控制界面", u"目标窗口"),
+                                                            readSetting(u"控制界面", u"目标窗口控制鼠标")));
     });
 
-    if (readSetting(u"串口设置", u"状态") == u"正常") {
+    if (hidesConsoleAtStart(readSetting(u"串口设置", u"状态"))) {
         window.hide();
     } else {
         window.show();

@@ -50,9 +50,6 @@ struct ConsoleServices {
 
 class Form1 {
 public:
-    static constexpr double kDefaultSpeedCoefficient = 7.2;
-    static constexpr std::int16_t kDefaultXTravel = 1024;
-    static constexpr std::int16_t kDefaultYTravel = 768;
     static constexpr std::size_t kSerialBoxLimit = 100;
 
     explicit Form1(ConsoleServices services);

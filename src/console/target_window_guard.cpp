@@ -1,11 +1,17 @@
 #include "console/target_window_guard.h"
 
 #include "base/log.h"
+#include "base/numeric_value.h"
 #include "input/window_pattern.h"
 
 #include <utility>
 
 namespace ride {
+
+TargetWindowSettings targetWindowSettingsFrom(Text pattern, TextView guardsPointer)
+{
+    return {std::move(pattern), numericValue(guardsPointer) == 1};
+}
 
 TargetWindowGuard::TargetWindowGuard(FocusedWindowSource* source, Clock clock)
     : source_(source), clock_(std::move(clock))

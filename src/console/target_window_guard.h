@@ -22,6 +22,9 @@ struct TargetWindowSettings {
     bool guardsPointer = false; // the pointer waits for the matching window as well
 };
 
+// [控制界面] 目标窗口 as read, and 目标窗口控制鼠标 guarding the pointer when its numeric value is 1.
+TargetWindowSettings targetWindowSettingsFrom(Text pattern, TextView guardsPointer);
+
 class TargetWindowGuard {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;

@@ -17,14 +17,15 @@ public:
     // "baud,parity,data bits,stop bits", e.g. "9600,N,8,1". A text the line rejects leaves the
     // previous settings in place and returns false.
     [[nodiscard]] virtual bool setSettings(TextView settings) = 0;
-    // Port n (1 or more) is the n-th serial port, /dev/ttyS{n-1}; 0 or less names no port.
+    // Port n (1 or more) is the n-th serial port, /dev/ttyS{n-1} (serialDeviceForPort); 0 or
+    // less names no port.
     virtual void setPortNumber(int number) = 0;
     // A device path instead of a number (/dev/ttyUSB0, a udev link, a pseudo-terminal).
     virtual void setDevicePath(std::string path) = 0;
+    // The device the last of those two chose; empty when none.
+    virtual std::string deviceName() const = 0;
     [[nodiscard]] virtual bool open() = 0;
     virtual bool isOpen() const = 0;
-    // The device the line opens (the path, or /dev/ttyS{n-1} for port n); empty when none is chosen.
-    virtual std::string deviceName() const = 0;
     // Everything that arrived since the last call, as bytes and decoded from GBK; empty when the
     // port is closed or nothing waits.
     virtual Received readAll() = 0;

@@ -1,56 +1,25 @@
 #include "metrics/metrics_file.h"
 
+#include "base/atomic_file.h"
 #include "base/log.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace ride {
 namespace {
 
-// Fails with the reason, or succeeds with the empty text.
-std::string writeAll(int fd, std::string_view text)
+// The reason of a failed replacement, naming the files involved.
+std::string describe(const ReplacementFailure& failure, const std::filesystem::path& target)
 {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::strerror(errno);
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
+    const std::string temporary = failure.temporary.string();
+    const std::string error = std::strerror(failure.error);
+    switch (failure.step) {
+    case ReplacementFailure::Step::CreateTemporary: return "cannot create " + temporary + ": " + error;
+    case ReplacementFailure::Step::WriteTemporary: return "cannot write " + temporary + ": " + error;
+    case ReplacementFailure::Step::Rename: break;
     }
-    return {};
-}
-
-std::string replaceWith(const std::filesystem::path& temporary, const std::filesystem::path& target,
-                        std::string_view text)
-{
-    // Readable by the exporter, which runs as a user of its own.
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return "cannot create " + temporary.string() + ": " + std::strerror(errno);
-    }
-    std::string failure = writeAll(fd, text);
-    if (::close(fd) != 0 && failure.empty()) {
-        failure = std::strerror(errno);
-    }
-    if (!failure.empty()) {
-        ::unlink(temporary.c_str());
-        return "cannot write " + temporary.string() + ": " + failure;
-    }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        failure = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return "cannot rename " + temporary.string() + " to " + target.string() + ": " + failure;
-    }
-    return {};
+    return "cannot rename " + temporary + " to " + target.string() + ": " + error;
 }
 
 } // namespace
@@ -62,10 +31,15 @@ MetricsFile::MetricsFile(std::filesystem::path target)
 
 bool MetricsFile::write(std::string_view text)
 {
-    const std::string failure = replaceWith(temporary_, target_, text);
-    if (!failure.empty()) {
+    // One fixed temporary name, so that a write cut short leaves nothing to sweep but that file;
+    // 0644, readable by the exporter, which runs as a user of its own. No fsync: the file is
+    // written again in ten seconds, and a sync every time would wake the disk for nothing.
+    FileReplacement how;
+    how.temporary = temporary_;
+    const std::optional<ReplacementFailure> failure = replaceFile(target_, text, how);
+    if (failure) {
         if (!failing_) {
-            logError("metrics", failure + "; health is not exported until this is mended");
+            logError("metrics", describe(*failure, target_) + "; health is not exported until this is mended");
             failing_ = true;
         }
         return false;

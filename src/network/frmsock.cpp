@@ -3,7 +3,9 @@
 #include "base/log.h"
 #include "base/numeric_value.h"
 #include "base/step_runner.h"
+#include "network/channel_settings.h"
 #include "network/receive_path.h"
+#include "network/send_failure_policy.h"
 #include "network/send_queue.h"
 #include "network/supervision.h"
 #include "settings/profile_file.h"
@@ -13,21 +15,9 @@
 namespace ride {
 namespace {
 
-constexpr TextView kSection = u"网络参数";
 // Numbers of the load step's own failures, in the log line "网络调试窗口加载".
 constexpr int kSocketNotCreated = 429;
 constexpr int kSocketMissing = 91;
-
-// "忽略" first selects no policy, as it always has; the names after it are the ones the send
-// path acts on, exactly as they are stored in the settings file.
-const Text kPolicyEntries[] = {u"忽略",           u"忽略放弃本条", u"尝试循环",
-                               u"尝试到有新数据", u"只发最后一条", u"提示人工选择"};
-
-Text keyFor(TextView stem, std::size_t channel)
-{
-    const std::string digits = std::to_string(channel);
-    return Text(stem) + Text(digits.begin(), digits.end());
-}
 
 Text decimalText(long long value)
 {
@@ -52,8 +42,8 @@ Frmsock::Frmsock(NetworkServices services, std::size_t channelCount) : services_
         channels_[i]->top = kFirstRowTop + double(i) * kRowHeight;
     }
     Channel& first = channel(0);
-    for (const Text& entry : kPolicyEntries) {
-        first.CMB发送失败处理方法.addItem(entry);
+    for (const NamedSendFailurePolicy& entry : kSendFailurePolicies) {
+        first.CMB发送失败处理方法.addItem(Text(entry.name));
     }
     first.CMB发送失败处理方法.setText(u"重新发送循环");
     // A channel 0 without a socket stays idle; the load step reports it.
@@ -127,12 +117,14 @@ void Frmsock::load()
     }
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         Channel& ch = channel(i);
-        auto read = [&](TextView stem) { return ReadIni(services_.settingsFile, kSection, keyFor(stem, i)); };
-        steps.run([&] { ch.TxtTcpIp.setText(read(u"TxtTcpIp")); });
-        steps.run([&] { ch.TxtTcpPost.setText(read(u"TxtTcpPost")); });
-        steps.run([&] { ch.TxtTcpNam.setText(read(u"TxtTcp通道名称")); });
-        steps.run([&] { ch.CMDTCP同步到其它端口.setText(read(u"TxtTCP同步到其它端口")); });
-        steps.run([&] { ch.CMB发送失败处理方法.setText(read(u"发送失败处理方法")); });
+        auto read = [&](TextView stem) {
+            return ReadIni(services_.settingsFile, kNetworkSection, channelSettingKey(stem, i));
+        };
+        steps.run([&] { ch.TxtTcpIp.setText(read(channel_setting::kIp)); });
+        steps.run([&] { ch.TxtTcpPost.setText(read(channel_setting::kPort)); });
+        steps.run([&] { ch.TxtTcpNam.setText(read(channel_setting::kName)); });
+        steps.run([&] { ch.CMDTCP同步到其它端口.setText(read(channel_setting::kSync)); });
+        steps.run([&] { ch.CMB发送失败处理方法.setText(read(channel_setting::kPolicy)); });
         steps.run([&] {
             if (ch.CMB发送失败处理方法.text().empty()) {
                 ch.CMB发送失败处理方法.setText(ch.CMB发送失败处理方法.items().at(0));
@@ -168,11 +160,14 @@ void Frmsock::saveSettings()
 {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         Channel& ch = channel(i);
-        WriteIni(services_.settingsFile, kSection, keyFor(u"TxtTcpIp", i), ch.TxtTcpIp.text());
-        WriteIni(services_.settingsFile, kSection, keyFor(u"TxtTcpPost", i), ch.TxtTcpPost.text());
-        WriteIni(services_.settingsFile, kSection, keyFor(u"TxtTcp通道名称", i), ch.TxtTcpNam.text());
-        WriteIni(services_.settingsFile, kSection, keyFor(u"TxtTCP同步到其它端口", i), ch.CMDTCP同步到其它端口.text());
-        WriteIni(services_.settingsFile, kSection, keyFor(u"发送失败处理方法", i), ch.CMB发送失败处理方法.text());
+        auto write = [&](TextView stem, const Text& value) {
+            WriteIni(services_.settingsFile, kNetworkSection, channelSettingKey(stem, i), value);
+        };
+        write(channel_setting::kIp, ch.TxtTcpIp.text());
+        write(channel_setting::kPort, ch.TxtTcpPost.text());
+        write(channel_setting::kName, ch.TxtTcpNam.text());
+        write(channel_setting::kSync, ch.CMDTCP同步到其它端口.text());
+        write(channel_setting::kPolicy, ch.CMB发送失败处理方法.text());
     }
 }
 

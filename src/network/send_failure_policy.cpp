@@ -4,20 +4,10 @@ namespace ride {
 
 SendFailurePolicy sendFailurePolicyNamed(TextView name)
 {
-    if (name == u"忽略放弃本条") {
-        return SendFailurePolicy::DropItem;
-    }
-    if (name == u"尝试循环") {
-        return SendFailurePolicy::RetryLoop;
-    }
-    if (name == u"尝试到有新数据") {
-        return SendFailurePolicy::RetryUntilNewer;
-    }
-    if (name == u"只发最后一条") {
-        return SendFailurePolicy::OnlyNewest;
-    }
-    if (name == u"提示人工选择") {
-        return SendFailurePolicy::AskOperator;
+    for (const NamedSendFailurePolicy& entry : kSendFailurePolicies) {
+        if (entry.name == name) {
+            return entry.policy;
+        }
     }
     return SendFailurePolicy::None;
 }

@@ -4,14 +4,33 @@
 
 namespace ride {
 
+// Named in kSendFailurePolicies below.
 enum class SendFailurePolicy {
-    None,            // any other name: the queue stays as it is
-    DropItem,        // "忽略放弃本条"
-    RetryLoop,       // "尝试循环"
-    RetryUntilNewer, // "尝试到有新数据"
-    OnlyNewest,      // "只发最后一条"
-    AskOperator,     // "提示人工选择"
+    None, // any other name: the queue stays as it is
+    DropItem,
+    RetryLoop,
+    RetryUntilNewer,
+    OnlyNewest,
+    AskOperator,
 };
+
+struct NamedSendFailurePolicy {
+    TextView name;
+    SendFailurePolicy policy;
+};
+
+// The list of the policy box, in its order, and what each name selects. The first entry, "忽略",
+// selects none; it is what a channel without a stored name shows. The others are stored in the
+// settings file exactly as written here.
+inline constexpr NamedSendFailurePolicy kSendFailurePolicies[] = {
+    {u"忽略", SendFailurePolicy::None},
+    {u"忽略放弃本条", SendFailurePolicy::DropItem},
+    {u"尝试循环", SendFailurePolicy::RetryLoop},
+    {u"尝试到有新数据", SendFailurePolicy::RetryUntilNewer},
+    {u"只发最后一条", SendFailurePolicy::OnlyNewest},
+    {u"提示人工选择", SendFailurePolicy::AskOperator},
+};
+inline constexpr TextView kDefaultSendFailurePolicyName = kSendFailurePolicies[0].name;
 
 // Names are compared exactly, every character and letter case.
 [[nodiscard]] SendFailurePolicy sendFailurePolicyNamed(TextView name);

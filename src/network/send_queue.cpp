@@ -87,7 +87,7 @@ void SendQueue::sendPass()
         }
         ch.awaitingCompletion = false;
         steps.run([&] {
-            if (ch.CMB发送失败处理方法.text() == u"忽略放弃本条") {
+            if (sendFailurePolicyNamed(ch.CMB发送失败处理方法.text()) == SendFailurePolicy::DropItem) {
                 ch.TxtTcpTx.removeFirstItem();
                 ++ch.itemsDropped;
             }

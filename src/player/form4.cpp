@@ -1,9 +1,9 @@
 #include "player/form4.h"
 
-#include "base/numeric_value.h"
 #include "media/media_player.h"
 #include "player/playback_control.h"
 #include "settings/profile_file.h"
+#include "ui/window_setting.h"
 
 namespace ride {
 
@@ -71,15 +71,14 @@ void Form4::load()
         return;
     }
     loaded_ = true;
-    // A value that is not a finite number of twips is unusable and counts as 0, like a missing one.
-    auto pixels = [this](const char16_t* key) {
-        return numericSetting(ReadIni(settingsFile_, u"视频1位置及大小", key), 0, kTwipsPerPixel);
+    auto twips = [this](const char16_t* key) {
+        return windowSettingTwips(ReadIni(settingsFile_, u"视频1位置及大小", key));
     };
     // Each value is applied as soon as it is read, as an installer watching the window expects.
-    window.setLeft(pixels(u"视频1位置左"));
-    window.setTop(pixels(u"视频1位置上"));
-    window.setWidth(pixels(u"视频1宽"));
-    window.setHeight(pixels(u"视频1高"));
+    window.setLeft(twips(u"视频1位置左"));
+    window.setTop(twips(u"视频1位置上"));
+    window.setWidth(twips(u"视频1宽"));
+    window.setHeight(twips(u"视频1高"));
     layout();
     window.show();
 }

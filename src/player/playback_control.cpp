@@ -2,30 +2,18 @@
 
 #include "base/log.h"
 #include "player/form4.h"
+#include "player/request_ending.h"
 #include "settings/profile_file.h"
 
 namespace ride {
 namespace {
 
-const Text kAnimationExtension = u".SWF";
 const Text kAnimationStopped = u"SWF停止";
 const Text kAnimationPlaying = u"SWF播放";
 
 bool blank(const Text& text)
 {
     return text.find_first_not_of(u' ') == Text::npos;
-}
-
-Text extensionOf(const Text& request)
-{
-    Text ending = request.size() > 4 ? request.substr(request.size() - 4) : request;
-    for (char16_t& c : ending) {
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - u'a' + u'A');
-        }
-    }
-    ending.resize(4, u' ');
-    return ending;
 }
 
 } // namespace
@@ -56,10 +44,10 @@ void PlaybackControl::handleRequest()
         return;
     }
     form_.Text2.setText(request);
-    extension_ = extensionOf(request);
+    extension_ = requestEnding(request);
     // Whatever comes next takes the screen: an animation still running would cover it.
     animation_.stop();
-    if (extension_ != kAnimationExtension) {
+    if (extension_ != kAnimationEnding) {
         playMedia();
     } else {
         clearStageForAnimation();
@@ -96,12 +84,12 @@ void PlaybackControl::clearStageForAnimation()
 
 bool PlaybackControl::playing() const
 {
-    return extension_ == kAnimationExtension ? animation_.playing() : mediaPlaying_;
+    return extension_ == kAnimationEnding ? animation_.playing() : mediaPlaying_;
 }
 
 void PlaybackControl::pollAnimation()
 {
-    if (extension_ != kAnimationExtension) {
+    if (extension_ != kAnimationEnding) {
         return;
     }
     if (!animation_.playing()) {

@@ -1,14 +1,12 @@
 #include "settings/profile_file.h"
 
+#include "base/atomic_file.h"
 #include "base/log.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <optional>
 #include <string>
@@ -237,39 +235,6 @@ Text limitValue(TextView value)
 
 // ---- Files ----------------------------------------------------------------------------------
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// umask() can only be read by changing it, which races with other threads; the kernel shows
-// it in /proc instead.
-mode_t currentUmask()
-{
-    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
-        char line[256];
-        unsigned int mask = 0;
-        while (std::fgets(line, sizeof line, status)) {
-            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
-                std::fclose(status);
-                return static_cast<mode_t>(mask);
-            }
-        }
-        std::fclose(status);
-    }
-    return 022;
-}
-
 // The directory a file name lies in; "." for a bare name.
 fs::path directoryOf(const fs::path& file)
 {
@@ -277,9 +242,9 @@ fs::path directoryOf(const fs::path& file)
 }
 
 // Distinct enough that a hand-made copy such as ".配置.ini.backup" is never taken for one.
-std::string temporaryPrefix(const fs::path& target)
+fs::path temporaryPrefix(const fs::path& target)
 {
-    return "." + target.filename().string() + ".saving.";
+    return directoryOf(target) / ("." + target.filename().string() + ".saving.");
 }
 
 struct Ownership {
@@ -287,42 +252,27 @@ struct Ownership {
     std::optional<std::pair<uid_t, gid_t>> owner;
 };
 
-// The new contents go to a temporary file beside the target, which then replaces it in one
-// rename, so a crash or kill at any moment leaves either the old file or the new one.
-bool replaceFile(const fs::path& target, std::string_view bytes, const Ownership& ownership, std::string& reason)
+// A unique temporary file, so that two writers never share one, made durable before the rename:
+// a crash, a kill or a power cut at any moment leaves either the old file or the new one.
+bool replaceWhole(const fs::path& target, std::string_view bytes, const Ownership& ownership, std::string& reason)
 {
-    const fs::path directory = directoryOf(target);
-    std::string name = (directory / temporaryPrefix(target)).string() + "XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::string("cannot create temporary file: ") + std::strerror(errno);
-        return false;
+    FileReplacement how;
+    how.temporary = temporaryPrefix(target);
+    how.unique = true;
+    how.mode = ownership.mode;
+    how.owner = ownership.owner;
+    how.durable = true;
+    const std::optional<ReplacementFailure> failure = replaceFile(target, bytes, how);
+    if (!failure) {
+        return true;
     }
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0 && ::fchmod(fd, ownership.mode) == 0;
-    if (!ok) {
-        reason = std::string("cannot write temporary file: ") + std::strerror(errno);
+    switch (failure->step) {
+    case ReplacementFailure::Step::CreateTemporary: reason = "cannot create temporary file: "; break;
+    case ReplacementFailure::Step::WriteTemporary: reason = "cannot write temporary file: "; break;
+    case ReplacementFailure::Step::Rename: reason = "cannot replace file: "; break;
     }
-    if (ok && ownership.owner && ::fchown(fd, ownership.owner->first, ownership.owner->second) != 0) {
-        // Keeping the owner is a courtesy for files edited by hand; only root can always do it.
-    }
-    if (::close(fd) != 0 && ok) {
-        reason = std::string("cannot write temporary file: ") + std::strerror(errno);
-        ok = false;
-    }
-    if (ok && ::rename(name.c_str(), target.c_str()) != 0) {
-        reason = std::string("cannot replace file: ") + std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(name.c_str());
-        return false;
-    }
-    // Makes the rename itself durable; the file is already whole either way.
-    if (const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    reason += std::strerror(failure->error);
+    return false;
 }
 
 void reportDroppedWrite(const fs::path& file, TextView section, TextView key, const std::string& reason)
@@ -435,7 +385,7 @@ bool writeValue(const fs::path& file, TextView section, TextView key, TextView v
     if (updated == bytes) {
         return true;
     }
-    return replaceFile(target, updated, ownership, reason);
+    return replaceWhole(target, updated, ownership, reason);
 }
 
 // The raw value of the first key line named `key` in the first section named `section`.
@@ -538,32 +488,7 @@ bool WriteIni(const fs::path& file, TextView section, TextView key, TextView val
 
 std::vector<fs::path> sweepAbandonedTemporaryFiles(const fs::path& file, std::chrono::seconds minimumAge)
 {
-    const fs::path directory = directoryOf(file);
-    const std::string prefix = temporaryPrefix(file);
-    const auto now = fs::file_time_type::clock::now();
-    std::vector<fs::path> removed;
-    std::error_code error;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        // Exactly what the writer creates: the prefix and six letters or digits, a regular file.
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
-            !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
-            continue;
-        }
-        std::error_code entryError;
-        if (!it->is_regular_file(entryError) || it->is_symlink(entryError)) {
-            continue;
-        }
-        const auto modified = it->last_write_time(entryError);
-        if (entryError || now - modified < minimumAge) {
-            continue;
-        }
-        if (fs::remove(it->path(), entryError)) {
-            removed.push_back(it->path());
-        }
-    }
-    return removed;
+    return sweepTemporaryFiles(temporaryPrefix(file), minimumAge);
 }
 
 fs::path programDirectory()

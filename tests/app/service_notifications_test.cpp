@@ -121,6 +121,13 @@ TEST(CurrentServiceStatus, SerialLineChannelsOnceStartedAndTheLastVideoChoice)
     site.sockets().made[0]->setState(socket_state::kConnected);
     console.Command2_0.click();
     EXPECT_EQ(status(), "serial " + (dir / "bike").string() + " closed, channel 0 connected, video 视频0");
+
+    // Any serial line will do: the device its port number names, and whether it is open.
+    testing::FakeSerialLine consoleSerial;
+    consoleSerial.setPortNumber(3);
+    ASSERT_TRUE(consoleSerial.open());
+    EXPECT_EQ(statusLine(currentServiceStatus(consoleSerial, console, site.installation->networkWindow())),
+              "serial /dev/ttyS2 open, channel 0 connected, video 视频0");
 }
 
 } // namespace

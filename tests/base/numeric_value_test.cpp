@@ -41,6 +41,20 @@ TEST(NumericValue, ReadsTheLeadingNumber)
     }
 }
 
+// A text reads as 0 either way; only one of them holds a number that says so.
+TEST(NumericValue, TellsANumberFromNone)
+{
+    for (const char16_t* text : {u"0", u"-.0", u" 0 px", u"+0e5", u"&H0", u"&h 00", u"0\r1"}) {
+        EXPECT_TRUE(hasLeadingNumber(text)) << toUtf8(text);
+        EXPECT_EQ(numericValue(text), 0) << toUtf8(text);
+    }
+    for (const char16_t* text : {u"", u"abc", u".", u"-", u"+-1", u"&H", u"&HG", u"-&H1", u"１", u"\r1", u"e5"}) {
+        EXPECT_FALSE(hasLeadingNumber(text)) << toUtf8(text);
+        EXPECT_EQ(numericValue(text), 0) << toUtf8(text);
+    }
+    EXPECT_TRUE(hasLeadingNumber(u"1e400"));
+}
+
 // Only spaces, tabs and line feeds are blanks; a carriage return ends the number like a letter.
 TEST(NumericValue, CarriageReturnIsNotABlank)
 {

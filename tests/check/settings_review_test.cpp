@@ -1,4 +1,13 @@
+#include "base/numeric_value.h"
 #include "check/settings_review.h"
+#include "console/console_settings.h"
+#include "console/form1.h"
+#include "input/recording_keystrokes.h"
+#include "media/media_location.h"
+#include "player/form4.h"
+#include "player/request_ending.h"
+#include "support/fake_cursor.h"
+#include "support/fake_serial_line.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
@@ -195,6 +204,43 @@ TEST_F(SettingsReview, ValuesCutByTheReadAreWarnedAbout)
     const std::string left = lineAbout(lines, "[控制界面] 窗口位置左");
     EXPECT_EQ(left.substr(0, 8), "warning ");
     EXPECT_NE(left.find("(only the first 127 bytes are read; the file holds more)"), std::string::npos);
+}
+
+// Values on every edge of the windows' rules: each finding names what the console and the player
+// window make of the value, and the serial device is the one the console tells its line to open.
+TEST_F(SettingsReview, FindingsNameWhatTheWindowsUse)
+{
+    for (const std::string value :
+         {"100", "-20", "2.5", "0", "-5", "40000", "32767.5", "&H100", "800px", "abc", "/dev/bike", "1E308", "1E400"}) {
+        SCOPED_TRACE(value);
+        put("[控制界面]\n窗口位置左=" + value + "\n速度比例系数=" + value + "\n鼠标X方向移动宽度=" + value +
+            "\n[串口设置]\n端口=" + value + "\n[视频1位置及大小]\n视频1位置左=" + value + "\n");
+        const auto lines = review();
+
+        testing::FakeSerialLine serial;
+        testing::FakeCursor cursor;
+        RecordingKeystrokes keys;
+        ConsoleServices services;
+        services.settingsFile = file_;
+        services.serial = &serial;
+        services.cursor = &cursor;
+        services.keys = &keys;
+        Form1 console(services);
+        console.load();
+        Form4 player(file_);
+        player.load();
+
+        const auto says = [&](const std::string& setting, const std::string& what) {
+            const std::string line = lineAbout(lines, setting);
+            EXPECT_NE(line.find(what), std::string::npos) << line;
+        };
+        const auto pixels = [](double twips) { return toUtf8(shortestDecimal(twips / kTwipsPerPixel)) + " px"; };
+        says("[控制界面] 窗口位置左", "left edge at " + pixels(console.window.geometry().left));
+        says("[控制界面] 速度比例系数", "speed coefficient " + toUtf8(shortestDecimal(console.speedCoefficient())));
+        says("[控制界面] 鼠标X方向移动宽度", "across " + std::to_string(console.xTravel()) + " px");
+        says("[视频1位置及大小] 视频1位置左", "left edge at " + pixels(player.window.geometry().left));
+        EXPECT_EQ(readSiteSettings(file_).serialDevice.value_or(""), serial.deviceName());
+    }
 }
 
 TEST(SettingsRules, SerialPortValuesMeanDevicesAsInTheConsole)

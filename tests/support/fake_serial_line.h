@@ -1,6 +1,7 @@
 #pragma once
 // A serial line for tests of the console logic: the test queues arrivals and reads back
 // what the console configured.
+#include "io/serial_device.h"
 #include "io/serial_line.h"
 #include "io/serial_settings.h"
 
@@ -32,6 +33,10 @@ public:
         devicePath = std::move(path);
         portNumber.reset();
     }
+    std::string deviceName() const override
+    {
+        return devicePath ? *devicePath : serialDeviceForPort(portNumber.value_or(0)).value_or(std::string());
+    }
     bool open() override
     {
         ++openCalls;
@@ -40,12 +45,6 @@ public:
         return open_;
     }
     bool isOpen() const override { return open_; }
-    std::string deviceName() const override
-    {
-        return devicePath                    ? *devicePath
-               : portNumber.value_or(0) >= 1 ? "/dev/ttyS" + std::to_string(*portNumber - 1)
-                                             : std::string();
-    }
     Received readAll() override
     {
         if (!open_ || arrivals.empty()) {

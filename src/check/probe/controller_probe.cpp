@@ -1,5 +1,7 @@
 #include "check/probe/controller_probe.h"
 
+#include "base/qt/qt_text.h"
+#include "network/channel_settings.h"
 #include "network/endpoint.h"
 
 #include <QElapsedTimer>
@@ -17,9 +19,10 @@ void probeControllers(const SiteSettings& site, CheckReport& report, std::chrono
             continue; // the review has said why the channel never connects
         }
         const std::string n = std::to_string(i);
-        const std::string head = "[网络参数] TxtTcpIp" + n + " = \"" + toUtf8(ch.ip) + "\", TxtTcpPost" + n + " = \"" +
-                                 toUtf8(ch.port) + "\": ";
-        const QString host = QString::fromStdString(toUtf8(ch.ip));
+        const std::string head = settingName(kNetworkSection, channelSettingKey(channel_setting::kIp, i)) + " = \"" +
+                                 toUtf8(ch.ip) + "\", " + toUtf8(channelSettingKey(channel_setting::kPort, i)) +
+                                 " = \"" + toUtf8(ch.port) + "\": ";
+        const QString host = toQString(ch.ip);
         const auto port = static_cast<quint16>(*portNumber(ch.port));
 
         QElapsedTimer clock;

@@ -1,6 +1,9 @@
 #include "check/probe/media_probe.h"
 
+#include "base/qt/qt_text.h"
+#include "media/media_location.h"
 #include "media/mpv/mpv_library.h"
+#include "player/request_ending.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -50,7 +53,7 @@ void probeAnimationProgram(const std::filesystem::path& programDirectory, const 
     const std::string head =
         settingName(u"视频文件", u"动画播放程序") + " = \"" + toUtf8(site.animationCommand) + "\": ";
     const FindingLevel failure = needed ? FindingLevel::Problem : FindingLevel::Warning;
-    QStringList words = QProcess::splitCommand(QString::fromStdString(toUtf8(site.animationCommand)));
+    QStringList words = QProcess::splitCommand(toQString(site.animationCommand));
     if (words.isEmpty()) {
         report.add(failure, head + "names no program");
         return;

@@ -1,7 +1,7 @@
 #include "check/probe/target_window_probe.h"
 
-#include "base/numeric_value.h"
 #include "check/settings_review.h"
+#include "console/target_window_guard.h"
 #include "input/window_pattern.h"
 #include "settings/profile_file.h"
 
@@ -43,7 +43,7 @@ void probeTargetWindow(const std::filesystem::path& settingsFile, FocusedWindowS
     const std::string pointerHead =
         settingName(u"控制界面", u"目标窗口控制鼠标") +
         (pointerText.empty() ? std::string(" not set: ") : " = \"" + toUtf8(pointerText) + "\": ");
-    const bool pointerToo = numericValue(pointerText) == 1;
+    const bool pointerToo = targetWindowSettingsFrom(pattern, pointerText).guardsPointer;
 
     if (pattern.empty()) {
         report.ok(patternName + " not set: keys are typed into whichever window has the keyboard focus");

@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "io/qt/qt_serial_values.h"
+#include "io/serial_device.h"
 
 namespace ride {
 namespace {
@@ -25,7 +26,7 @@ bool QtSerialLine::setSettings(TextView text)
     const auto parsed = parseSerialSettings(text);
     if (!parsed) {
         rejectedSettings_ = toUtf8(text);
-        if (!deviceName_.isEmpty()) {
+        if (!deviceName_.empty()) {
             reportRejectedSettings();
         }
         return false;
@@ -40,12 +41,12 @@ bool QtSerialLine::setSettings(TextView text)
 
 void QtSerialLine::setPortNumber(int number)
 {
-    deviceName_ = number >= 1 ? QStringLiteral("/dev/ttyS%1").arg(number - 1) : QString();
+    deviceName_ = serialDeviceForPort(number).value_or(std::string());
 }
 
 void QtSerialLine::setDevicePath(std::string path)
 {
-    deviceName_ = QString::fromStdString(path);
+    deviceName_ = std::move(path);
 }
 
 void QtSerialLine::applySettings()
@@ -60,7 +61,7 @@ void QtSerialLine::applySettings()
 
 void QtSerialLine::reportRejectedSettings()
 {
-    const std::string device = deviceName_.isEmpty() ? std::string("serial line") : deviceName_.toStdString();
+    const std::string device = deviceName_.empty() ? std::string("serial line") : deviceName_;
     logWarning("serial", device + ": settings text \"" + *rejectedSettings_ +
                              "\" rejected (not baud rate, parity letter, data bits, stop bits as in 9600,N,8,1); "
                              "keeping " +
@@ -76,13 +77,13 @@ bool QtSerialLine::open()
     if (port_.isOpen()) {
         return true;
     }
-    if (deviceName_.isEmpty()) {
+    if (deviceName_.empty()) {
         logInfo("serial",
                 "no device chosen (neither a port number from 1 up nor a path): the serial line stays closed");
         return false;
     }
     if (!openPort()) {
-        logError("serial", deviceName_.toStdString() + " cannot be opened: " + port_.errorString().toStdString() +
+        logError("serial", deviceName_ + " cannot be opened: " + port_.errorString().toStdString() +
                                "; the console runs without its serial line");
         port_.clearError();
         return false;
@@ -94,10 +95,10 @@ bool QtSerialLine::open()
 // attempts while a lost device is away fail every second.
 bool QtSerialLine::openPort()
 {
-    if (deviceName_.isEmpty()) {
+    if (deviceName_.empty()) {
         return false;
     }
-    port_.setPortName(deviceName_);
+    port_.setPortName(QString::fromStdString(deviceName_));
     if (!port_.open(QIODevice::ReadWrite)) {
         return false;
     }
@@ -140,8 +141,7 @@ void QtSerialLine::onError(QSerialPort::SerialPortError error)
     port_.close();
     port_.clearError();
     lost_ = true;
-    logWarning("serial",
-               deviceName_.toStdString() + " lost (" + reason.toStdString() + "); reopening it when it is back");
+    logWarning("serial", deviceName_ + " lost (" + reason.toStdString() + "); reopening it when it is back");
     reopenTimer_.start();
 }
 
@@ -154,7 +154,7 @@ void QtSerialLine::tryReopen()
     if (openPort()) {
         lost_ = false;
         reopenTimer_.stop();
-        logInfo("serial", deviceName_.toStdString() + " is back");
+        logInfo("serial", deviceName_ + " is back");
     } else {
         port_.clearError();
     }

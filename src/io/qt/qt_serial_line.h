@@ -26,10 +26,10 @@ public:
     void setPortNumber(int number) override;
     void setDevicePath(std::string path) override;
     bool open() override;
+    std::string deviceName() const override { return deviceName_; }
     bool isOpen() const override;
     Received readAll() override;
 
-    std::string deviceName() const override { return deviceName_.toStdString(); }
     bool waitingForDevice() const { return lost_; }
 
 private:
@@ -42,7 +42,7 @@ private:
     QSerialPort port_;
     QTimer reopenTimer_;
     SerialSettings settings_;
-    QString deviceName_;
+    std::string deviceName_;
     GbkStreamDecoder decoder_;
     std::optional<std::string> rejectedSettings_;
     bool lost_ = false;

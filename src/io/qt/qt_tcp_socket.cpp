@@ -1,5 +1,7 @@
 #include "io/qt/qt_tcp_socket.h"
 
+#include "base/qt/qt_text.h"
+
 #include <QHostAddress>
 #include <QNetworkInterface>
 
@@ -77,7 +79,7 @@ void QtTcpSocket::connect()
     }
     // The host is kept as typed (blanks and all) for the healthy-link test; the resolver gets it
     // without the blanks.
-    socket_.connectToHost(QString::fromStdU16String(remoteHost_).trimmed(), static_cast<quint16>(remotePort_));
+    socket_.connectToHost(toQString(remoteHost_).trimmed(), static_cast<quint16>(remotePort_));
 }
 
 void QtTcpSocket::close()
@@ -94,7 +96,7 @@ Text QtTcpSocket::localIp() const
 {
     for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
-            return address.toString().toStdU16String();
+            return fromQString(address.toString());
         }
     }
     return u"127.0.0.1";

@@ -1,6 +1,7 @@
 #include "media/mpv/mpv_player.h"
 
 #include "base/log.h"
+#include "media/media_location.h"
 #include "media/mpv/mpv_library.h"
 
 #include <QMetaObject>
@@ -16,11 +17,6 @@
 
 namespace ride {
 namespace {
-
-bool isLocalPath(const std::string& location)
-{
-    return location.find("://") == std::string::npos;
-}
 
 // Without a DRM render node there is no hardware OpenGL: probing for it would only load the
 // software renderer (some 50 MiB) to reject it.
@@ -213,20 +209,15 @@ bool MpvPlayer::load()
     if (url_.empty()) {
         return false;
     }
-    std::string location = toUtf8(url_);
-    if (isLocalPath(location)) {
-        std::filesystem::path path(location);
-        if (path.is_relative()) {
-            path = mediaDirectory_ / path;
-        }
+    const std::string location = mediaLocation(mediaDirectory_, url_);
+    if (!isUrl(url_)) {
         std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) {
+        if (!std::filesystem::is_regular_file(location, error)) {
             // Whatever is on screen stays there; the installer finds the reason here.
-            logError("video", "\"" + location + "\" not found (looked for " + path.string() + ")");
+            logError("video", "\"" + toUtf8(url_) + "\" not found (looked for " + location + ")");
             missing_ = true;
             return false;
         }
-        location = path.string();
     }
     fallbackLocation_ = state_ == play_state::kPlaying ? playingLocation_ : std::string();
     return loadLocation(location);

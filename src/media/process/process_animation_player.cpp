@@ -1,7 +1,7 @@
 #include "media/process/process_animation_player.h"
 
 #include "base/log.h"
-#include "ui/qt/qt_binding.h"
+#include "base/qt/qt_text.h"
 
 #include <QProcess>
 

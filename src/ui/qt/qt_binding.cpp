@@ -1,5 +1,7 @@
 #include "ui/qt/qt_binding.h"
 
+#include "base/qt/qt_text.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
@@ -222,16 +224,6 @@ private:
 };
 
 } // namespace
-
-QString toQString(TextView text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
-Text fromQString(const QString& text)
-{
-    return text.toStdU16String();
-}
 
 void bindTextBox(TextBox& model, QLineEdit* widget)
 {

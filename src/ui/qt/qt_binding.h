@@ -11,8 +11,6 @@
 #include "ui/text_box.h"
 #include "ui/timer.h"
 
-#include <QString>
-
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -24,9 +22,6 @@ class QTimer;
 class QWidget;
 
 namespace ride {
-
-QString toQString(TextView text);
-Text fromQString(const QString& text);
 
 void bindTextBox(TextBox& model, QLineEdit* widget);
 void bindTextBox(TextBox& model, QPlainTextEdit* widget);

@@ -1,5 +1,7 @@
 #include "ui/qt/qt_yes_no_question.h"
 
+#include "base/qt/qt_text.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 
@@ -7,7 +9,7 @@ namespace ride {
 
 bool QtYesNoQuestion::ask(TextView question)
 {
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), QString::fromStdU16String(Text(question)),
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), toQString(question),
                     QMessageBox::Yes | QMessageBox::No);
     box.setObjectName(QStringLiteral("SendFailureQuestion"));
     return box.exec() == QMessageBox::Yes;

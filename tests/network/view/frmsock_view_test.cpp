@@ -3,10 +3,10 @@
 // window's timers run at their intervals from the start.
 #include "network/view/frmsock_view.h"
 
+#include "base/qt/qt_text.h"
 #include "network/net_fixture.h"
 #include "support/fake_tcp_socket.h"
 #include "support/qt_event_pump.h"
-#include "ui/qt/qt_binding.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -2,6 +2,8 @@
 // same change handling as the program's assignments, and model changes reach the widgets.
 #include "ui/qt/qt_binding.h"
 
+#include "base/qt/qt_text.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>

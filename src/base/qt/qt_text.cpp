@@ -1,0 +1,15 @@
+#include "base/qt/qt_text.h"
+
+namespace ride {
+
+QString toQString(TextView text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+Text fromQString(const QString& text)
+{
+    return text.toStdU16String();
+}
+
+} // namespace ride
