@@ -1,11 +1,15 @@
 #include "e2e/console_app.h"
 
 #include <sstream>
+#include <stdexcept>
 
 namespace ride::testing {
 
 ConsoleApp::ConsoleApp(std::string display) : display_(std::move(display))
 {
+    if (display_.empty()) {
+        throw std::runtime_error("no X display for the console: the test's Xvfb did not start");
+    }
     std::filesystem::copy_file(RIDE_CONSOLE_EXE, dir_ / "ride-console");
 }
 

@@ -5,7 +5,7 @@
 #include "input/x11/x11_cursor.h"
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_keystrokes.h"
-#include "xvfb_fixture.h"
+#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -62,11 +62,11 @@ struct KeyEvent {
     std::string text; // Latin-1, as XLookupString gives it
 };
 
-class X11Input : public testing::Test {
+class X11Input : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        server_ = new test::XvfbServer();
+        server_ = new testing::XvfbServer();
         if (!server_->running()) {
             return;
         }
@@ -226,7 +226,7 @@ protected:
         return any;
     }
 
-    static inline test::XvfbServer* server_ = nullptr;
+    static inline testing::XvfbServer* server_ = nullptr;
     static inline Display* probe_ = nullptr;
     static inline Window window_ = 0;
     static inline X11Keystrokes* keys_ = nullptr;
@@ -353,9 +353,9 @@ TEST_F(X11Input, ForwardedStringArrivesAndABadOneSendsNothingAndNamesTheBox)
     EXPECT_EQ(good[1].sym, XK_b);
     EXPECT_EQ(good[2].sym, XK_Return);
 
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     rig.press(0, u"ab{LEFT");
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(collectUntilMarker(*keys_).empty());
     EXPECT_NE(err.find("TXTKEY(6): key string \"ab{LEFT\" not typed: unclosed brace at 3\n"), std::string::npos) << err;
 }
@@ -382,7 +382,7 @@ TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
 
 TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
 {
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     X11Cursor cursor("/nonexistent/socket:0");
     X11Keystrokes keys("/nonexistent/socket:0");
     cursor.moveTo({5, 5});
@@ -390,7 +390,7 @@ TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
     const KeySendResult none = keys.send({});
     ForwardingRig rig(keys);
     rig.press(4, u"abc");
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(cursor.connected());
     EXPECT_FALSE(keys.connected());
     EXPECT_EQ(cursor.position(), (CursorPoint{0, 0}));
@@ -411,13 +411,13 @@ TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
     const char* set = std::getenv("DISPLAY");
     const std::optional<std::string> saved = set ? std::optional<std::string>(set) : std::nullopt;
     setenv("DISPLAY", "/nonexistent/socket:1", 1);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     {
         X11Display display("cursor", "", "the pointer will not move");
         EXPECT_FALSE(display.isOpen());
         EXPECT_EQ(display.shownName(), "$DISPLAY");
     }
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     if (saved) {
         setenv("DISPLAY", saved->c_str(), 1);
     } else {
