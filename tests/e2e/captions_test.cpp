@@ -4,7 +4,7 @@
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
 #include "support/file_bytes.h"
-#include "support/tcp_test_server.h"
+#include "support/loopback_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -245,7 +245,7 @@ std::vector<std::string> sendQueue(const AccessibleTree& tree)
 // timeout (15 s as the window starts) asks the operator, once; "No" drops the oldest item.
 TEST_F(OperatorCaptions, StalledSendAsksWhetherToResend)
 {
-    auto controller = std::make_unique<testing::TcpTestServer>();
+    auto controller = std::make_unique<testing::LoopbackServer>();
     const std::string port = std::to_string(controller->port());
     set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
     set(u"网络参数", u"TxtTcpPost0", Text(port.begin(), port.end()));

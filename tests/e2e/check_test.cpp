@@ -6,8 +6,8 @@
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
 #include "support/file_bytes.h"
+#include "support/loopback_server.h"
 #include "support/pty_pair.h"
-#include "support/tcp_test_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +93,7 @@ protected:
     void goodSite()
     {
         pty = std::make_unique<testing::PtyPair>(dir());
-        controller = std::make_unique<testing::TcpTestServer>();
+        controller = std::make_unique<testing::LoopbackServer>();
         makeClip("red.mp4", "red");
         makeClip("blue.mp4", "blue");
         set(u"控制界面", u"窗口位置左", "0");
@@ -131,7 +131,7 @@ protected:
     static testing::XvfbServer* xvfb;
     std::unique_ptr<testing::ConsoleApp> app;
     std::unique_ptr<testing::PtyPair> pty;
-    std::unique_ptr<testing::TcpTestServer> controller;
+    std::unique_ptr<testing::LoopbackServer> controller;
 };
 
 testing::XvfbServer* SiteCheck::xvfb = nullptr;
@@ -189,9 +189,9 @@ TEST_F(SiteCheck, AGoodSitePassesAndNothingIsChanged)
         ++filesAfter;
     }
     EXPECT_EQ(filesAfter, filesBefore);
-    ASSERT_TRUE(controller->accept(1s)) << "the check's connection is waiting in the backlog";
+    ASSERT_TRUE(controller->accept(1s)) << "the check did not try the controller";
     controller->receiveUntil([](const std::string& r) { return !r.empty(); }, 300ms);
-    EXPECT_EQ(controller->received, "");
+    EXPECT_EQ(controller->received(), "");
 }
 
 TEST_F(SiteCheck, AMissingDeviceIsAProblem)
@@ -291,11 +291,7 @@ TEST_F(SiteCheck, MissingAndBrokenVideosAreProblems)
 TEST_F(SiteCheck, ARefusedOrUnknownControllerIsAWarning)
 {
     goodSite();
-    int closedPort = 0;
-    {
-        testing::TcpTestServer gone;
-        closedPort = gone.port();
-    }
+    const int closedPort = testing::LoopbackServer::refusingPort();
     set(u"网络参数", u"TxtTcpPost0", std::to_string(closedPort));
     CheckRun run = check();
     EXPECT_EQ(run.exitCode, 0) << run.all();

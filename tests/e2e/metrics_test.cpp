@@ -6,8 +6,8 @@
 #include "settings/profile_file.h"
 #include "support/exposition_parser.h"
 #include "support/file_bytes.h"
+#include "support/loopback_server.h"
 #include "support/pty_pair.h"
-#include "support/tcp_test_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -146,7 +146,7 @@ double at(const ParsedExposition& m, const std::string& name, const testing::Lab
 TEST_F(Metrics, CountsRecordsChannelAndVideoInAFileNeverSeenHalfWritten)
 {
     testing::PtyPair bike(app->directory());
-    testing::TcpTestServer controller;
+    testing::LoopbackServer controller;
     set(u"串口设置", u"设置", "9600,N,8,1");
     set(u"串口设置", u"端口", bike.deviceEnd().string());
     set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
@@ -200,7 +200,7 @@ TEST_F(Metrics, CountsRecordsChannelAndVideoInAFileNeverSeenHalfWritten)
         controller.send(record(sent));
         ASSERT_TRUE(arrived()) << "TCP record " << i << " did not move the pointer";
     }
-    controller.dropClient();
+    controller.dropConnection();
     ASSERT_TRUE(controller.accept(5s)) << "the channel did not come back";
     for (int i = 0; i < 3; ++i) {
         controller.send(record(sent));

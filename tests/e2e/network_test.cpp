@@ -3,7 +3,7 @@
 // the controller sends, and coming back after the controller drops the connection.
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
-#include "support/tcp_test_server.h"
+#include "support/loopback_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
 {
     testing::XvfbServer xvfb;
-    testing::TcpTestServer controller;
+    testing::LoopbackServer controller;
     testing::ConsoleApp app(xvfb.display());
     const std::string port = std::to_string(controller.port());
     WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
@@ -31,8 +31,8 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
 
     ASSERT_TRUE(controller.accept(3s)) << "the channel did not connect";
     ASSERT_TRUE(controller.receiveUntil([](const std::string& r) { return r.find("99992") != std::string::npos; }, 5s))
-        << "heartbeat texts: " << controller.received;
-    EXPECT_EQ(controller.received.rfind("99991", 0), 0u) << controller.received;
+        << "heartbeat texts: " << controller.received();
+    EXPECT_EQ(controller.received().rfind("99991", 0), 0u) << controller.received();
 
     controller.send(":::S=010xxx090xxxxxx,DIBBBBBB.");
     ASSERT_TRUE(testing::waitUntil(
@@ -42,7 +42,7 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
         3s))
         << "pointer at " << app.pointer();
 
-    controller.dropClient();
+    controller.dropConnection();
     ASSERT_TRUE(controller.accept(3s)) << "the console did not come back";
     EXPECT_TRUE(controller.receiveUntil([](const std::string& r) { return !r.empty(); }, 3s))
         << "the heartbeat goes on after the reconnect";
