@@ -7,7 +7,6 @@
 #include "support/fake_cursor.h"
 #include "support/fake_serial_line.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 
@@ -81,11 +80,3 @@ TEST_F(ConsoleView, QtTimersRunWithTheDesignIntervalsAndFollowTheVideoChoice)
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
