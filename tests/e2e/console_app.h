@@ -2,8 +2,8 @@
 // The real ride-console executable, copied into a directory of the test's own (it reads the
 // settings file beside itself) and started on the test's X server.
 #include "e2e/accessible_tree.h"
-#include "e2e/screen_point.h"
 #include "support/child_process.h"
+#include "support/screen_point.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>

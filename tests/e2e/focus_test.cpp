@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -321,21 +322,6 @@ protected:
         ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
     }
 
-    // What a window manager's close button does: asks the window to close.
-    void askToClose(const std::string& windowId)
-    {
-        const Window window = std::stoul(windowId);
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, window, False, NoEventMask, &event);
-        XSync(x, False);
-    }
-
     // Opens the network window with its button, as the operator does, and checks it took the
     // focus and that typing reaches it.
     void openNetworkWindow(const std::string& typed)
@@ -440,7 +426,7 @@ TEST_P(Focus, NetworkWindowTakesTheFocusAndHidingItGivesItBack)
     ASSERT_NO_FATAL_FAILURE(openNetworkWindow("5926"));
     const auto network = app->findWindow(kNetworkTitle, true, 1s);
     ASSERT_TRUE(network);
-    askToClose(*network);
+    testing::askToClose(x, std::stoul(*network));
     EXPECT_TRUE(waitUntil([&] { return focusOwner() == target->pid(); }, 5s))
         << "after closing the network window the focus is with " << focusText();
     EXPECT_TRUE(waitUntil([&] { return !visibleWindow(kNetworkTitle); }, 5s));

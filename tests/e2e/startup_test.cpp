@@ -8,6 +8,7 @@
 
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xlib.h>
 #include <sys/wait.h>
 
@@ -109,21 +110,6 @@ TEST_F(Startup, EndButtonEndsTheProgram)
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-// What a window manager does when the operator clicks the close button of a window that takes
-// part in the delete protocol (one that does not would be killed instead).
-void requestClose(Display* x, Window window)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(x, window, False, NoEventMask, &event);
-    XFlush(x);
-}
-
 bool takesPartInDeleteProtocol(Display* x, Window window)
 {
     Atom* protocols = nullptr;
@@ -153,7 +139,7 @@ TEST_F(Startup, ClosingTheConsoleWindowEndsTheProgram)
     ASSERT_NE(x, nullptr);
     const Window window = std::stoul(*console);
     EXPECT_TRUE(takesPartInDeleteProtocol(x, window)) << "a window manager would kill the program instead";
-    requestClose(x, window);
+    testing::askToClose(x, window);
     XCloseDisplay(x);
 
     ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";

@@ -2,8 +2,8 @@
 // the status line, and the journal's priority prefixes. The test binds the notification socket
 // itself and plays the supervisor; no service manager runs.
 #include "e2e/console_app.h"
-#include "service/notify_receiver.h"
 #include "settings/profile_file.h"
+#include "support/notify_receiver.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
 

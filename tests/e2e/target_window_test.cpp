@@ -4,6 +4,7 @@
 // roaming program; a refusal is one line in the console's log.
 #include "e2e/console_app.h"
 #include "settings/profile_file.h"
+#include "support/count_of.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
@@ -16,9 +17,9 @@
 #include <string>
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <poll.h>
 
 namespace ride {
 namespace {
@@ -26,6 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::ConsoleApp;
+using testing::countOf;
 using testing::kConsoleTitle;
 using testing::readBytes;
 using testing::ScreenPoint;
@@ -35,15 +37,6 @@ constexpr auto kBetweenArrivals = 150ms;
 constexpr const char* kReleased = ":::S=010xxx090xxxxxx,DIBBBBBB.";
 constexpr const char* kPressed = ":::S=010xxx090xxxxxx,DIABBBBB."; // bike key 1: "A" typed
 constexpr ScreenPoint kSteered{512, 312};                          // speed 10, direction 90
-
-std::size_t count(const std::string& text, const std::string& what)
-{
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 class TargetWindow : public ::testing::Test {
 protected:
@@ -159,19 +152,7 @@ protected:
 
     std::string consoleLog() const { return readBytes(app->logFile()); }
 
-    static void focus(Window w)
-    {
-        XSetInputFocus(x, w, RevertToParent, CurrentTime);
-        XSync(x, False);
-        Window now = 0;
-        int revert = 0;
-        XGetInputFocus(x, &now, &revert);
-        ASSERT_EQ(now, w) << "the focus did not move";
-        while (XPending(x) > 0) {
-            XEvent event;
-            XNextEvent(x, &event);
-        }
-    }
+    static void focus(Window w) { ASSERT_TRUE(testing::focusWindow(x, w)) << "the focus did not move"; }
 
     // The bike presses key 1, whose string is "A"; the record also steers the pointer.
     void pressKey()
@@ -185,43 +166,19 @@ protected:
     // Whether a key press reaches `w` (one of the test's windows) within `timeout`.
     static bool keyArrivesAt(Window w, std::chrono::milliseconds timeout)
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            while (XPending(x) > 0) {
-                XEvent event;
-                XNextEvent(x, &event);
-                if (event.type == KeyPress && event.xkey.window == w) {
-                    return true;
-                }
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return false;
-            }
-            pollfd p{ConnectionNumber(x), POLLIN, 0};
-            poll(&p, 1, int(left.count()));
-        }
+        return testing::nextEvent(
+                   x, [w](const XEvent& event) { return event.type == KeyPress && event.xkey.window == w; }, timeout)
+            .has_value();
     }
 
-    static std::size_t targetKeys() { return count(readBytes(targetLog()), " key A\n"); }
+    static int targetKeys() { return countOf(readBytes(targetLog()), " key A\n"); }
 
-    static bool targetGetsKeys(std::size_t before, std::chrono::milliseconds timeout)
+    static bool targetGetsKeys(int before, std::chrono::milliseconds timeout)
     {
         return waitUntil([&] { return targetKeys() > before; }, timeout);
     }
 
-    static ScreenPoint pointer()
-    {
-        Window root = 0;
-        Window childWindow = 0;
-        ScreenPoint p;
-        int winX = 0;
-        int winY = 0;
-        unsigned mask = 0;
-        XQueryPointer(x, DefaultRootWindow(x), &root, &childWindow, &p.x, &p.y, &winX, &winY, &mask);
-        return p;
-    }
+    static ScreenPoint pointer() { return testing::pointerOn(x); }
 
     static inline testing::XvfbServer* xvfb = nullptr;
     static inline testing::TempDir* dir = nullptr;
@@ -249,14 +206,14 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
     EXPECT_FALSE(keyArrivesAt(other, 500ms)) << "a key reached the other program";
     EXPECT_EQ(pointer(), (ScreenPoint{3, 3})) << "the pointer moved while another program had the focus";
     std::string log = consoleLog();
-    EXPECT_EQ(count(log, "TXTKEY(6): key string of 1 characters not typed: the focused window (class \"xterm\" "
-                         "\"XTerm\", title \"bash\") does not match [控制界面] 目标窗口 \"ride-t?rg*\""),
-              1u)
+    EXPECT_EQ(countOf(log, "TXTKEY(6): key string of 1 characters not typed: the focused window (class \"xterm\" "
+                           "\"XTerm\", title \"bash\") does not match [控制界面] 目标窗口 \"ride-t?rg*\""),
+              1)
         << log;
-    EXPECT_EQ(count(log, "pointer not moved: the focused window (class \"xterm\""), 1u) << log;
+    EXPECT_EQ(countOf(log, "pointer not moved: the focused window (class \"xterm\""), 1) << log;
 
     // The roaming program has it: keys and pointer go there.
-    const std::size_t before = targetKeys();
+    const int before = targetKeys();
     focus(targetWindow);
     pressKey();
     EXPECT_TRUE(targetGetsKeys(before, 5s)) << "ride-target got no key";
@@ -274,10 +231,10 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
     focus(DefaultRootWindow(x));
     pressKey();
     log = consoleLog();
-    EXPECT_EQ(count(log, "not typed: the focused window (class none none, title none) does not match"), 1u) << log;
-    EXPECT_EQ(count(log, "TXTKEY(6): key string of 1 characters not typed: no window has the keyboard focus"), 1u)
+    EXPECT_EQ(countOf(log, "not typed: the focused window (class none none, title none) does not match"), 1) << log;
+    EXPECT_EQ(countOf(log, "TXTKEY(6): key string of 1 characters not typed: no window has the keyboard focus"), 1)
         << log;
-    EXPECT_EQ(count(log, "not typed"), 3u) << "one line per refusal streak\n" << log;
+    EXPECT_EQ(countOf(log, "not typed"), 3) << "one line per refusal streak\n" << log;
 }
 
 TEST_F(TargetWindow, PatternOnTheTitleLeavesThePointerFreeUnlessAsked)
@@ -289,7 +246,7 @@ TEST_F(TargetWindow, PatternOnTheTitleLeavesThePointerFreeUnlessAsked)
     EXPECT_FALSE(keyArrivesAt(other, 500ms));
     EXPECT_TRUE(waitUntil([] { return pointer() == kSteered; }, 3s)) << "the pointer is not guarded: " << pointer();
 
-    const std::size_t before = targetKeys();
+    const int before = targetKeys();
     focus(targetWindow);
     pressKey();
     EXPECT_TRUE(targetGetsKeys(before, 5s));
@@ -304,11 +261,11 @@ TEST_F(TargetWindow, WithoutAPatternKeysGoWhereverTheFocusIs)
     focus(nameless);
     pressKey();
     EXPECT_TRUE(keyArrivesAt(nameless, 3s)) << "no key in the nameless window";
-    const std::size_t before = targetKeys();
+    const int before = targetKeys();
     focus(targetWindow);
     pressKey();
     EXPECT_TRUE(targetGetsKeys(before, 5s));
-    EXPECT_EQ(count(consoleLog(), "not typed"), 0u) << consoleLog();
+    EXPECT_EQ(countOf(consoleLog(), "not typed"), 0) << consoleLog();
 }
 
 TEST_F(TargetWindow, SiteCheckReportsThePatternAndWhetherAWindowMatchesNow)
