@@ -1,5 +1,7 @@
 #include "e2e/console_app.h"
 
+#include "settings/profile_file.h"
+
 #include <sstream>
 #include <stdexcept>
 
@@ -11,6 +13,13 @@ ConsoleApp::ConsoleApp(std::string display) : display_(std::move(display))
         throw std::runtime_error("no X display for the console: the test's Xvfb did not start");
     }
     std::filesystem::copy_file(RIDE_CONSOLE_EXE, dir_ / "ride-console");
+}
+
+void ConsoleApp::set(TextView section, TextView key, TextView value) const
+{
+    if (!WriteIni(settingsFile(), section, key, value)) {
+        throw std::runtime_error("cannot write " + settingsFile().string());
+    }
 }
 
 void ConsoleApp::start(const std::vector<std::string>& arguments)

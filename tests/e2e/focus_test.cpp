@@ -3,7 +3,6 @@
 // unasked, whether a window manager (openbox) runs or none does. Only the network window takes
 // it, when the operator opens it, and gives it back when it is put away.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
@@ -90,12 +89,12 @@ protected:
             << readBytes(targetLog());
 
         app = std::make_unique<ConsoleApp>(xvfb->display());
-        setting(u"控制界面", u"窗口位置左", "0");
-        setting(u"控制界面", u"窗口位置上", "0");
-        setting(u"视频1位置及大小", u"视频1位置左", std::to_string(kPlayerLeft));
-        setting(u"视频1位置及大小", u"视频1位置上", std::to_string(kPlayerTop));
-        setting(u"视频1位置及大小", u"视频1宽", std::to_string(kPlayerWidth));
-        setting(u"视频1位置及大小", u"视频1高", std::to_string(kPlayerHeight));
+        app->set(u"控制界面", u"窗口位置左", "0");
+        app->set(u"控制界面", u"窗口位置上", "0");
+        app->set(u"视频1位置及大小", u"视频1位置左", std::to_string(kPlayerLeft));
+        app->set(u"视频1位置及大小", u"视频1位置上", std::to_string(kPlayerTop));
+        app->set(u"视频1位置及大小", u"视频1宽", std::to_string(kPlayerWidth));
+        app->set(u"视频1位置及大小", u"视频1高", std::to_string(kPlayerHeight));
     }
 
     void TearDown() override
@@ -178,17 +177,12 @@ protected:
 
     std::filesystem::path targetLog() const { return logDir.path() / "ride-target.log"; }
 
-    void setting(TextView section, TextView key, const std::string& value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, fromUtf8(value)));
-    }
-
     // The serial line the bike records arrive on.
     void plugInSerialLine()
     {
         pty = std::make_unique<testing::PtyPair>(app->directory());
-        setting(u"串口设置", u"设置", "9600,N,8,1");
-        setting(u"串口设置", u"端口", pty->deviceEnd().string());
+        app->set(u"串口设置", u"设置", "9600,N,8,1");
+        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
     }
 
     void startConsole()
@@ -374,7 +368,7 @@ TEST_P(Focus, ConsoleShownAtStartLeavesTheFocusWithTheRoamingProgram)
 
 TEST_P(Focus, ConsoleStartedHiddenLeavesTheFocusWithTheRoamingProgram)
 {
-    setting(u"串口设置", u"状态", "正常");
+    app->set(u"串口设置", u"状态", "正常");
     ASSERT_NO_FATAL_FAILURE(startConsoleWatchingFocus(false));
 }
 
@@ -394,8 +388,8 @@ TEST_P(Focus, SwitchingAndClickingVideosLeavesTheFocusWithTheRoamingProgram)
 {
     makeClip("red.mp4", "red");
     makeClip("blue.mp4", "blue");
-    setting(u"视频文件", u"视频0", "red.mp4");
-    setting(u"视频文件", u"视频1", "blue.mp4");
+    app->set(u"视频文件", u"视频0", "red.mp4");
+    app->set(u"视频文件", u"视频1", "blue.mp4");
     ASSERT_NO_FATAL_FAILURE(startConsoleWatchingFocus(true));
 
     std::string lostTo;

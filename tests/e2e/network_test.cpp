@@ -2,7 +2,6 @@
 // accessibility bus), connected to a loopback controller, carrying the heartbeat, decoding what
 // the controller sends, and coming back after the controller drops the connection.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/loopback_server.h"
 #include "support/xvfb_server.h"
 
@@ -18,10 +17,9 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
     testing::XvfbServer xvfb;
     testing::LoopbackServer controller;
     testing::ConsoleApp app(xvfb.display());
-    const std::string port = std::to_string(controller.port());
-    WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
-    WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpPost0", Text(port.begin(), port.end()));
-    WriteIni(app.settingsFile(), u"控制界面", u"窗口位置左", u"300");
+    app.set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
+    app.set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
+    app.set(u"控制界面", u"窗口位置左", u"300");
     app.start();
     ASSERT_TRUE(app.findWindow(testing::kConsoleTitle, true, 10s));
 

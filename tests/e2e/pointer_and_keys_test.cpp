@@ -2,7 +2,6 @@
 // puts the pointer for each record, and what a focused X client of the test's own receives
 // when a bike key is pressed.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
@@ -62,8 +61,8 @@ protected:
         ASSERT_NE(x, nullptr);
         app = std::make_unique<ConsoleApp>(xvfb->display());
         pty = std::make_unique<testing::PtyPair>(app->directory());
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"设置", u"9600,N,8,1"));
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string())));
+        app->set(u"串口设置", u"设置", u"9600,N,8,1");
+        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
         XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 3, 3);
         XSync(x, False);
         app->start();

@@ -3,7 +3,6 @@
 // and a child window inside ride-target's. Keys (and, when so set, the pointer) reach only the
 // roaming program; a refusal is one line in the console's log.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/count_of.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
@@ -112,14 +111,14 @@ protected:
         ASSERT_NE(x, nullptr);
         app = std::make_unique<ConsoleApp>(xvfb->display());
         pty = std::make_unique<testing::PtyPair>(app->directory());
-        setting(u"串口设置", u"设置", u"9600,N,8,1");
-        setting(u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string()));
+        app->set(u"串口设置", u"设置", u"9600,N,8,1");
+        app->set(u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string()));
         // The console and the player below the windows the keys go to.
-        setting(u"控制界面", u"窗口位置上", u"430");
-        setting(u"视频1位置及大小", u"视频1位置左", u"850");
-        setting(u"视频1位置及大小", u"视频1位置上", u"430");
-        setting(u"视频1位置及大小", u"视频1宽", u"400");
-        setting(u"视频1位置及大小", u"视频1高", u"300");
+        app->set(u"控制界面", u"窗口位置上", u"430");
+        app->set(u"视频1位置及大小", u"视频1位置左", u"850");
+        app->set(u"视频1位置及大小", u"视频1位置上", u"430");
+        app->set(u"视频1位置及大小", u"视频1宽", u"400");
+        app->set(u"视频1位置及大小", u"视频1高", u"300");
     }
 
     void TearDown() override
@@ -132,11 +131,6 @@ protected:
         }
         pty.reset();
         app.reset();
-    }
-
-    void setting(TextView section, TextView key, TextView value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, value));
     }
 
     void start()
@@ -195,8 +189,8 @@ protected:
 
 TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
 {
-    setting(u"控制界面", u"目标窗口", u"ride-t?rg*");
-    setting(u"控制界面", u"目标窗口控制鼠标", u"1");
+    app->set(u"控制界面", u"目标窗口", u"ride-t?rg*");
+    app->set(u"控制界面", u"目标窗口控制鼠标", u"1");
     start();
 
     // Another program has the focus: nothing typed there, the pointer stays, one line.
@@ -239,7 +233,7 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
 
 TEST_F(TargetWindow, PatternOnTheTitleLeavesThePointerFreeUnlessAsked)
 {
-    setting(u"控制界面", u"目标窗口", u"*target");
+    app->set(u"控制界面", u"目标窗口", u"*target");
     start();
     focus(other);
     pressKey();
@@ -274,7 +268,7 @@ TEST_F(TargetWindow, SiteCheckReportsThePatternAndWhetherAWindowMatchesNow)
         return testing::runAndCapture({(app->directory() / "ride-console").string(), "--check"}, nullptr,
                                       {{"DISPLAY", xvfb->display()}});
     };
-    setting(u"控制界面", u"目标窗口", u"ride-t?rg*");
+    app->set(u"控制界面", u"目标窗口", u"ride-t?rg*");
     std::string report = check();
     EXPECT_NE(report.find("ok      [控制界面] 目标窗口 = \"ride-t?rg*\": keys are typed only while the focused window "
                           "matches; on screen now: class \"ride-target\""),
@@ -283,7 +277,7 @@ TEST_F(TargetWindow, SiteCheckReportsThePatternAndWhetherAWindowMatchesNow)
     EXPECT_NE(report.find("[控制界面] 目标窗口控制鼠标 not set: the pointer always moves"), std::string::npos)
         << report;
 
-    setting(u"控制界面", u"目标窗口", u"roam*");
+    app->set(u"控制界面", u"目标窗口", u"roam*");
     report = check();
     EXPECT_NE(report.find("warning [控制界面] 目标窗口 = \"roam*\": no window on screen matches it now"),
               std::string::npos)
