@@ -21,7 +21,6 @@ public:
     std::string deviceName() const override { return {}; }
     bool open() override { return true; }
     bool isOpen() const override { return true; }
-    std::string deviceName() const override { return "/dev/bench"; }
     Received readAll() override { return {toGbk(arrival), arrival}; }
 
     Text arrival; // empty: nothing ever arrives

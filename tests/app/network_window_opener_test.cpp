@@ -245,11 +245,3 @@ TEST_F(NetworkSettingsButton, AWindowManagerThatFocusesTheConsoleAfterwardsIsOve
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -4,7 +4,7 @@
 #include "app/service_notifications.h"
 
 #include "app/standard_backends.h"
-#include "service/notify_receiver.h"
+#include "support/notify_receiver.h"
 #include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 #include "support/test_site.h"

@@ -2,9 +2,8 @@
 // assistive tool reads them: the console's title, frames, labels and buttons; the player's title;
 // the network window's; and the question that a stalled send asks.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
-#include "support/tcp_test_server.h"
+#include "support/loopback_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -46,10 +45,10 @@ protected:
     void SetUp() override
     {
         app = std::make_unique<ConsoleApp>(xvfb->display());
-        set(u"视频1位置及大小", u"视频1位置左", u"400");
-        set(u"视频1位置及大小", u"视频1位置上", u"420");
-        set(u"视频1位置及大小", u"视频1宽", u"320");
-        set(u"视频1位置及大小", u"视频1高", u"240");
+        app->set(u"视频1位置及大小", u"视频1位置左", u"400");
+        app->set(u"视频1位置及大小", u"视频1位置上", u"420");
+        app->set(u"视频1位置及大小", u"视频1宽", u"320");
+        app->set(u"视频1位置及大小", u"视频1高", u"240");
     }
 
     void TearDown() override
@@ -57,11 +56,6 @@ protected:
         if (HasFailure()) {
             std::cerr << "---- console log ----\n" << readBytes(app->logFile()) << "---------------------\n";
         }
-    }
-
-    void set(TextView section, TextView key, TextView value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, value));
     }
 
     // Every element of `window` that the program calls by one of the names in `expected` has that
@@ -93,7 +87,7 @@ testing::XvfbServer* OperatorCaptions::xvfb = nullptr;
 
 TEST_F(OperatorCaptions, ConsoleAndPlayerWindows)
 {
-    set(u"视频文件", u"来人播放时间单位秒", u"60");
+    app->set(u"视频文件", u"来人播放时间单位秒", u"60");
     app->start();
     const AccessibleTree tree = app->accessibleTree({kConsole, kPlayer});
     ASSERT_TRUE(tree.complete()) << tree.dump();
@@ -132,12 +126,12 @@ TEST_F(OperatorCaptions, ConsoleAndPlayerWindows)
 // surface, so an animation has to take the stage first.
 TEST_F(OperatorCaptions, PlayerTitleIsDrawnLargeWhenTheStageIsFree)
 {
-    set(u"视频文件", u"来人播放时间单位秒", u"600");
-    set(u"视频文件", u"视频0", u"show.SWF");
+    app->set(u"视频文件", u"来人播放时间单位秒", u"600");
+    app->set(u"视频文件", u"视频0", u"show.SWF");
     const auto program = app->directory() / "swf-player";
     std::ofstream(program) << "#!/bin/sh\nexec sleep 10\n";
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-    set(u"视频文件", u"动画播放程序", u"./swf-player");
+    app->set(u"视频文件", u"动画播放程序", u"./swf-player");
     app->start();
     ASSERT_TRUE(app->findWindow("^Form4$", true, 20s));
     ASSERT_TRUE(app->pressButton("来人播放视频"));
@@ -245,11 +239,10 @@ std::vector<std::string> sendQueue(const AccessibleTree& tree)
 // timeout (15 s as the window starts) asks the operator, once; "No" drops the oldest item.
 TEST_F(OperatorCaptions, StalledSendAsksWhetherToResend)
 {
-    auto controller = std::make_unique<testing::TcpTestServer>();
-    const std::string port = std::to_string(controller->port());
-    set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
-    set(u"网络参数", u"TxtTcpPost0", Text(port.begin(), port.end()));
-    set(u"网络参数", u"发送失败处理方法0", u"提示人工选择");
+    auto controller = std::make_unique<testing::LoopbackServer>();
+    app->set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
+    app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
+    app->set(u"网络参数", u"发送失败处理方法0", u"提示人工选择");
     app->start();
     ASSERT_TRUE(app->findWindow(testing::kConsoleTitle, true, 20s));
     ASSERT_TRUE(app->pressButton("网络设置"));

@@ -4,10 +4,9 @@
 // display or a Wayland session, the settings file missing or garbage). Every finding's line is
 // asserted, not only the exit code.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
+#include "support/loopback_server.h"
 #include "support/pty_pair.h"
-#include "support/tcp_test_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -75,11 +74,6 @@ protected:
     fs::path dir() const { return app->directory(); }
     std::string path(const std::string& name) const { return (dir() / name).string(); }
 
-    void set(TextView section, TextView key, const std::string& value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, fromUtf8(value)));
-    }
-
     void makeClip(const std::string& name, const std::string& colour)
     {
         int status = -1;
@@ -93,20 +87,20 @@ protected:
     void goodSite()
     {
         pty = std::make_unique<testing::PtyPair>(dir());
-        controller = std::make_unique<testing::TcpTestServer>();
+        controller = std::make_unique<testing::LoopbackServer>();
         makeClip("red.mp4", "red");
         makeClip("blue.mp4", "blue");
-        set(u"控制界面", u"窗口位置左", "0");
-        set(u"串口设置", u"设置", "9600,N,8,1");
-        set(u"串口设置", u"端口", pty->deviceEnd().string());
-        set(u"串口设置", u"状态", "正常");
-        set(u"视频文件", u"来人播放时间单位秒", "30");
-        set(u"视频文件", u"视频0", "red.mp4");
-        set(u"视频文件", u"视频1", "blue.mp4");
-        set(u"视频1位置及大小", u"视频1宽", "320");
-        set(u"视频1位置及大小", u"视频1高", "240");
-        set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-        set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
+        app->set(u"控制界面", u"窗口位置左", "0");
+        app->set(u"串口设置", u"设置", "9600,N,8,1");
+        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
+        app->set(u"串口设置", u"状态", "正常");
+        app->set(u"视频文件", u"来人播放时间单位秒", "30");
+        app->set(u"视频文件", u"视频0", "red.mp4");
+        app->set(u"视频文件", u"视频1", "blue.mp4");
+        app->set(u"视频1位置及大小", u"视频1宽", "320");
+        app->set(u"视频1位置及大小", u"视频1高", "240");
+        app->set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
+        app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
     }
 
     // Runs the copy beside the settings file, with `prefix` (another user) in front if given.
@@ -131,7 +125,7 @@ protected:
     static testing::XvfbServer* xvfb;
     std::unique_ptr<testing::ConsoleApp> app;
     std::unique_ptr<testing::PtyPair> pty;
-    std::unique_ptr<testing::TcpTestServer> controller;
+    std::unique_ptr<testing::LoopbackServer> controller;
 };
 
 testing::XvfbServer* SiteCheck::xvfb = nullptr;
@@ -189,15 +183,15 @@ TEST_F(SiteCheck, AGoodSitePassesAndNothingIsChanged)
         ++filesAfter;
     }
     EXPECT_EQ(filesAfter, filesBefore);
-    ASSERT_TRUE(controller->accept(1s)) << "the check's connection is waiting in the backlog";
+    ASSERT_TRUE(controller->accept(1s)) << "the check did not try the controller";
     controller->receiveUntil([](const std::string& r) { return !r.empty(); }, 300ms);
-    EXPECT_EQ(controller->received, "");
+    EXPECT_EQ(controller->received(), "");
 }
 
 TEST_F(SiteCheck, AMissingDeviceIsAProblem)
 {
     goodSite();
-    set(u"串口设置", u"端口", path("ttyUSB7"));
+    app->set(u"串口设置", u"端口", path("ttyUSB7"));
     CheckRun run = check();
     EXPECT_EQ(run.exitCode, 1) << run.all();
     EXPECT_EQ(run.line("PROBLEM [串口设置] 端口"),
@@ -205,7 +199,7 @@ TEST_F(SiteCheck, AMissingDeviceIsAProblem)
     EXPECT_EQ(run.lines.back(), "1 problem, 0 warnings: the installation would not work as set up");
 
     // A port number means a /dev/ttyS device, which the line explains.
-    set(u"串口设置", u"端口", "200");
+    app->set(u"串口设置", u"端口", "200");
     run = check();
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.line("PROBLEM [串口设置] 端口"),
@@ -256,7 +250,7 @@ TEST_F(SiteCheck, ADeviceTheUserMayNotOpenNamesTheGroup)
 TEST_F(SiteCheck, ARejectedSettingsTextIsAProblem)
 {
     goodSite();
-    set(u"串口设置", u"设置", "9600,X,8,1");
+    app->set(u"串口设置", u"设置", "9600,X,8,1");
     const CheckRun run = check();
     EXPECT_EQ(run.exitCode, 1) << run.all();
     EXPECT_EQ(run.line("PROBLEM [串口设置] 设置"),
@@ -277,8 +271,8 @@ TEST_F(SiteCheck, MissingAndBrokenVideosAreProblems)
         c = static_cast<char>(random());
     }
     testing::writeBytes(dir() / "broken.mp4", garbage);
-    set(u"视频文件", u"视频0", "missing.mp4");
-    set(u"视频文件", u"视频1", "broken.mp4");
+    app->set(u"视频文件", u"视频0", "missing.mp4");
+    app->set(u"视频文件", u"视频1", "broken.mp4");
     const CheckRun run = check();
     EXPECT_EQ(run.exitCode, 1) << run.all();
     EXPECT_EQ(run.line("PROBLEM [视频文件] 视频0"),
@@ -291,12 +285,8 @@ TEST_F(SiteCheck, MissingAndBrokenVideosAreProblems)
 TEST_F(SiteCheck, ARefusedOrUnknownControllerIsAWarning)
 {
     goodSite();
-    int closedPort = 0;
-    {
-        testing::TcpTestServer gone;
-        closedPort = gone.port();
-    }
-    set(u"网络参数", u"TxtTcpPost0", std::to_string(closedPort));
+    const int closedPort = testing::LoopbackServer::refusingPort();
+    app->set(u"网络参数", u"TxtTcpPost0", std::to_string(closedPort));
     CheckRun run = check();
     EXPECT_EQ(run.exitCode, 0) << run.all();
     const std::string port = std::to_string(closedPort);
@@ -305,7 +295,7 @@ TEST_F(SiteCheck, ARefusedOrUnknownControllerIsAWarning)
                   " refused the connection: no controller listens there (switched off?)");
     EXPECT_EQ(run.lines.back(), "0 problems, 1 warning: nothing stops the installation working");
 
-    set(u"网络参数", u"TxtTcpIp0", "controller.invalid");
+    app->set(u"网络参数", u"TxtTcpIp0", "controller.invalid");
     run = check();
     EXPECT_EQ(run.exitCode, 0) << run.all();
     EXPECT_EQ(run.line("warning [网络参数] TxtTcpIp0")
@@ -374,7 +364,7 @@ TEST_F(SiteCheck, AnAnimationFileNeedsItsProgram)
 {
     goodSite();
     testing::writeBytes(dir() / "intro.SWF", "FWS");
-    set(u"视频文件", u"视频0", "intro.SWF");
+    app->set(u"视频文件", u"视频0", "intro.SWF");
     CheckRun run = check();
     EXPECT_EQ(run.exitCode, 1) << run.all();
     EXPECT_EQ(run.line("ok      [视频文件] 视频0"), "ok      [视频文件] 视频0 = \"intro.SWF\": " + path("intro.SWF") +
@@ -382,7 +372,7 @@ TEST_F(SiteCheck, AnAnimationFileNeedsItsProgram)
     EXPECT_EQ(run.line("PROBLEM [视频文件] 动画播放程序"),
               "PROBLEM [视频文件] 动画播放程序 not set: a video is a .SWF file, which then ends at once");
 
-    set(u"视频文件", u"动画播放程序", "no-such-player --full-screen");
+    app->set(u"视频文件", u"动画播放程序", "no-such-player --full-screen");
     run = check();
     EXPECT_EQ(
         run.line("PROBLEM [视频文件] 动画播放程序"),
@@ -390,7 +380,7 @@ TEST_F(SiteCheck, AnAnimationFileNeedsItsProgram)
 
     // A path is taken from the program's directory, and must be a program this user may run.
     testing::writeBytes(dir() / "player.sh", "#!/bin/sh\n");
-    set(u"视频文件", u"动画播放程序", "./player.sh --full-screen");
+    app->set(u"视频文件", u"动画播放程序", "./player.sh --full-screen");
     ASSERT_EQ(chmod(path("player.sh").c_str(), 0755), 0);
     run = check();
     EXPECT_EQ(run.exitCode, 0) << run.all();

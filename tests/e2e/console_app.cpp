@@ -1,12 +1,25 @@
 #include "e2e/console_app.h"
 
+#include "settings/profile_file.h"
+
 #include <sstream>
+#include <stdexcept>
 
 namespace ride::testing {
 
 ConsoleApp::ConsoleApp(std::string display) : display_(std::move(display))
 {
+    if (display_.empty()) {
+        throw std::runtime_error("no X display for the console: the test's Xvfb did not start");
+    }
     std::filesystem::copy_file(RIDE_CONSOLE_EXE, dir_ / "ride-console");
+}
+
+void ConsoleApp::set(TextView section, TextView key, TextView value) const
+{
+    if (!WriteIni(settingsFile(), section, key, value)) {
+        throw std::runtime_error("cannot write " + settingsFile().string());
+    }
 }
 
 void ConsoleApp::start(const std::vector<std::string>& arguments)

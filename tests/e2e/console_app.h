@@ -1,9 +1,10 @@
 #pragma once
 // The real ride-console executable, copied into a directory of the test's own (it reads the
 // settings file beside itself) and started on the test's X server.
+#include "base/text.h"
 #include "e2e/accessible_tree.h"
-#include "e2e/screen_point.h"
 #include "support/child_process.h"
+#include "support/screen_point.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -30,6 +31,9 @@ public:
     const std::filesystem::path& directory() const { return dir_.path(); }
     std::filesystem::path settingsFile() const { return dir_ / "配置.ini"; }
     std::filesystem::path logFile() const { return dir_ / "console.log"; }
+    // Writes one value into the settings file (given as UTF-8, or as text); throws if it cannot.
+    void set(TextView section, TextView key, TextView value) const;
+    void set(TextView section, TextView key, const std::string& value) const { set(section, key, fromUtf8(value)); }
 
     // Starts the program with these arguments after its name.
     void start(const std::vector<std::string>& arguments = {});

@@ -2,7 +2,6 @@
 // program's place: the pointer follows the simulated rider and the bike keys reach the window
 // that has the keyboard focus, as in the demo an installer runs.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
 #include "support/xvfb_server.h"
 
@@ -54,12 +53,12 @@ protected:
         targetLogStart_ = readBytes(targetLog()).size();
         app = std::make_unique<testing::ConsoleApp>(xvfb->display());
         // The console and the player below the target window, so that neither covers it.
-        setting(u"控制界面", u"窗口位置左", "0");
-        setting(u"控制界面", u"窗口位置上", "430");
-        setting(u"视频1位置及大小", u"视频1位置左", "850");
-        setting(u"视频1位置及大小", u"视频1位置上", "430");
-        setting(u"视频1位置及大小", u"视频1宽", "400");
-        setting(u"视频1位置及大小", u"视频1高", "300");
+        app->set(u"控制界面", u"窗口位置左", "0");
+        app->set(u"控制界面", u"窗口位置上", "430");
+        app->set(u"视频1位置及大小", u"视频1位置左", "850");
+        app->set(u"视频1位置及大小", u"视频1位置上", "430");
+        app->set(u"视频1位置及大小", u"视频1宽", "400");
+        app->set(u"视频1位置及大小", u"视频1高", "300");
     }
 
     void TearDown() override
@@ -75,11 +74,6 @@ protected:
         }
         sim.reset();
         app.reset();
-    }
-
-    void setting(TextView section, TextView key, const std::string& value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, fromUtf8(value)));
     }
 
     std::filesystem::path simLog() const { return app->directory() / "bike-sim.log"; }
@@ -168,8 +162,8 @@ TEST_F(DemoTools, SerialLineFromBikeSimSteersThePointerAndTypesIntoRideTarget)
                                         "4.5 20 45 BBBBBB\n"
                                         "5.0 20 45 BBBBBB\n");
     ASSERT_TRUE(waitUntil([&] { return std::filesystem::is_symlink(link); }, 5s));
-    setting(u"串口设置", u"设置", "9600,N,8,1");
-    setting(u"串口设置", u"端口", link.string());
+    app->set(u"串口设置", u"设置", "9600,N,8,1");
+    app->set(u"串口设置", u"端口", link.string());
     startConsole();
     ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 10s));
     ASSERT_TRUE(simPrinted(std::regex("console opened the serial line"), 5s));
@@ -204,8 +198,8 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
             return std::regex_search(text, match, std::regex("tcp listening on 127\\.0\\.0\\.1:(\\d+)"));
         },
         5s));
-    setting(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-    setting(u"网络参数", u"TxtTcpPost0", match[1]);
+    app->set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
+    app->set(u"网络参数", u"TxtTcpPost0", match[1]);
     startConsole();
     const auto console = app->findWindow(kConsoleTitle, true, 10s);
     ASSERT_TRUE(console);

@@ -3,7 +3,6 @@
 // unasked, whether a window manager (openbox) runs or none does. Only the network window takes
 // it, when the operator opens it, and gives it back when it is put away.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
@@ -18,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -89,12 +89,12 @@ protected:
             << readBytes(targetLog());
 
         app = std::make_unique<ConsoleApp>(xvfb->display());
-        setting(u"控制界面", u"窗口位置左", "0");
-        setting(u"控制界面", u"窗口位置上", "0");
-        setting(u"视频1位置及大小", u"视频1位置左", std::to_string(kPlayerLeft));
-        setting(u"视频1位置及大小", u"视频1位置上", std::to_string(kPlayerTop));
-        setting(u"视频1位置及大小", u"视频1宽", std::to_string(kPlayerWidth));
-        setting(u"视频1位置及大小", u"视频1高", std::to_string(kPlayerHeight));
+        app->set(u"控制界面", u"窗口位置左", "0");
+        app->set(u"控制界面", u"窗口位置上", "0");
+        app->set(u"视频1位置及大小", u"视频1位置左", std::to_string(kPlayerLeft));
+        app->set(u"视频1位置及大小", u"视频1位置上", std::to_string(kPlayerTop));
+        app->set(u"视频1位置及大小", u"视频1宽", std::to_string(kPlayerWidth));
+        app->set(u"视频1位置及大小", u"视频1高", std::to_string(kPlayerHeight));
     }
 
     void TearDown() override
@@ -177,17 +177,12 @@ protected:
 
     std::filesystem::path targetLog() const { return logDir.path() / "ride-target.log"; }
 
-    void setting(TextView section, TextView key, const std::string& value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, fromUtf8(value)));
-    }
-
     // The serial line the bike records arrive on.
     void plugInSerialLine()
     {
         pty = std::make_unique<testing::PtyPair>(app->directory());
-        setting(u"串口设置", u"设置", "9600,N,8,1");
-        setting(u"串口设置", u"端口", pty->deviceEnd().string());
+        app->set(u"串口设置", u"设置", "9600,N,8,1");
+        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
     }
 
     void startConsole()
@@ -321,21 +316,6 @@ protected:
         ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
     }
 
-    // What a window manager's close button does: asks the window to close.
-    void askToClose(const std::string& windowId)
-    {
-        const Window window = std::stoul(windowId);
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, window, False, NoEventMask, &event);
-        XSync(x, False);
-    }
-
     // Opens the network window with its button, as the operator does, and checks it took the
     // focus and that typing reaches it.
     void openNetworkWindow(const std::string& typed)
@@ -388,7 +368,7 @@ TEST_P(Focus, ConsoleShownAtStartLeavesTheFocusWithTheRoamingProgram)
 
 TEST_P(Focus, ConsoleStartedHiddenLeavesTheFocusWithTheRoamingProgram)
 {
-    setting(u"串口设置", u"状态", "正常");
+    app->set(u"串口设置", u"状态", "正常");
     ASSERT_NO_FATAL_FAILURE(startConsoleWatchingFocus(false));
 }
 
@@ -408,8 +388,8 @@ TEST_P(Focus, SwitchingAndClickingVideosLeavesTheFocusWithTheRoamingProgram)
 {
     makeClip("red.mp4", "red");
     makeClip("blue.mp4", "blue");
-    setting(u"视频文件", u"视频0", "red.mp4");
-    setting(u"视频文件", u"视频1", "blue.mp4");
+    app->set(u"视频文件", u"视频0", "red.mp4");
+    app->set(u"视频文件", u"视频1", "blue.mp4");
     ASSERT_NO_FATAL_FAILURE(startConsoleWatchingFocus(true));
 
     std::string lostTo;
@@ -440,7 +420,7 @@ TEST_P(Focus, NetworkWindowTakesTheFocusAndHidingItGivesItBack)
     ASSERT_NO_FATAL_FAILURE(openNetworkWindow("5926"));
     const auto network = app->findWindow(kNetworkTitle, true, 1s);
     ASSERT_TRUE(network);
-    askToClose(*network);
+    testing::askToClose(x, std::stoul(*network));
     EXPECT_TRUE(waitUntil([&] { return focusOwner() == target->pid(); }, 5s))
         << "after closing the network window the focus is with " << focusText();
     EXPECT_TRUE(waitUntil([&] { return !visibleWindow(kNetworkTitle); }, 5s));

@@ -3,11 +3,10 @@
 // through a strict reader of the text format; meanwhile a reader polls the file as fast as it can
 // and must never find it half-written.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/exposition_parser.h"
 #include "support/file_bytes.h"
+#include "support/loopback_server.h"
 #include "support/pty_pair.h"
-#include "support/tcp_test_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -105,11 +104,6 @@ protected:
         }
     }
 
-    void set(TextView section, TextView key, const std::string& value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, fromUtf8(value)));
-    }
-
     // The file's content once `ready` holds for it (the console writes every ten seconds).
     std::optional<ParsedExposition> exportedOnce(const std::function<bool(const ParsedExposition&)>& ready,
                                                  std::chrono::milliseconds timeout)
@@ -146,19 +140,19 @@ double at(const ParsedExposition& m, const std::string& name, const testing::Lab
 TEST_F(Metrics, CountsRecordsChannelAndVideoInAFileNeverSeenHalfWritten)
 {
     testing::PtyPair bike(app->directory());
-    testing::TcpTestServer controller;
-    set(u"串口设置", u"设置", "9600,N,8,1");
-    set(u"串口设置", u"端口", bike.deviceEnd().string());
-    set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-    set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
-    set(u"视频文件", u"视频0", "red.mp4");
-    set(u"视频文件", u"来人播放时间单位秒", "3600");
-    set(u"视频1位置及大小", u"视频1位置左", "500");
-    set(u"视频1位置及大小", u"视频1位置上", "500");
-    set(u"视频1位置及大小", u"视频1宽", "320");
-    set(u"视频1位置及大小", u"视频1高", "240");
+    testing::LoopbackServer controller;
+    app->set(u"串口设置", u"设置", "9600,N,8,1");
+    app->set(u"串口设置", u"端口", bike.deviceEnd().string());
+    app->set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
+    app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
+    app->set(u"视频文件", u"视频0", "red.mp4");
+    app->set(u"视频文件", u"来人播放时间单位秒", "3600");
+    app->set(u"视频1位置及大小", u"视频1位置左", "500");
+    app->set(u"视频1位置及大小", u"视频1位置上", "500");
+    app->set(u"视频1位置及大小", u"视频1宽", "320");
+    app->set(u"视频1位置及大小", u"视频1高", "240");
     // The setting names another file: the command line wins.
-    set(u"状态导出", u"文件", "not-this.prom");
+    app->set(u"状态导出", u"文件", "not-this.prom");
     int status = -1;
     testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=320x240:r=25:d=1",
                             "-pix_fmt", "yuv420p", (app->directory() / "red.mp4").string()},
@@ -200,7 +194,7 @@ TEST_F(Metrics, CountsRecordsChannelAndVideoInAFileNeverSeenHalfWritten)
         controller.send(record(sent));
         ASSERT_TRUE(arrived()) << "TCP record " << i << " did not move the pointer";
     }
-    controller.dropClient();
+    controller.dropConnection();
     ASSERT_TRUE(controller.accept(5s)) << "the channel did not come back";
     for (int i = 0; i < 3; ++i) {
         controller.send(record(sent));

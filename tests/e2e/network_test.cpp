@@ -2,8 +2,7 @@
 // accessibility bus), connected to a loopback controller, carrying the heartbeat, decoding what
 // the controller sends, and coming back after the controller drops the connection.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
-#include "support/tcp_test_server.h"
+#include "support/loopback_server.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +15,11 @@ using namespace std::chrono_literals;
 TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
 {
     testing::XvfbServer xvfb;
-    testing::TcpTestServer controller;
+    testing::LoopbackServer controller;
     testing::ConsoleApp app(xvfb.display());
-    const std::string port = std::to_string(controller.port());
-    WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
-    WriteIni(app.settingsFile(), u"网络参数", u"TxtTcpPost0", Text(port.begin(), port.end()));
-    WriteIni(app.settingsFile(), u"控制界面", u"窗口位置左", u"300");
+    app.set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
+    app.set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
+    app.set(u"控制界面", u"窗口位置左", u"300");
     app.start();
     ASSERT_TRUE(app.findWindow(testing::kConsoleTitle, true, 10s));
 
@@ -31,8 +29,8 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
 
     ASSERT_TRUE(controller.accept(3s)) << "the channel did not connect";
     ASSERT_TRUE(controller.receiveUntil([](const std::string& r) { return r.find("99992") != std::string::npos; }, 5s))
-        << "heartbeat texts: " << controller.received;
-    EXPECT_EQ(controller.received.rfind("99991", 0), 0u) << controller.received;
+        << "heartbeat texts: " << controller.received();
+    EXPECT_EQ(controller.received().rfind("99991", 0), 0u) << controller.received();
 
     controller.send(":::S=010xxx090xxxxxx,DIBBBBBB.");
     ASSERT_TRUE(testing::waitUntil(
@@ -42,7 +40,7 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
         3s))
         << "pointer at " << app.pointer();
 
-    controller.dropClient();
+    controller.dropConnection();
     ASSERT_TRUE(controller.accept(3s)) << "the console did not come back";
     EXPECT_TRUE(controller.receiveUntil([](const std::string& r) { return !r.empty(); }, 3s))
         << "the heartbeat goes on after the reconnect";

@@ -2,7 +2,6 @@
 // puts the pointer for each record, and what a focused X client of the test's own receives
 // when a bike key is pressed.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
@@ -14,10 +13,10 @@
 #include <string>
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <poll.h>
 
 namespace ride {
 namespace {
@@ -62,8 +61,8 @@ protected:
         ASSERT_NE(x, nullptr);
         app = std::make_unique<ConsoleApp>(xvfb->display());
         pty = std::make_unique<testing::PtyPair>(app->directory());
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"设置", u"9600,N,8,1"));
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string())));
+        app->set(u"串口设置", u"设置", u"9600,N,8,1");
+        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
         XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 3, 3);
         XSync(x, False);
         app->start();
@@ -85,17 +84,7 @@ protected:
 
     void arrive(std::string_view text) { pty->write(text); }
 
-    static ScreenPoint pointer()
-    {
-        Window root = 0;
-        Window child = 0;
-        ScreenPoint p;
-        int winX = 0;
-        int winY = 0;
-        unsigned mask = 0;
-        XQueryPointer(x, DefaultRootWindow(x), &root, &child, &p.x, &p.y, &winX, &winY, &mask);
-        return p;
-    }
+    static ScreenPoint pointer() { return testing::pointerOn(x); }
 
     static bool pointerReaches(ScreenPoint where, std::chrono::milliseconds timeout = 3s)
     {
@@ -111,48 +100,23 @@ protected:
     // Gives the test's window the keyboard focus and forgets what it received so far.
     static void focusOwnWindow()
     {
-        XSetInputFocus(x, window, RevertToPointerRoot, CurrentTime);
-        XSync(x, False);
-        while (XPending(x) > 0) {
-            XEvent event;
-            XNextEvent(x, &event);
-        }
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(x, &focus, &revert);
-        ASSERT_EQ(focus, window) << "the test window did not get the keyboard focus";
+        ASSERT_TRUE(testing::focusWindow(x, window, RevertToPointerRoot))
+            << "the test window did not get the keyboard focus";
     }
 
     // The next press of a key other than a modifier on the test's window.
     static std::optional<PressedKey> nextKeyPress(std::chrono::milliseconds timeout = 3s)
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            while (XPending(x) > 0) {
-                XEvent event;
-                XNextEvent(x, &event);
-                if (event.type == MappingNotify) {
-                    XRefreshKeyboardMapping(&event.xmapping);
-                    continue;
-                }
-                if (event.type != KeyPress) {
-                    continue;
-                }
+        KeySym sym = NoSymbol;
+        const auto press = testing::nextEvent(
+            x,
+            [&](XEvent& event) {
                 char buffer[16] = {};
-                KeySym sym = NoSymbol;
-                XLookupString(&event.xkey, buffer, sizeof buffer, &sym, nullptr);
-                if (!IsModifierKey(sym)) {
-                    return PressedKey{sym, event.xkey.state};
-                }
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return std::nullopt;
-            }
-            pollfd p{ConnectionNumber(x), POLLIN, 0};
-            poll(&p, 1, int(left.count()));
-        }
+                return event.type == KeyPress &&
+                       (XLookupString(&event.xkey, buffer, sizeof buffer, &sym, nullptr), !IsModifierKey(sym));
+            },
+            timeout);
+        return press ? std::optional(PressedKey{sym, press->xkey.state}) : std::nullopt;
     }
 
     static void expectShifted(const std::optional<PressedKey>& key, KeySym sym, const char* what)

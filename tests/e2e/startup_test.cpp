@@ -1,13 +1,13 @@
 // The real executable on a virtual X server: where its windows appear, hiding the console, and
 // the end of the program, by its "结束" button or by closing the console window.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xlib.h>
 #include <sys/wait.h>
 
@@ -28,11 +28,6 @@ protected:
     }
 
     void SetUp() override { app = std::make_unique<ConsoleApp>(xvfb->display()); }
-    void set(TextView section, TextView key, TextView value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, value));
-    }
-
     static testing::XvfbServer* xvfb;
     std::unique_ptr<ConsoleApp> app;
 };
@@ -41,12 +36,12 @@ testing::XvfbServer* Startup::xvfb = nullptr;
 
 TEST_F(Startup, WindowsAppearWhereTheSettingsPutThem)
 {
-    set(u"视频1位置及大小", u"视频1位置左", u"100");
-    set(u"视频1位置及大小", u"视频1位置上", u"50");
-    set(u"视频1位置及大小", u"视频1宽", u"800");
-    set(u"视频1位置及大小", u"视频1高", u"600");
-    set(u"控制界面", u"窗口位置左", u"30");
-    set(u"控制界面", u"窗口位置上", u"660");
+    app->set(u"视频1位置及大小", u"视频1位置左", u"100");
+    app->set(u"视频1位置及大小", u"视频1位置上", u"50");
+    app->set(u"视频1位置及大小", u"视频1宽", u"800");
+    app->set(u"视频1位置及大小", u"视频1高", u"600");
+    app->set(u"控制界面", u"窗口位置左", u"30");
+    app->set(u"控制界面", u"窗口位置上", u"660");
     app->start();
 
     const auto player = app->findWindow("^Form4$", true, 10s);
@@ -69,9 +64,9 @@ TEST_F(Startup, WindowsAppearWhereTheSettingsPutThem)
 
 TEST_F(Startup, NormalStateHidesTheConsoleButItKeepsRunning)
 {
-    set(u"串口设置", u"状态", u"正常");
-    set(u"视频1位置及大小", u"视频1宽", u"320");
-    set(u"视频1位置及大小", u"视频1高", u"240");
+    app->set(u"串口设置", u"状态", u"正常");
+    app->set(u"视频1位置及大小", u"视频1宽", u"320");
+    app->set(u"视频1位置及大小", u"视频1高", u"240");
     app->start();
 
     ASSERT_TRUE(app->findWindow("^Form4$", true, 10s));
@@ -97,8 +92,8 @@ TEST_F(Startup, WithoutSettingsTheConsoleSitsAtTheTopLeft)
 
 TEST_F(Startup, EndButtonEndsTheProgram)
 {
-    set(u"控制界面", u"窗口位置左", u"10");
-    set(u"控制界面", u"窗口位置上", u"20");
+    app->set(u"控制界面", u"窗口位置左", u"10");
+    app->set(u"控制界面", u"窗口位置上", u"20");
     app->start();
     const auto console = app->findWindow(kConsoleTitle, true, 10s);
     ASSERT_TRUE(console);
@@ -107,21 +102,6 @@ TEST_F(Startup, EndButtonEndsTheProgram)
     const int status = app->process().stop();
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-// What a window manager does when the operator clicks the close button of a window that takes
-// part in the delete protocol (one that does not would be killed instead).
-void requestClose(Display* x, Window window)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(x, window, False, NoEventMask, &event);
-    XFlush(x);
 }
 
 bool takesPartInDeleteProtocol(Display* x, Window window)
@@ -142,8 +122,8 @@ bool takesPartInDeleteProtocol(Display* x, Window window)
 
 TEST_F(Startup, ClosingTheConsoleWindowEndsTheProgram)
 {
-    set(u"控制界面", u"窗口位置左", u"10");
-    set(u"控制界面", u"窗口位置上", u"20");
+    app->set(u"控制界面", u"窗口位置左", u"10");
+    app->set(u"控制界面", u"窗口位置上", u"20");
     app->start();
     const auto console = app->findWindow(kConsoleTitle, true, 10s);
     ASSERT_TRUE(console);
@@ -153,7 +133,7 @@ TEST_F(Startup, ClosingTheConsoleWindowEndsTheProgram)
     ASSERT_NE(x, nullptr);
     const Window window = std::stoul(*console);
     EXPECT_TRUE(takesPartInDeleteProtocol(x, window)) << "a window manager would kill the program instead";
-    requestClose(x, window);
+    testing::askToClose(x, window);
     XCloseDisplay(x);
 
     ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";

@@ -2,8 +2,7 @@
 // the status line, and the journal's priority prefixes. The test binds the notification socket
 // itself and plays the supervisor; no service manager runs.
 #include "e2e/console_app.h"
-#include "service/notify_receiver.h"
-#include "settings/profile_file.h"
+#include "support/notify_receiver.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
 
@@ -146,10 +145,10 @@ TEST_F(Supervision, ReadyPingsStatusAndSilenceWhileStopped)
 {
     testing::PtyPair bike(app->directory());
     const std::string device = bike.deviceEnd().string();
-    ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"设置", u"9600,N,8,1"));
-    ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8(device)));
+    app->set(u"串口设置", u"设置", u"9600,N,8,1");
+    app->set(u"串口设置", u"端口", device);
     // The nobody-present video comes only after this play time, not during the test.
-    ASSERT_TRUE(WriteIni(app->settingsFile(), u"视频文件", u"来人播放时间单位秒", u"3600"));
+    app->set(u"视频文件", u"来人播放时间单位秒", u"3600");
     bindReceiver();
     auto console = startConsole(notifyVariables(), app->logFile());
 
@@ -241,7 +240,7 @@ TEST_F(Supervision, AHungConsoleIsNoticedAndItsRestartIsOnScreenSoon)
 
 TEST_F(Supervision, WithoutTheVariablesNoSocketAndNoPrefixes)
 {
-    ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8((app->directory() / "nobike").string())));
+    app->set(u"串口设置", u"端口", (app->directory() / "nobike").string());
     bindReceiver();
     auto console = startConsole({{"WAYLAND_DISPLAY", "wayland-test"}}, app->logFile());
     ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 30s));
@@ -275,7 +274,7 @@ TEST_F(Supervision, WithTheVariablesTheProcessHoldsOneNotificationSocket)
 // as the service manager does for the journal's stream.
 TEST_F(Supervision, JournalStreamGivesEachLineItsPriority)
 {
-    ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8((app->directory() / "nobike").string())));
+    app->set(u"串口设置", u"端口", (app->directory() / "nobike").string());
     const auto pipePath = app->directory() / "stderr.pipe";
     ASSERT_EQ(::mkfifo(pipePath.c_str(), 0600), 0);
     const int readEnd = ::open(pipePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -3,7 +3,7 @@
 // and a child window inside ride-target's. Keys (and, when so set, the pointer) reach only the
 // roaming program; a refusal is one line in the console's log.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
+#include "support/count_of.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/xvfb_server.h"
@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
+#include "support/x11_probe.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <poll.h>
 
 namespace ride {
 namespace {
@@ -26,6 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::ConsoleApp;
+using testing::countOf;
 using testing::kConsoleTitle;
 using testing::readBytes;
 using testing::ScreenPoint;
@@ -35,15 +36,6 @@ constexpr auto kBetweenArrivals = 150ms;
 constexpr const char* kReleased = ":::S=010xxx090xxxxxx,DIBBBBBB.";
 constexpr const char* kPressed = ":::S=010xxx090xxxxxx,DIABBBBB."; // bike key 1: "A" typed
 constexpr ScreenPoint kSteered{512, 312};                          // speed 10, direction 90
-
-std::size_t count(const std::string& text, const std::string& what)
-{
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 class TargetWindow : public ::testing::Test {
 protected:
@@ -119,14 +111,14 @@ protected:
         ASSERT_NE(x, nullptr);
         app = std::make_unique<ConsoleApp>(xvfb->display());
         pty = std::make_unique<testing::PtyPair>(app->directory());
-        setting(u"串口设置", u"设置", u"9600,N,8,1");
-        setting(u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string()));
+        app->set(u"串口设置", u"设置", u"9600,N,8,1");
+        app->set(u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string()));
         // The console and the player below the windows the keys go to.
-        setting(u"控制界面", u"窗口位置上", u"430");
-        setting(u"视频1位置及大小", u"视频1位置左", u"850");
-        setting(u"视频1位置及大小", u"视频1位置上", u"430");
-        setting(u"视频1位置及大小", u"视频1宽", u"400");
-        setting(u"视频1位置及大小", u"视频1高", u"300");
+        app->set(u"控制界面", u"窗口位置上", u"430");
+        app->set(u"视频1位置及大小", u"视频1位置左", u"850");
+        app->set(u"视频1位置及大小", u"视频1位置上", u"430");
+        app->set(u"视频1位置及大小", u"视频1宽", u"400");
+        app->set(u"视频1位置及大小", u"视频1高", u"300");
     }
 
     void TearDown() override
@@ -139,11 +131,6 @@ protected:
         }
         pty.reset();
         app.reset();
-    }
-
-    void setting(TextView section, TextView key, TextView value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, value));
     }
 
     void start()
@@ -159,19 +146,7 @@ protected:
 
     std::string consoleLog() const { return readBytes(app->logFile()); }
 
-    static void focus(Window w)
-    {
-        XSetInputFocus(x, w, RevertToParent, CurrentTime);
-        XSync(x, False);
-        Window now = 0;
-        int revert = 0;
-        XGetInputFocus(x, &now, &revert);
-        ASSERT_EQ(now, w) << "the focus did not move";
-        while (XPending(x) > 0) {
-            XEvent event;
-            XNextEvent(x, &event);
-        }
-    }
+    static void focus(Window w) { ASSERT_TRUE(testing::focusWindow(x, w)) << "the focus did not move"; }
 
     // The bike presses key 1, whose string is "A"; the record also steers the pointer.
     void pressKey()
@@ -185,43 +160,19 @@ protected:
     // Whether a key press reaches `w` (one of the test's windows) within `timeout`.
     static bool keyArrivesAt(Window w, std::chrono::milliseconds timeout)
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            while (XPending(x) > 0) {
-                XEvent event;
-                XNextEvent(x, &event);
-                if (event.type == KeyPress && event.xkey.window == w) {
-                    return true;
-                }
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return false;
-            }
-            pollfd p{ConnectionNumber(x), POLLIN, 0};
-            poll(&p, 1, int(left.count()));
-        }
+        return testing::nextEvent(
+                   x, [w](const XEvent& event) { return event.type == KeyPress && event.xkey.window == w; }, timeout)
+            .has_value();
     }
 
-    static std::size_t targetKeys() { return count(readBytes(targetLog()), " key A\n"); }
+    static int targetKeys() { return countOf(readBytes(targetLog()), " key A\n"); }
 
-    static bool targetGetsKeys(std::size_t before, std::chrono::milliseconds timeout)
+    static bool targetGetsKeys(int before, std::chrono::milliseconds timeout)
     {
         return waitUntil([&] { return targetKeys() > before; }, timeout);
     }
 
-    static ScreenPoint pointer()
-    {
-        Window root = 0;
-        Window childWindow = 0;
-        ScreenPoint p;
-        int winX = 0;
-        int winY = 0;
-        unsigned mask = 0;
-        XQueryPointer(x, DefaultRootWindow(x), &root, &childWindow, &p.x, &p.y, &winX, &winY, &mask);
-        return p;
-    }
+    static ScreenPoint pointer() { return testing::pointerOn(x); }
 
     static inline testing::XvfbServer* xvfb = nullptr;
     static inline testing::TempDir* dir = nullptr;
@@ -238,8 +189,8 @@ protected:
 
 TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
 {
-    setting(u"控制界面", u"目标窗口", u"ride-t?rg*");
-    setting(u"控制界面", u"目标窗口控制鼠标", u"1");
+    app->set(u"控制界面", u"目标窗口", u"ride-t?rg*");
+    app->set(u"控制界面", u"目标窗口控制鼠标", u"1");
     start();
 
     // Another program has the focus: nothing typed there, the pointer stays, one line.
@@ -249,14 +200,14 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
     EXPECT_FALSE(keyArrivesAt(other, 500ms)) << "a key reached the other program";
     EXPECT_EQ(pointer(), (ScreenPoint{3, 3})) << "the pointer moved while another program had the focus";
     std::string log = consoleLog();
-    EXPECT_EQ(count(log, "TXTKEY(6): key string of 1 characters not typed: the focused window (class \"xterm\" "
-                         "\"XTerm\", title \"bash\") does not match [控制界面] 目标窗口 \"ride-t?rg*\""),
-              1u)
+    EXPECT_EQ(countOf(log, "TXTKEY(6): key string of 1 characters not typed: the focused window (class \"xterm\" "
+                           "\"XTerm\", title \"bash\") does not match [控制界面] 目标窗口 \"ride-t?rg*\""),
+              1)
         << log;
-    EXPECT_EQ(count(log, "pointer not moved: the focused window (class \"xterm\""), 1u) << log;
+    EXPECT_EQ(countOf(log, "pointer not moved: the focused window (class \"xterm\""), 1) << log;
 
     // The roaming program has it: keys and pointer go there.
-    const std::size_t before = targetKeys();
+    const int before = targetKeys();
     focus(targetWindow);
     pressKey();
     EXPECT_TRUE(targetGetsKeys(before, 5s)) << "ride-target got no key";
@@ -274,22 +225,22 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
     focus(DefaultRootWindow(x));
     pressKey();
     log = consoleLog();
-    EXPECT_EQ(count(log, "not typed: the focused window (class none none, title none) does not match"), 1u) << log;
-    EXPECT_EQ(count(log, "TXTKEY(6): key string of 1 characters not typed: no window has the keyboard focus"), 1u)
+    EXPECT_EQ(countOf(log, "not typed: the focused window (class none none, title none) does not match"), 1) << log;
+    EXPECT_EQ(countOf(log, "TXTKEY(6): key string of 1 characters not typed: no window has the keyboard focus"), 1)
         << log;
-    EXPECT_EQ(count(log, "not typed"), 3u) << "one line per refusal streak\n" << log;
+    EXPECT_EQ(countOf(log, "not typed"), 3) << "one line per refusal streak\n" << log;
 }
 
 TEST_F(TargetWindow, PatternOnTheTitleLeavesThePointerFreeUnlessAsked)
 {
-    setting(u"控制界面", u"目标窗口", u"*target");
+    app->set(u"控制界面", u"目标窗口", u"*target");
     start();
     focus(other);
     pressKey();
     EXPECT_FALSE(keyArrivesAt(other, 500ms));
     EXPECT_TRUE(waitUntil([] { return pointer() == kSteered; }, 3s)) << "the pointer is not guarded: " << pointer();
 
-    const std::size_t before = targetKeys();
+    const int before = targetKeys();
     focus(targetWindow);
     pressKey();
     EXPECT_TRUE(targetGetsKeys(before, 5s));
@@ -304,11 +255,11 @@ TEST_F(TargetWindow, WithoutAPatternKeysGoWhereverTheFocusIs)
     focus(nameless);
     pressKey();
     EXPECT_TRUE(keyArrivesAt(nameless, 3s)) << "no key in the nameless window";
-    const std::size_t before = targetKeys();
+    const int before = targetKeys();
     focus(targetWindow);
     pressKey();
     EXPECT_TRUE(targetGetsKeys(before, 5s));
-    EXPECT_EQ(count(consoleLog(), "not typed"), 0u) << consoleLog();
+    EXPECT_EQ(countOf(consoleLog(), "not typed"), 0) << consoleLog();
 }
 
 TEST_F(TargetWindow, SiteCheckReportsThePatternAndWhetherAWindowMatchesNow)
@@ -317,7 +268,7 @@ TEST_F(TargetWindow, SiteCheckReportsThePatternAndWhetherAWindowMatchesNow)
         return testing::runAndCapture({(app->directory() / "ride-console").string(), "--check"}, nullptr,
                                       {{"DISPLAY", xvfb->display()}});
     };
-    setting(u"控制界面", u"目标窗口", u"ride-t?rg*");
+    app->set(u"控制界面", u"目标窗口", u"ride-t?rg*");
     std::string report = check();
     EXPECT_NE(report.find("ok      [控制界面] 目标窗口 = \"ride-t?rg*\": keys are typed only while the focused window "
                           "matches; on screen now: class \"ride-target\""),
@@ -326,7 +277,7 @@ TEST_F(TargetWindow, SiteCheckReportsThePatternAndWhetherAWindowMatchesNow)
     EXPECT_NE(report.find("[控制界面] 目标窗口控制鼠标 not set: the pointer always moves"), std::string::npos)
         << report;
 
-    setting(u"控制界面", u"目标窗口", u"roam*");
+    app->set(u"控制界面", u"目标窗口", u"roam*");
     report = check();
     EXPECT_NE(report.find("warning [控制界面] 目标窗口 = \"roam*\": no window on screen matches it now"),
               std::string::npos)

@@ -2,7 +2,6 @@
 // centre of the player window: the play-time count, the operator's buttons, repetition past a
 // clip's end, files that cannot be played, and the animation hand-over.
 #include "e2e/console_app.h"
-#include "settings/profile_file.h"
 #include "support/file_bytes.h"
 #include "support/xvfb_server.h"
 
@@ -65,13 +64,13 @@ protected:
         // One-second clips: anything shown longer than that has been repeated.
         makeClip("red.mp4", "red");
         makeClip("blue.mp4", "blue");
-        set(u"视频1位置及大小", u"视频1位置左", fromUtf8(std::to_string(kPlayerLeft)));
-        set(u"视频1位置及大小", u"视频1位置上", fromUtf8(std::to_string(kPlayerTop)));
-        set(u"视频1位置及大小", u"视频1宽", fromUtf8(std::to_string(kPlayerWidth)));
-        set(u"视频1位置及大小", u"视频1高", fromUtf8(std::to_string(kPlayerHeight)));
+        app->set(u"视频1位置及大小", u"视频1位置左", fromUtf8(std::to_string(kPlayerLeft)));
+        app->set(u"视频1位置及大小", u"视频1位置上", fromUtf8(std::to_string(kPlayerTop)));
+        app->set(u"视频1位置及大小", u"视频1宽", fromUtf8(std::to_string(kPlayerWidth)));
+        app->set(u"视频1位置及大小", u"视频1高", fromUtf8(std::to_string(kPlayerHeight)));
         // Names relative to the program's directory, as an installer writes them.
-        set(u"视频文件", u"视频0", u"red.mp4");
-        set(u"视频文件", u"视频1", u"blue.mp4");
+        app->set(u"视频文件", u"视频0", u"red.mp4");
+        app->set(u"视频文件", u"视频1", u"blue.mp4");
     }
 
     void TearDown() override
@@ -82,11 +81,6 @@ protected:
         if (HasFailure() && app) {
             std::cerr << "---- console log ----\n" << readBytes(app->logFile()) << "---------------------\n";
         }
-    }
-
-    void set(TextView section, TextView key, TextView value)
-    {
-        ASSERT_TRUE(WriteIni(app->settingsFile(), section, key, value));
     }
 
     void makeClip(const std::string& name, const std::string& colour)
@@ -152,7 +146,7 @@ Display* Video::x = nullptr;
 
 TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
 {
-    set(u"视频文件", u"来人播放时间单位秒", u"3");
+    app->set(u"视频文件", u"来人播放时间单位秒", u"3");
     start();
     ASSERT_TRUE(centreBecomes(Colour::Blue)) << "the nobody video never came";
     EXPECT_TRUE(centreStays(Colour::Blue, 1500ms)) << "the nobody video did not repeat";
@@ -172,8 +166,8 @@ TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
 
 TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)
 {
-    set(u"视频文件", u"来人播放时间单位秒", u"600");
-    set(u"视频文件", u"视频0", u"no-such-clip.mp4");
+    app->set(u"视频文件", u"来人播放时间单位秒", u"600");
+    app->set(u"视频文件", u"视频0", u"no-such-clip.mp4");
     {
         std::ofstream broken(app->directory() / "broken.mp4", std::ios::binary);
         for (int i = 0; i < 50000; ++i) {
@@ -188,7 +182,7 @@ TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)
     EXPECT_TRUE(centreStays(Colour::Blue, 2s)) << "a missing file took the video away";
 
     // Every choice reads the settings anew: the next one names a file that is no video.
-    set(u"视频文件", u"视频0", u"broken.mp4");
+    app->set(u"视频文件", u"视频0", u"broken.mp4");
     press(kPersonButton);
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "a broken file took the video away";
@@ -203,12 +197,12 @@ TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)
 
 TEST_F(Video, AnAnimationTakesTheStageAndItsEndLetsItBeChosenAgain)
 {
-    set(u"视频文件", u"来人播放时间单位秒", u"600");
-    set(u"视频文件", u"视频0", u"show.SWF");
+    app->set(u"视频文件", u"来人播放时间单位秒", u"600");
+    app->set(u"视频文件", u"视频0", u"show.SWF");
     const auto program = app->directory() / "swf-player";
     std::ofstream(program) << "#!/bin/sh\necho \"$1\" >> runs\nsleep 0.5\n";
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-    set(u"视频文件", u"动画播放程序", u"./swf-player");
+    app->set(u"视频文件", u"动画播放程序", u"./swf-player");
     start();
     press(kNobodyButton);
     ASSERT_TRUE(centreBecomes(Colour::Blue));

@@ -2,9 +2,9 @@
 // one that accepts and never reads, one that resets the connection, one that closes in the middle of
 // a record. The console keeps retrying, hands a stalled send to the failure policy, recycles the
 // channel, and goes on decoding what arrives.
-#include "fault/controller.h"
 #include "fault/live_site.h"
 #include "support/fake_serial_line.h"
+#include "support/loopback_server.h"
 #include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 
@@ -15,8 +15,8 @@
 namespace ride {
 namespace {
 
-using testing::FaultyController;
 using testing::kLivePumpStep;
+using testing::LoopbackServer;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
@@ -44,7 +44,7 @@ protected:
 
 TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDrivesOn)
 {
-    rig.pointChannelAt(u"127.0.0.1", FaultyController::refusingPort());
+    rig.pointChannelAt(u"127.0.0.1", LoopbackServer::refusingPort());
     pumpFor(3500ms);
     // Each attempt fails with the refusal; the heartbeat rewrites the send flag in between, so every
     // failure is logged.
@@ -65,8 +65,8 @@ TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDr
 TEST_F(NetworkFaults, ControllerThatNeverReadsHasItsStalledSendHandedToThePolicyAndTheChannelRecycled)
 {
     // A tiny receive window, never read: what the console sends piles up until sends stop completing.
-    FaultyController controller(
-        [](int& fd, const std::atomic<bool>& stopping) { FaultyController::idle(fd, 30s, stopping); }, 4096);
+    LoopbackServer controller(
+        [](int& fd, const std::atomic<bool>& stopping) { LoopbackServer::idle(fd, 30s, stopping); }, 4096);
     rig.pointChannelAt(u"127.0.0.1", controller.port());
     rig.network().TXTTCP连接超时.setText(u"3");
     channel().CMB发送失败处理方法.setText(u"提示人工选择");
@@ -98,14 +98,14 @@ TEST_F(NetworkFaults, ResetConnectionsAreReconnectedAndDecodingGoesOn)
 {
     // Five connections end in a reset after half a record; then the controller behaves.
     std::atomic<int> connections{0};
-    FaultyController controller([&](int& fd, const std::atomic<bool>& stopping) {
+    LoopbackServer controller([&](int& fd, const std::atomic<bool>& stopping) {
         if (++connections <= 5) {
-            FaultyController::sendAll(fd, kRecordTo512.substr(0, 12), stopping);
-            FaultyController::idle(fd, 150ms, stopping);
-            FaultyController::reset(fd);
+            LoopbackServer::sendAll(fd, kRecordTo512.substr(0, 12), stopping);
+            LoopbackServer::idle(fd, 150ms, stopping);
+            LoopbackServer::reset(fd);
             return;
         }
-        while (FaultyController::sendAll(fd, kRecordTo768, stopping) && FaultyController::idle(fd, 100ms, stopping)) {
+        while (LoopbackServer::sendAll(fd, kRecordTo768, stopping) && LoopbackServer::idle(fd, 100ms, stopping)) {
         }
     });
     rig.pointChannelAt(u"127.0.0.1", controller.port());
@@ -122,10 +122,10 @@ TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
     // on the next connection, completes it.
     const std::string record = ":::S=012xxx090xxxxxx,DIBBBBBB.";
     std::atomic<int> connections{0};
-    FaultyController controller([&](int& fd, const std::atomic<bool>& stopping) {
-        FaultyController::sendAll(fd, connections++ == 0 ? record.substr(0, 17) : record.substr(17), stopping);
+    LoopbackServer controller([&](int& fd, const std::atomic<bool>& stopping) {
+        LoopbackServer::sendAll(fd, connections++ == 0 ? record.substr(0, 17) : record.substr(17), stopping);
         if (connections > 1) {
-            FaultyController::idle(fd, 5s, stopping);
+            LoopbackServer::idle(fd, 5s, stopping);
         }
     });
     rig.pointChannelAt(u"127.0.0.1", controller.port());

@@ -1,11 +1,11 @@
 // A controller gone mad: random bytes as fast as loopback takes them, for 30 seconds. The console
 // must stay responsive (its 30 ms serial poll never waits more than 100 ms), keep its memory
 // bounded, and decode the first good records that follow.
-#include "fault/controller.h"
 #include "fault/live_site.h"
 #include "fault/process_memory.h"
 #include "fault/tick_gaps.h"
 #include "support/fake_serial_line.h"
+#include "support/loopback_server.h"
 #include "support/qt_event_pump.h"
 #include "support/temp_dir.h"
 
@@ -16,8 +16,8 @@
 namespace ride {
 namespace {
 
-using testing::FaultyController;
 using testing::kLivePumpStep;
+using testing::LoopbackServer;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
@@ -35,16 +35,16 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     std::atomic<long long> flooded{0};
     std::atomic<bool> floodOver{false};
     const std::string good = ":::S=010xxx045xxxxxx,DIBBBBBB."; // (768, 312)
-    FaultyController controller([&](int& fd, const std::atomic<bool>& stopping) {
+    LoopbackServer controller([&](int& fd, const std::atomic<bool>& stopping) {
         const auto end = std::chrono::steady_clock::now() + 30s;
         constexpr std::size_t kChunk = 256 << 10;
         for (std::size_t at = 0; std::chrono::steady_clock::now() < end; at = (at + kChunk) % pool.size()) {
-            if (!FaultyController::sendAll(fd, pool.substr(at, kChunk), stopping, &flooded)) {
+            if (!LoopbackServer::sendAll(fd, pool.substr(at, kChunk), stopping, &flooded)) {
                 break;
             }
         }
         floodOver = true;
-        while (FaultyController::sendAll(fd, good, stopping) && FaultyController::idle(fd, 100ms, stopping)) {
+        while (LoopbackServer::sendAll(fd, good, stopping) && LoopbackServer::idle(fd, 100ms, stopping)) {
         }
     });
 

@@ -12,6 +12,8 @@
 #include "support/test_site.h"
 #include "ui/qt/qt_event_yield.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
 namespace ride::testing {

@@ -10,7 +10,7 @@ using namespace std::chrono_literals;
 
 class Supervising : public testing::NetworkSite {
 protected:
-    Channel& point(Frmsock& w, const Text& ip, quint16 port)
+    Channel& point(Frmsock& w, const Text& ip, int port)
     {
         Channel& ch = w.channel(0);
         ch.TxtTcpIp.setText(ip);
@@ -51,21 +51,17 @@ TEST_F(Supervising, SilentControllerTurnsRedOnTenTimesOutOnSixteenReconnectsOnSe
         if (tick == 16) {
             EXPECT_EQ(ch.LBLTcpState.tag(), u"0");
             EXPECT_EQ(ch.WinsockTcp->state(), 0) << "timed out and closed";
-            EXPECT_EQ(server.accepted, 1);
+            EXPECT_EQ(server.accepted(), 1);
         }
         if (tick == 17) {
-            ASSERT_TRUE(testing::pumpUntil([&] { return server.accepted == 2; })) << "reconnected";
+            ASSERT_TRUE(testing::pumpUntil([&] { return server.accepted() == 2; })) << "reconnected";
         }
     }
 }
 
 TEST_F(Supervising, RefusedControllerIsRetriedEverySecondAndEveryFailureLogged)
 {
-    quint16 port;
-    {
-        testing::LoopbackServer gone;
-        port = gone.port();
-    }
+    const int port = testing::LoopbackServer::refusingPort();
     Frmsock& w = open();
     Channel& ch = point(w, u"127.0.0.1", port);
     for (int i = 0; i < 4; ++i) {
@@ -92,7 +88,7 @@ TEST_F(Supervising, PeerThatClosesIsReconnectedOnTheNextTick)
     EXPECT_EQ(ch.LBLTcpState.caption() == u"6" || ch.LBLTcpState.caption() == u"7" || ch.LBLTcpState.caption() == u"4",
               true)
         << toUtf8(ch.LBLTcpState.caption());
-    ASSERT_TRUE(testing::pumpUntil([&] { return server.accepted == 2; }));
+    ASSERT_TRUE(testing::pumpUntil([&] { return server.accepted() == 2; }));
 }
 
 TEST_F(Supervising, EditedPortRecyclesTheLinkInTheSamePass)
@@ -104,7 +100,7 @@ TEST_F(Supervising, EditedPortRecyclesTheLinkInTheSamePass)
     ASSERT_TRUE(testing::pumpUntil([&] { return ch.WinsockTcp->state() == 7; }));
     ch.TxtTcpPost.setText(fromUtf8(std::to_string(second_.port())));
     tickSupervision();
-    ASSERT_TRUE(testing::pumpUntil([&] { return second_.accepted == 1; }));
+    ASSERT_TRUE(testing::pumpUntil([&] { return second_.accepted() == 1; }));
     ASSERT_TRUE(testing::pumpUntil([&] { return !first.connected(); })) << "the old link was closed";
 }
 
@@ -118,7 +114,7 @@ TEST_F(Supervising, BlanksAroundTheIpDoNotRecycleAHealthyLink)
     for (int i = 0; i < 3; ++i) {
         second();
     }
-    EXPECT_EQ(server.accepted, 1);
+    EXPECT_EQ(server.accepted(), 1);
 }
 
 TEST_F(Supervising, PortWithLeadingZeroIsReconnectedEveryTick)
@@ -130,7 +126,7 @@ TEST_F(Supervising, PortWithLeadingZeroIsReconnectedEveryTick)
         second();
         testing::pumpUntil([&] { return ch.WinsockTcp->state() == 7; });
     }
-    EXPECT_TRUE(testing::pumpUntil([&] { return server.accepted == 3; }));
+    EXPECT_TRUE(testing::pumpUntil([&] { return server.accepted() == 3; }));
 }
 
 TEST_F(Supervising, ShortIpOrBadPortNeverConnects)
@@ -145,7 +141,7 @@ TEST_F(Supervising, ShortIpOrBadPortNeverConnects)
         for (int i = 0; i < 3; ++i) {
             second();
         }
-        EXPECT_EQ(server.accepted, 0) << toUtf8(ip);
+        EXPECT_EQ(server.accepted(), 0) << toUtf8(ip);
         EXPECT_EQ(ch.LBLTcpState.caption(), u"0");
         EXPECT_EQ(ch.LblTcpNam.foreColor(), kSilentColor) << "configured, shown red";
     }
@@ -172,7 +168,7 @@ TEST_F(Supervising, ClearedEndpointKeepsALiveLinkUntilTheTimeout)
     for (int i = 0; i < 3; ++i) {
         second();
     }
-    EXPECT_EQ(server.accepted, 1) << "an unconfigured channel is not reconnected";
+    EXPECT_EQ(server.accepted(), 1) << "an unconfigured channel is not reconnected";
 }
 
 TEST_F(Supervising, ConnectAttemptHangingInSixIsLeftAloneAndEndedOnlyByTheTimeout)

@@ -1,6 +1,6 @@
 // The notifier against a socket of the test's own, as the service manager would bind it.
-#include "service/notify_receiver.h"
 #include "service/service_notifier.h"
+#include "support/notify_receiver.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -9,14 +9,20 @@ namespace ride::testing {
 
 class XvfbServer {
 public:
-    explicit XvfbServer(int width = 1280, int height = 1024);
+    // `withoutExtension` names an extension the server leaves out, as a bare X server may.
+    explicit XvfbServer(int width = 1280, int height = 1024, const std::string& withoutExtension = {});
     ~XvfbServer();
+
+    // Whether the server came up; when it did not, display() is empty and error() says why.
+    bool running() const { return !display_.empty(); }
+    const std::string& error() const { return error_; }
     // ":N", for DISPLAY.
     const std::string& display() const { return display_; }
 
 private:
     std::unique_ptr<ChildProcess> process_;
     std::string display_;
+    std::string error_;
 };
 
 } // namespace ride::testing

@@ -79,11 +79,3 @@ TEST_F(ConsoleView, QtTimersRunWithTheDesignIntervalsAndFollowTheVideoChoice)
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -5,7 +5,7 @@
 #include "input/x11/x11_cursor.h"
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_focused_window.h"
-#include "xvfb_fixture.h"
+#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +20,11 @@
 namespace ride {
 namespace {
 
-class X11FocusedWindowTest : public testing::Test {
+class X11FocusedWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        server_ = new test::XvfbServer();
+        server_ = new testing::XvfbServer();
         if (server_->running()) {
             x_ = XOpenDisplay(server_->display().c_str());
         }
@@ -95,7 +95,7 @@ protected:
         XSync(x_, False);
     }
 
-    static inline test::XvfbServer* server_ = nullptr;
+    static inline testing::XvfbServer* server_ = nullptr;
     static inline Display* x_ = nullptr;
     std::unique_ptr<X11Display> connection_; // goes after the source that borrows it
     std::unique_ptr<X11FocusedWindow> source_;
@@ -274,17 +274,17 @@ TEST_F(X11FocusedWindowTest, WindowsOnScreenAreTheMappedProgramsWithTheirNames)
 
 TEST(X11FocusedWindowWithoutDisplay, AnswersUnknown)
 {
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     X11Display none(":9999");
     X11FocusedWindow source(none);
     const FocusedWindow got = source.focusedWindow();
-    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(got.kind, FocusedWindow::Kind::Unknown);
     EXPECT_NE(log.find("cannot open X display \":9999\""), std::string::npos) << log;
     // Opened once: a second question neither retries nor logs again.
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(source.focusedWindow().kind, FocusedWindow::Kind::Unknown);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The keyboard focus backend against a private Xvfb, checked with the X server's own answer.
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_input_focus.h"
-#include "xvfb_fixture.h"
+#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ class X11InputFocusTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        server = new test::XvfbServer();
+        server = new testing::XvfbServer();
         ASSERT_TRUE(server->running()) << server->error();
         x = XOpenDisplay(server->display().c_str());
         ASSERT_NE(x, nullptr);
@@ -55,7 +55,7 @@ protected:
         XSync(x, False);
     }
 
-    static inline test::XvfbServer* server = nullptr;
+    static inline testing::XvfbServer* server = nullptr;
     static inline Display* x = nullptr;
 };
 

@@ -8,7 +8,7 @@
 #include "input/x11/x11_input_focus.h"
 #include "input/x11/x11_keystrokes.h"
 #include "input/x11/x11_platform.h"
-#include "xvfb_fixture.h"
+#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -66,11 +66,11 @@ struct KeyEvent {
     std::string text; // Latin-1, as XLookupString gives it
 };
 
-class X11Input : public testing::Test {
+class X11Input : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        server_ = new test::XvfbServer();
+        server_ = new testing::XvfbServer();
         if (!server_->running()) {
             return;
         }
@@ -233,7 +233,7 @@ protected:
         return any;
     }
 
-    static inline test::XvfbServer* server_ = nullptr;
+    static inline testing::XvfbServer* server_ = nullptr;
     static inline Display* probe_ = nullptr;
     static inline Window window_ = 0;
     static inline X11Display* display_ = nullptr; // shared by keys_ and cursor_
@@ -361,9 +361,9 @@ TEST_F(X11Input, ForwardedStringArrivesAndABadOneSendsNothingAndNamesTheBox)
     EXPECT_EQ(good[1].sym, XK_b);
     EXPECT_EQ(good[2].sym, XK_Return);
 
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     rig.press(0, u"ab{LEFT");
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(collectUntilMarker(*keys_).empty());
     EXPECT_NE(err.find("TXTKEY(6): key string \"ab{LEFT\" not typed: unclosed brace at 3\n"), std::string::npos) << err;
 }
@@ -448,7 +448,7 @@ TEST_F(X11Input, AnErrorOfAnotherPartOnTheSharedConnectionIsNotCountedAsOwn)
 
 TEST_F(X11Input, TheEnvironmentTellsWhetherTheDisplayCanCarryPointerAndKeys)
 {
-    test::XvfbServer bare("640x480x24", "XTEST");
+    testing::XvfbServer bare(640, 480, "XTEST");
     ASSERT_TRUE(bare.running()) << bare.error();
     using State = X11Availability::State;
     const std::string ours = server_->display();
@@ -477,7 +477,7 @@ TEST_F(X11Input, TheEnvironmentTellsWhetherTheDisplayCanCarryPointerAndKeys)
 
 TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
 {
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     X11Display nowhere("/nonexistent/socket:0");
     X11Cursor cursor(nowhere);
     X11Keystrokes keys(nowhere);
@@ -486,7 +486,7 @@ TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
     const KeySendResult none = keys.send({});
     ForwardingRig rig(keys);
     rig.press(4, u"abc");
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(cursor.connected());
     EXPECT_FALSE(keys.connected());
     EXPECT_EQ(cursor.position(), (CursorPoint{0, 0}));
@@ -507,14 +507,14 @@ TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
     const char* set = std::getenv("DISPLAY");
     const std::optional<std::string> saved = set ? std::optional<std::string>(set) : std::nullopt;
     setenv("DISPLAY", "/nonexistent/socket:1", 1);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     {
         X11Display display("");
         EXPECT_FALSE(display.isOpen());
         EXPECT_EQ(display.shownName(), "$DISPLAY");
         X11Cursor cursor(display);
     }
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     if (saved) {
         setenv("DISPLAY", saved->c_str(), 1);
     } else {

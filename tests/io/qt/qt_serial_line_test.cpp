@@ -119,11 +119,15 @@ TEST_F(QtSerialLineOnPty, APseudoTerminalOpensQuietlyAndCarriesBytes)
     EXPECT_EQ(err, "");
     pty.write(std::string("\xB3\xB5") + "1"); // 车1 in GBK
     Text arrived;
+    std::string bytes;
     EXPECT_TRUE(testing::pumpUntil([&] {
-        arrived += line.readAll();
+        const Received got = line.readAll();
+        arrived += got.text;
+        bytes += got.bytes;
         return arrived.size() >= 2;
     }));
     EXPECT_EQ(arrived, u"车1");
+    EXPECT_EQ(bytes, "\xB3\xB5" "1");
 }
 
 // The console sets the text before it names the port: the rejection waits for the device.

@@ -4,8 +4,6 @@
 #include "support/loopback_server.h"
 #include "support/qt_event_pump.h"
 
-#include <QTcpServer>
-
 #include <gtest/gtest.h>
 
 namespace ride {
@@ -31,7 +29,7 @@ struct Recorder {
     std::vector<Text> descriptions;
 };
 
-void connectTo(QtTcpSocket& socket, quint16 port)
+void connectTo(QtTcpSocket& socket, int port)
 {
     socket.setRemoteHost(u"127.0.0.1");
     socket.setRemotePort(port);
@@ -63,12 +61,7 @@ TEST(QtTcpSocketStates, ConnectPeerCloseAndClose)
 
 TEST(QtTcpSocketStates, RefusedConnectionIsErrorUntilClosed)
 {
-    quint16 port;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-    }
+    const int port = testing::LoopbackServer::refusingPort();
     QtTcpSocket socket;
     Recorder rec(socket);
     connectTo(socket, port);
@@ -92,12 +85,12 @@ TEST(QtTcpSocketSends, OneCompletionPerSendEvenWhenQtMergesWrites)
     EXPECT_EQ(socket.sendText(u"99991"), std::nullopt);
     EXPECT_EQ(socket.sendText(u"中文"), std::nullopt);
     EXPECT_EQ(socket.sendBytes(std::string("\x41\x42\x00", 3)), std::nullopt);
-    ASSERT_TRUE(pumpUntil([&] { return rec.completions == 3 && server.received.size() == 12; }));
+    ASSERT_TRUE(pumpUntil([&] { return rec.completions == 3 && server.received().size() == 12; }));
     pumpFor(50ms);
     EXPECT_EQ(rec.completions, 3);
-    EXPECT_EQ(server.received, QByteArray("99991\xD6\xD0\xCE\xC4"
-                                          "AB\0",
-                                          12));
+    EXPECT_EQ(server.received(), std::string("99991\xD6\xD0\xCE\xC4"
+                                             "AB\0",
+                                             12));
 }
 
 TEST(QtTcpSocketSends, SendOnAClosedSocketSaysWhyAndIsNeverCompleted)
@@ -116,13 +109,19 @@ TEST(QtTcpSocketData, CharacterSplitBetweenArrivalsIsNotCorrupted)
     QtTcpSocket socket;
     Recorder rec(socket);
     Text received;
-    socket.onDataArrival = [&] { received += socket.takeData(); };
+    std::string bytes;
+    socket.onDataArrival = [&] {
+        const Received got = socket.takeData();
+        received += got.text;
+        bytes += got.bytes;
+    };
     connectTo(socket, server.port());
     ASSERT_TRUE(pumpUntil([&] { return server.connected(); }));
-    server.send(QByteArray(":::S=\xD6"));
+    server.send(":::S=\xD6");
     ASSERT_TRUE(pumpUntil([&] { return received == u":::S="; }));
-    server.send(QByteArray("\xD0!"));
+    server.send("\xD0!");
     ASSERT_TRUE(pumpUntil([&] { return received == u":::S=中!"; }));
+    EXPECT_EQ(bytes, ":::S=\xD6\xD0!") << "the bytes as they came, the split character included";
 }
 
 TEST(QtTcpSocketAddress, LocalAddressIsAnIPv4Text)

@@ -4,7 +4,7 @@
 #include "network/view/frmsock_view.h"
 
 #include "base/qt/qt_text.h"
-#include "network/net_fixture.h"
+#include "network/network_site.h"
 #include "support/fake_tcp_socket.h"
 #include "support/qt_event_pump.h"
 
@@ -25,11 +25,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class NetworkView : public testing::NetFixture {
+class NetworkView : public testing::NetworkSite {
 protected:
     NetworkView()
     {
-        open(1, &fakes);
+        openFake();
         view = std::make_unique<FrmsockView>(*net);
         net->window.show();
         QApplication::setActiveWindow(view.get());
@@ -38,7 +38,7 @@ protected:
 
     QComboBox* sendBox() const { return view->findChild<QComboBox*>(QStringLiteral("TxtTcpTx(0)")); }
     QLineEdit* sendEdit() const { return sendBox()->lineEdit(); }
-    testing::FakeTcpSocket& socket() { return *fakes.made.at(0); }
+    testing::FakeTcpSocket& socket() { return *fakes().made.at(0); }
     std::vector<Text> queue() const
     {
         const auto& items = net->channel(0).TxtTcpTx.items();
@@ -67,7 +67,6 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     }
 
-    testing::FakeTcpSocketFactory fakes;
     std::unique_ptr<FrmsockView> view;
 };
 

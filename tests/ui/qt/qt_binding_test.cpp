@@ -284,11 +284,3 @@ TEST(QtBinding, WindowGeometryIsTwipsOverFifteen)
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
