@@ -15,6 +15,8 @@ packages=(
   xvfb xauth xdotool x11-utils socat ffmpeg dbus dbus-x11 procps python3 python3-pyatspi
   # a real window manager for the keyboard focus tests
   openbox
+  # a Windows program under Wine for the key tests, built with MinGW
+  wine64 gcc-mingw-w64-x86-64
   # the Debian package and its checks
   dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd
   # fuzz targets (libFuzzer)
