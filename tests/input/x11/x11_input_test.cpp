@@ -149,6 +149,7 @@ protected:
                 XEvent event;
                 XNextEvent(probe_, &event);
                 if (event.type == MappingNotify) {
+                    pointerNotices_ += event.xmapping.request == MappingPointer ? 1 : 0;
                     XRefreshKeyboardMapping(&event.xmapping);
                     continue;
                 }
@@ -214,6 +215,18 @@ protected:
         }
     }
 
+    // Keycodes above 8 with no keysym, lowest first.
+    static std::vector<unsigned> emptyKeycodes()
+    {
+        std::vector<unsigned> empty;
+        for (unsigned code = 9; code <= 255; ++code) {
+            if (!keycodeHasSymbols(code)) {
+                empty.push_back(code);
+            }
+        }
+        return empty;
+    }
+
     static bool keycodeHasSymbols(unsigned code)
     {
         int perCode = 0;
@@ -231,6 +244,8 @@ protected:
     static inline Window window_ = 0;
     static inline X11Keystrokes* keys_ = nullptr;
     static inline X11Cursor* cursor_ = nullptr;
+    // Pointer mapping notices seen by the probe client.
+    static inline int pointerNotices_ = 0;
 };
 
 TEST_F(X11Input, PointerMovesWhereAskedAndStaysOnScreen)
@@ -289,14 +304,28 @@ TEST_F(X11Input, ModifiersGroupsAndNamedKeys)
 
 TEST_F(X11Input, CharactersMissingFromTheKeymapUseASpareKeycode)
 {
+    const std::vector<unsigned> empty = emptyKeycodes();
+    ASSERT_GE(empty.size(), 2u);
+    pointerNotices_ = 0;
     const auto events = typeAndCollect(u"中é中");
     const auto keys = presses(events);
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys[0].sym, KeySym(0x1004E2D));
     EXPECT_EQ(keys[1].sym, KeySym(XK_eacute));
     EXPECT_EQ(keys[2].keycode, keys[0].keycode); // the binding is reused within a string
+    // The lowest empty keycodes, the ones Wine gives a virtual key to; every client is told.
+    EXPECT_EQ(keys[0].keycode, empty[0]);
+    EXPECT_EQ(keys[1].keycode, empty[1]);
+    EXPECT_GE(pointerNotices_, 1) << "Wine learns of the new keycodes from a pointer mapping notice";
     expectEveryPressReleased(events);
     EXPECT_TRUE(keys_->holdsBindings());
+
+    // Held for the next string: no keymap change, no notice.
+    pointerNotices_ = 0;
+    const auto again = presses(typeAndCollect(u"é"));
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].keycode, keys[1].keycode);
+    EXPECT_EQ(pointerNotices_, 0);
 
     keys_->restoreKeymap();
     typeAndCollect(u""); // the marker makes sure the server has handled the restore
@@ -326,6 +355,36 @@ TEST_F(X11Input, PeriodicRestoreGivesBackOnlyBindingsPastTheirLifetime)
     EXPECT_FALSE(keys.holdsBindings());
     typeAndCollect(keys, u"");
     EXPECT_FALSE(keycodeHasSymbols(first[0].keycode));
+}
+
+TEST_F(X11Input, KeyWithoutAFreeKeycodeIsLeftOutWithOneLogLineAndTheRestTyped)
+{
+    // Every empty keycode taken by another client.
+    const std::vector<unsigned> empty = emptyKeycodes();
+    for (const unsigned code : empty) {
+        KeySym filler[2] = {0x1002000 + code, 0x1002000 + code};
+        XChangeKeyboardMapping(probe_, int(code), 2, filler, 1);
+    }
+    XSync(probe_, False);
+    X11Keystrokes keys(server_->display());
+    testing::internal::CaptureStderr();
+    const auto first = typeAndCollect(keys, u"a中b");
+    const auto second = typeAndCollect(keys, u"中c");
+    const std::string err = testing::internal::GetCapturedStderr();
+    for (const unsigned code : empty) {
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(probe_, int(code), 2, none, 1);
+    }
+    XSync(probe_, False);
+
+    EXPECT_EQ(typed(first), "ab");
+    EXPECT_EQ(typed(second), "c");
+    expectEveryPressReleased(first);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(" warning keys: \"中\" (U+4E2D) is not typed: the keymap has no free keycode left to lend it "
+                       "(0 are lent to other characters); the rest of the key string is typed\n"),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(X11Input, CapsLockDoesNotChangeWhatArrives)
