@@ -3,6 +3,7 @@
 #include "app/metrics_export.h"
 #include "app/network_window_opener.h"
 #include "app/service_notifications.h"
+#include "app/termination_signals.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
 #include "check/probe/site_check.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     // The console may start hidden; the program ends only on "结束" or on closing the console.
     QApplication::setQuitOnLastWindowClosed(false);
+    ride::quitEventLoopOnTerminationSignals();
 
     const std::filesystem::path settingsFile = ride::settingsFilePath();
     // A save cut short (power lost, program killed) leaves its temporary file; no write runs
