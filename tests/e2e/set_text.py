@@ -1,10 +1,8 @@
 #!/usr/bin/python3
-# Sets the text of text boxes of a running Qt program through the accessibility bus, each found by
-# its description (the box's name in the program), as an operator's assistive tool would.
+# Sets text boxes of a running Qt program through the accessibility bus, each found by its
+# description (the box's name in the program), as an operator's assistive tool would.
 #
-# Usage: set_text.py --pid PID [--seconds N] NAME=TEXT...
-#   --seconds  how long to keep looking for the boxes (default 10)
-# Prints "set" and exits 0 once every box holds its text; exits 1 if a box was not found.
+# Usage: set_text.py --pid PID [--seconds N] NAME=TEXT...    exit 0 once every box holds its text
 import argparse
 import sys
 import time
@@ -12,32 +10,27 @@ import time
 import pyatspi
 
 
-def find(node, description, found):
+def find(node, description):
     try:
         if node.description == description:
-            try:
-                found.append(node.queryEditableText())
-                return
-            except NotImplementedError:
-                pass
+            return node.queryEditableText()
         for i in range(node.childCount):
-            find(node.getChildAtIndex(i), description, found)
-    except Exception:  # a node that vanished while we walked the tree
+            found = find(node.getChildAtIndex(i), description)
+            if found:
+                return found
+    except Exception:  # a node that vanished while we walked the tree, or one without text
         pass
+    return None
 
 
-def editable(pid, description):
-    found = []
+def box_in(pid, name):
     for app in pyatspi.Registry.getDesktop(0):
-        if app is None:
-            continue
         try:
-            if app.get_process_id() != pid:
-                continue
-        except Exception:
-            continue
-        find(app, description, found)
-    return found[0] if found else None
+            if app is not None and app.get_process_id() == pid:
+                return find(app, name)
+        except Exception:  # a program that went away meanwhile
+            pass
+    return None
 
 
 def main():
@@ -46,21 +39,15 @@ def main():
     parser.add_argument("--seconds", type=float, default=10)
     parser.add_argument("assignments", nargs="+")
     args = parser.parse_args()
-
     deadline = time.time() + args.seconds
-    for assignment in args.assignments:
-        name, _, text = assignment.partition("=")
-        while True:
-            box = editable(args.pid, name)
-            if box:
-                box.setTextContents(text)
-                if box.getText(0, -1) == text:
-                    break
+    for name, _, text in (a.partition("=") for a in args.assignments):
+        box = box_in(args.pid, name)
+        while not (box and box.setTextContents(text) and box.getText(0, -1) == text):
             if time.time() > deadline:
                 print("not set: " + name, file=sys.stderr)
                 return 1
             time.sleep(0.2)
-    print("set")
+            box = box_in(args.pid, name)
     return 0
 
 

@@ -1,24 +1,18 @@
-/* A Windows program that stands in for a roaming program run under Wine: one window that takes the
- * keyboard focus and writes every key message it gets, and every move of the pointer, as one line
- * to a file:
+/* A Windows program in the roaming program's place, for running under Wine: one window that takes
+ * the keyboard focus and writes each key message it gets, and each move of the pointer, as a line
+ * of a file.
  *
- *   key_logger.exe FILE [LEFT TOP WIDTH HEIGHT]     the window at 600,500, 400x300 unless given
+ *   key_logger.exe FILE [LEFT TOP WIDTH HEIGHT]      the window at 600,500, 400x300 unless given
  *
- *   ready
- *   down vk=41 scan=1E        WM_KEYDOWN (sysdown for WM_SYSKEYDOWN)
- *   char U+0061               WM_CHAR, one UTF-16 unit (syschar for WM_SYSCHAR)
- *   up vk=41 scan=1E          WM_KEYUP (sysup for WM_SYSKEYUP)
- *   cursor 512 312            GetCursorPos, when it changed
- *   focus in / focus out
- *
- * Virtual keys and scan codes in hexadecimal. Built with x86_64-w64-mingw32-gcc. */
+ * Lines: "ready"; "down vk=41 scan=1E", "up ...", "sysdown ...", "sysup ..." (WM_KEYDOWN, WM_KEYUP,
+ * WM_SYSKEYDOWN, WM_SYSKEYUP, in hexadecimal); "char U+0061", "syschar ..." (WM_CHAR, WM_SYSCHAR,
+ * one UTF-16 unit); "cursor 512 312" (GetCursorPos, when it changed). */
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 
 static FILE* out;
-static POINT lastCursor = {-1, -1};
 
 static void logLine(const char* format, int a, int b)
 {
@@ -27,30 +21,25 @@ static void logLine(const char* format, int a, int b)
     fflush(out);
 }
 
-static unsigned scanOf(LPARAM lParam)
-{
-    return (unsigned)((lParam >> 16) & 0xFF);
-}
-
 static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    static POINT last = {-1, -1};
+    const int vk = (int)wParam;
+    const int scan = (int)((lParam >> 16) & 0xFF);
+    POINT p;
     switch (message) {
-    case WM_KEYDOWN: logLine("down vk=%02X scan=%02X", (int)wParam, (int)scanOf(lParam)); return 0;
-    case WM_KEYUP: logLine("up vk=%02X scan=%02X", (int)wParam, (int)scanOf(lParam)); return 0;
-    case WM_SYSKEYDOWN: logLine("sysdown vk=%02X scan=%02X", (int)wParam, (int)scanOf(lParam)); return 0;
-    case WM_SYSKEYUP: logLine("sysup vk=%02X scan=%02X", (int)wParam, (int)scanOf(lParam)); return 0;
-    case WM_CHAR: logLine("char U+%04X", (int)wParam, 0); return 0;
-    case WM_SYSCHAR: logLine("syschar U+%04X", (int)wParam, 0); return 0;
-    case WM_SETFOCUS: logLine("focus in", 0, 0); return 0;
-    case WM_KILLFOCUS: logLine("focus out", 0, 0); return 0;
-    case WM_TIMER: {
-        POINT p;
-        if (GetCursorPos(&p) && (p.x != lastCursor.x || p.y != lastCursor.y)) {
-            lastCursor = p;
+    case WM_KEYDOWN: logLine("down vk=%02X scan=%02X", vk, scan); return 0;
+    case WM_KEYUP: logLine("up vk=%02X scan=%02X", vk, scan); return 0;
+    case WM_SYSKEYDOWN: logLine("sysdown vk=%02X scan=%02X", vk, scan); return 0;
+    case WM_SYSKEYUP: logLine("sysup vk=%02X scan=%02X", vk, scan); return 0;
+    case WM_CHAR: logLine("char U+%04X", vk, 0); return 0;
+    case WM_SYSCHAR: logLine("syschar U+%04X", vk, 0); return 0;
+    case WM_TIMER:
+        if (GetCursorPos(&p) && (p.x != last.x || p.y != last.y)) {
+            last = p;
             logLine("cursor %d %d", (int)p.x, (int)p.y);
         }
         return 0;
-    }
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -58,20 +47,19 @@ static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 int main(int argc, char** argv)
 {
+    int place[4] = {600, 500, 400, 300};
+    for (int i = 0; i < 4 && i + 2 < argc; ++i) {
+        place[i] = atoi(argv[i + 2]);
+    }
     if (argc < 2 || !(out = fopen(argv[1], "w"))) {
         return 2;
     }
     WNDCLASSW windowClass = {0};
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = GetModuleHandleW(NULL);
-    windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = L"RideKeyLogger";
     RegisterClassW(&windowClass);
-    int place[4] = {600, 500, 400, 300};
-    for (int i = 0; i < 4 && i + 2 < argc; ++i) {
-        place[i] = atoi(argv[i + 2]);
-    }
     HWND window = CreateWindowW(L"RideKeyLogger", L"Wine key logger", WS_OVERLAPPEDWINDOW | WS_VISIBLE, place[0],
                                 place[1], place[2], place[3], NULL, NULL, windowClass.hInstance, NULL);
     if (!window) {
@@ -81,12 +69,10 @@ int main(int argc, char** argv)
     SetFocus(window);
     SetTimer(window, 1, 10, NULL);
     logLine("ready", 0, 0);
-
     MSG message;
     while (GetMessageW(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    fclose(out);
     return 0;
 }
