@@ -17,6 +17,8 @@ packages=(
   libxres-dev
   # a real window manager for the keyboard focus tests
   openbox
+  # a Windows program under Wine for the key tests, built with MinGW
+  wine64 gcc-mingw-w64-x86-64
   # the Debian package and its checks
   dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd
   # fuzz targets (libFuzzer)

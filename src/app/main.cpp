@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/desktop.h"
 #include "app/standard_backends.h"
+#include "app/termination_signals.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
 #include "settings/profile_file.h"
@@ -40,6 +41,8 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     // The console may start hidden; the program ends only on "结束" or on closing the console.
     QApplication::setQuitOnLastWindowClosed(false);
+    // SIGTERM (the service manager's stop) ends the program as "结束" does, keymap given back.
+    ride::quitEventLoopOnTerminationSignals();
     ride::Desktop desktop(choice.make(context), commandLine, std::move(notifier), started);
     return QApplication::exec();
 }

@@ -12,10 +12,11 @@
 namespace ride {
 
 // What became of one send. A backend reports failure only through this value: it throws no
-// exception and writes no log line of its own. `failure` is empty when every key is on its way;
-// otherwise it says in English why nothing of the list was typed ("no X display", "the keymap
-// has no free key for U+4E2D"), without the key string: the caller, who knows the string and
-// the box it came from, logs it with rejectedKeysLine().
+// exception. `failure` is empty when the keys are on their way; otherwise it says in English why
+// nothing of the list was typed ("no X display", "the keymap lacks a Shift, Control or Alt
+// key"), without the key string: the caller, who knows the string and the box it came from,
+// logs it with rejectedKeysLine(). A key the platform cannot produce at all (no keycode left
+// for a character) is the backend's own to log, once: it leaves that key out and types the rest.
 struct [[nodiscard]] KeySendResult {
     std::optional<std::string> failure;
 

@@ -107,6 +107,20 @@ bool ConsoleApp::pressButton(const std::string& caption, const std::string& wind
     return status == 0;
 }
 
+bool ConsoleApp::setTexts(const std::vector<std::pair<std::string, std::string>>& nameAndText,
+                          std::chrono::seconds timeout) const
+{
+    std::vector<std::string> argv{
+        "/usr/bin/python3", RIDE_E2E_DIR "/set_text.py",    "--pid", std::to_string(process_->pid()),
+        "--seconds",        std::to_string(timeout.count())};
+    for (const auto& [name, text] : nameAndText) {
+        argv.push_back(name + "=" + text);
+    }
+    int status = -1;
+    runAndCapture(argv, &status, {{"DISPLAY", display_}});
+    return status == 0;
+}
+
 AccessibleTree ConsoleApp::accessibleTree(const std::vector<std::string>& waitFor, std::chrono::seconds timeout) const
 {
     return AccessibleTree::read(display_, process_->pid(), waitFor, timeout);

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ride::testing {
 
@@ -50,6 +52,10 @@ public:
     // for it up to `timeout`; only in the window titled `windowTitle` when one is given.
     bool pressButton(const std::string& caption, const std::string& windowTitle = {},
                      std::chrono::seconds timeout = std::chrono::seconds(20)) const;
+    // Sets text boxes of the program, each found by its name ("TXTKEY(6)"), over the
+    // accessibility bus; false if one was not found within `timeout`.
+    bool setTexts(const std::vector<std::pair<std::string, std::string>>& nameAndText,
+                  std::chrono::seconds timeout = std::chrono::seconds(20)) const;
     // The program's windows and their elements as the accessibility bus shows them, once the
     // windows titled `waitFor` are there (or `timeout` has passed).
     AccessibleTree accessibleTree(const std::vector<std::string>& waitFor,

@@ -1,5 +1,8 @@
 #include "input/x11/key_plan.h"
 
+#include "base/text.h"
+#include "input/key_notation.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -64,19 +67,6 @@ KeysymNumber actionKeySym(const KeyAction& action)
     return action.kind == KeyAction::Kind::Char ? charKeySym(action.ch) : namedKeySym(action.key);
 }
 
-std::string describeKeySym(KeysymNumber sym)
-{
-    char text[32];
-    if (sym >= kUnicodeKeysymBase && sym <= kUnicodeKeysymBase + 0x10FFFF) {
-        std::snprintf(text, sizeof text, "U+%04lX", sym - kUnicodeKeysymBase);
-    } else if (const char* name = XKeysymToString(sym)) {
-        std::snprintf(text, sizeof text, "%s", name);
-    } else {
-        std::snprintf(text, sizeof text, "keysym 0x%lX", sym);
-    }
-    return text;
-}
-
 struct Place {
     KeycodeNumber code;
     bool shift;
@@ -106,10 +96,11 @@ bool isEmpty(const KeyboardMap& map, int code)
     return true;
 }
 
-// High keycodes first: they are the least likely to belong to a physical key.
+// Low keycodes first, for Wine (see planKeystrokes). On a PC keymap the empty ones down there
+// belong to keys of Japanese and Korean keyboards.
 std::optional<KeycodeNumber> spare(const KeyboardMap& map)
 {
-    for (int code = map.minCode + map.codeCount() - 1; code >= map.minCode && code > 8; --code) {
+    for (int code = std::max(map.minCode, 9); code < map.minCode + map.codeCount(); ++code) {
         if (isEmpty(map, code)) {
             return static_cast<KeycodeNumber>(code);
         }
@@ -148,8 +139,9 @@ public:
         });
     }
 
-    // Makes `sym` reachable, borrowing a spare keycode if the keymap lacks it.
-    std::optional<Place> place(KeysymNumber sym, const std::vector<KeysymNumber>& needed, std::string& problem)
+    // Makes `sym` reachable, borrowing a spare keycode if the keymap lacks it; nullopt when no
+    // keycode can be had.
+    std::optional<Place> place(KeysymNumber sym, const std::vector<KeysymNumber>& needed)
     {
         auto found = find(map_, sym);
         if (!found && sym >= 0xA0 && sym <= 0xFF) {
@@ -169,7 +161,6 @@ public:
             code = spare(map_);
         }
         if (!code) {
-            problem = "the keymap has no free key for " + describeKeySym(sym);
             return std::nullopt;
         }
         map_.set(*code, sym);
@@ -215,7 +206,29 @@ private:
     KeyPlan plan_;
 };
 
+void appendUtf16(Text& text, char32_t c)
+{
+    if (c >= 0x10000) {
+        text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+        text += static_cast<char16_t>(c);
+    }
+}
+
 } // namespace
+
+std::string keyForLog(const KeyAction& action)
+{
+    if (action.kind == KeyAction::Kind::Named) {
+        return "{" + std::string(keyName(action.key)) + "}";
+    }
+    Text text;
+    appendUtf16(text, action.ch);
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(action.ch));
+    return "\"" + toUtf8(text) + "\" (" + code + ")";
+}
 
 std::vector<KeysymNumber> borrowedRow(int perCode, KeysymNumber sym)
 {
@@ -257,13 +270,17 @@ KeyPlanResult planKeystrokes(const KeyboardMap& map, const std::vector<KeyBindin
     bool anyShift = false;
     bool anyControl = false;
     bool anyAlt = false;
-    std::string problem;
     for (std::size_t i = 0; i < actions.size(); ++i) {
-        const auto where = planner.place(needed[i], needed, problem);
-        if (!where) {
-            return {std::nullopt, problem};
-        }
         const KeyAction& action = actions[i];
+        const auto where = planner.place(needed[i], needed);
+        if (!where) {
+            const KeyAction bare =
+                action.kind == KeyAction::Kind::Char ? KeyAction::character(action.ch) : KeyAction::named(action.key);
+            if (std::find(plan.leftOut.begin(), plan.leftOut.end(), bare) == plan.leftOut.end()) {
+                plan.leftOut.push_back(bare);
+            }
+            continue;
+        }
         const bool capsLock = action.kind == KeyAction::Kind::Named && action.key == NamedKey::CapsLock;
         const PlannedStroke stroke{where->code, action.mods.shift || where->shift, action.mods.control, action.mods.alt,
                                    capsLock};

@@ -77,6 +77,9 @@ struct KeyPlan {
     // What is lent out once the plan is carried out, used ones stamped with the time of the send.
     std::vector<KeyBinding> bindings;
     std::vector<PlannedStroke> strokes;
+    // Keys the keymap lacks and no keycode could be lent to: left out of `strokes`, each named
+    // once, without its modifiers, in the order the string asks for them.
+    std::vector<KeyAction> leftOut;
     // The modifier keys, set when some stroke needs them.
     std::optional<KeycodeNumber> shiftKey;
     std::optional<KeycodeNumber> controlKey;
@@ -96,10 +99,17 @@ struct BindingClock {
 
 // Plans `actions` for `map` while `bindings` are lent out. Characters and named keys are looked
 // up in the first two columns only (plain and Shift); a Latin-1 character may also be found
-// under its Unicode keysym. A keysym found nowhere borrows the highest empty keycode (above 8);
-// when none is empty, the least recently used binding this string does not need is given back
-// to make room.
+// under its Unicode keysym. A keysym found nowhere borrows the lowest empty keycode (above 8):
+// Wine gives the keycodes it does not know a virtual key of its own in keycode order, from a
+// pool that a PC keymap exhausts at about keycode 160, and types no character for a keycode
+// left without one. When no keycode is empty, the least recently used binding this string does
+// not need is given back to make room; when there is none either, the key is left out and the
+// rest of the string is planned.
 KeyPlanResult planKeystrokes(const KeyboardMap& map, const std::vector<KeyBinding>& bindings,
                              const std::vector<KeyAction>& actions, BindingClock clock);
+
+// A key for a log line: a character in quotes with its code point, "é" (U+00E9); a named key
+// as the notation writes it, {F16}.
+std::string keyForLog(const KeyAction& action);
 
 } // namespace ride

@@ -60,6 +60,8 @@ struct X11Keystrokes::Impl {
     bool xkb = false;
     std::chrono::milliseconds lifetime;
     std::vector<KeyBinding> bindings;
+    // Keys already named in a log line as left out.
+    std::vector<KeyAction> reported;
 
     // The server's core keyboard mapping, read fresh for every send because the user may switch
     // layouts at any time.
@@ -143,8 +145,40 @@ struct X11Keystrokes::Impl {
                 return KeySendResult::refused("the X server refused a keymap change (error " +
                                               std::to_string(errors.lastCode) + ")");
             }
+            announceKeymapChange();
         }
         return KeySendResult::done();
+    }
+
+    // A program under Wine hears of keymap changes only after it has looked up a key event of its
+    // own (Xlib loads the keyboard description, and asks the server for its change notices, on
+    // the first lookup). Until then it keeps the keycode-to-virtual-key table made at its start,
+    // in which a keycode borrowed since has no virtual key: its window gets VK_NONAME and no
+    // character. A pointer mapping notice goes to every client, and Wine rebuilds that table
+    // from the server's keymap on any mapping notice; setting the pointer mapping to what it is
+    // changes nothing else (no button can be busy when none changes). On the same connection
+    // the notice goes out ahead of the key events.
+    void announceKeymapChange()
+    {
+        unsigned char map[256];
+        const int buttons = XGetPointerMapping(display.get(), map, sizeof map);
+        if (buttons > 0) {
+            XSetPointerMapping(display.get(), map, buttons);
+        }
+    }
+
+    // One line per key the keymap had no room for, the first time it is left out.
+    void reportLeftOut(const std::vector<KeyAction>& leftOut)
+    {
+        for (const KeyAction& key : leftOut) {
+            if (std::find(reported.begin(), reported.end(), key) != reported.end()) {
+                continue;
+            }
+            reported.push_back(key);
+            logWarning("keys", keyForLog(key) + " is not typed: the keymap has no free keycode left to lend it (" +
+                                   std::to_string(bindings.size()) +
+                                   " are lent to other characters); the rest of the key string is typed");
+        }
     }
 
     // Caps Lock would turn "a" into "A" (and "+a" into "a"): lift it while typing and put it back
@@ -208,6 +242,7 @@ struct X11Keystrokes::Impl {
         if (KeySendResult changed = changeKeymap(*planned.plan, map.perCode); !changed.typed()) {
             return changed;
         }
+        reportLeftOut(planned.plan->leftOut);
         press(*planned.plan);
         return KeySendResult::done();
     }

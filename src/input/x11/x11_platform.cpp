@@ -6,9 +6,9 @@
 
 namespace ride {
 
-X11Platform::X11Platform(std::string_view displayName)
-    : display_(std::make_unique<X11Display>(displayName)), cursor_(*display_), keys_(*display_), focus_(*display_),
-      focusedWindow_(*display_)
+X11Platform::X11Platform(std::string_view displayName, std::chrono::milliseconds bindingLifetime)
+    : display_(std::make_unique<X11Display>(displayName)), cursor_(*display_), keys_(*display_, bindingLifetime),
+      focus_(*display_), focusedWindow_(*display_)
 {
 }
 

@@ -9,6 +9,7 @@
 #include "input/x11/x11_input_focus.h"
 #include "input/x11/x11_keystrokes.h"
 
+#include <chrono>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,9 @@ public:
     // An empty name means $DISPLAY. When the display cannot be opened, the pointer, the keys and
     // the focus each log what they go without, as the focused window does on its first question;
     // the parts then work as their interfaces say they do without a display.
-    explicit X11Platform(std::string_view displayName = {});
+    // `bindingLifetime`: how long a keycode lent to a character stays lent after its last use.
+    explicit X11Platform(std::string_view displayName = {},
+                         std::chrono::milliseconds bindingLifetime = std::chrono::minutes(10));
     ~X11Platform() override;
     X11Platform(const X11Platform&) = delete;
     X11Platform& operator=(const X11Platform&) = delete;

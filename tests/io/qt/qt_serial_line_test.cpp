@@ -127,7 +127,8 @@ TEST_F(QtSerialLineOnPty, APseudoTerminalOpensQuietlyAndCarriesBytes)
         return arrived.size() >= 2;
     }));
     EXPECT_EQ(arrived, u"车1");
-    EXPECT_EQ(bytes, "\xB3\xB5" "1");
+    EXPECT_EQ(bytes, "\xB3\xB5"
+                     "1");
 }
 
 // The console sets the text before it names the port: the rejection waits for the device.
