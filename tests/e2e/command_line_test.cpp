@@ -48,5 +48,29 @@ TEST(CommandLine, UnknownOptionsAndStrayArgumentsAreErrors)
     EXPECT_EQ(status, 1);
 }
 
+// With no X display the pointer and keys have nowhere to go: the program names the backend it
+// looked for and why it was refused, and ends instead of starting half a console.
+TEST(CommandLine, WithoutAUsableDisplayTheProgramSaysWhyAndEnds)
+{
+    const struct {
+        std::map<std::string, std::string> env;
+        std::string why;
+    } cases[] = {
+        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         "a Wayland session without XWayland ($WAYLAND_DISPLAY is set, $DISPLAY is not)"},
+        {kNoDisplay, "$DISPLAY is not set: no X server to send the pointer and keys to"},
+        {{{"DISPLAY", ":9999"}, {"WAYLAND_DISPLAY", ""}}, "X display \":9999\" cannot be reached"},
+    };
+    for (const auto& c : cases) {
+        int status = -1;
+        const std::string out =
+            testing::runAndCapture({"/bin/sh", "-c", "exec \"$0\" 2>&1", RIDE_CONSOLE_EXE}, &status, c.env);
+        EXPECT_EQ(status, 1) << out;
+        EXPECT_NE(out.find(" error backends: no usable pointer and keys backend: x11: " + c.why + "\n"),
+                  std::string::npos)
+            << out;
+    }
+}
+
 } // namespace
 } // namespace ride
