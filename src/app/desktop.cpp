@@ -42,7 +42,7 @@ Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, Servic
 
     // The window to give the focus back to is the last one outside the program that had it; the
     // focus leaving the program's windows is a moment to look.
-    QObject::connect(qApp, &QGuiApplication::applicationStateChanged,
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, &context_,
                      [this](Qt::ApplicationState) { site_->networkOpener().noteFocusElsewhere(); });
 
     site_->start();
@@ -51,7 +51,7 @@ Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, Servic
     serviceNotifications_ = std::make_unique<ServiceNotifications>(std::move(notifier), [this] {
         return currentServiceStatus(*backends_.serial, site_->console(), site_->networkWindow());
     });
-    QTimer::singleShot(0, [this] { serviceNotifications_->announceReady(); });
+    QTimer::singleShot(0, &context_, [this] { serviceNotifications_->announceReady(); });
 
     // Health for node_exporter's textfile collector, when a file is named for it.
     if (const auto file = metricsFilePath(commandLine.metricsFile, site_->settingsFile())) {
@@ -59,7 +59,7 @@ Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, Servic
         metrics_->start();
     }
 
-    QTimer::singleShot(kVideoPrepareDelayMs, [this] { site_->prepareVideoIfNamed(); });
+    QTimer::singleShot(kVideoPrepareDelayMs, &context_, [this] { site_->prepareVideoIfNamed(); });
 }
 
 HealthSources Desktop::healthSources() const

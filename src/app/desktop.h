@@ -12,6 +12,8 @@
 #include "ui/qt/qt_timer_driver.h"
 #include "ui/qt/qt_yes_no_question.h"
 
+#include <QObject>
+
 #include <memory>
 
 namespace ride {
@@ -38,6 +40,8 @@ private:
 
     ChosenBackends backends_;
     ProgramStart started_;
+    // Receiver of the desktop's own signal connections and single shots: they end with it.
+    QObject context_;
     QtEventYield events_;
     QtYesNoQuestion question_;
     QtTimerDriver timers_;

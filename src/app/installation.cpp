@@ -4,12 +4,16 @@
 #include "settings/profile_file.h"
 
 #include <chrono>
+#include <stdexcept>
 
 namespace ride {
 
 Installation::Installation(Platform platform, InstallationOptions options)
     : platform_(std::move(platform)), options_(std::move(options))
 {
+    if (!platform_.input || !platform_.serial) {
+        throw std::invalid_argument("an installation needs a pointer-and-key backend and a serial line");
+    }
     // A save cut short (power lost, program killed) leaves its temporary file; no write runs
     // this long, so one a minute old is litter.
     for (const auto& left : sweepAbandonedTemporaryFiles(options_.settingsFile, std::chrono::minutes(1))) {

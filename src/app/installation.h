@@ -26,7 +26,8 @@
 
 namespace ride {
 
-// The chosen backends and the toolkit's services, for one run. Nothing here is owned.
+// The chosen backends and the toolkit's services, for one run. Nothing here is owned; `input` and
+// `serial` are required, the rest may be left out.
 struct Platform {
     InputPlatform* input = nullptr;
     SerialLine* serial = nullptr;
