@@ -20,8 +20,7 @@ TEST(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
     app.set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
     app.set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
     app.set(u"控制界面", u"窗口位置左", u"300");
-    app.start();
-    ASSERT_TRUE(app.findWindow(testing::kConsoleTitle, true, 10s));
+    ASSERT_TRUE(app.startShown(10s));
 
     EXPECT_FALSE(controller.accept(1500ms)) << "no channel connects before the network window is opened";
     ASSERT_TRUE(app.pressButton("网络设置"));
