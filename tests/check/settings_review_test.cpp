@@ -1,15 +1,11 @@
 #include "base/numeric_value.h"
 #include "check/settings_review.h"
 #include "console/console_settings.h"
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
 #include "media/media_location.h"
-#include "player/form4.h"
 #include "player/request_ending.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
@@ -196,18 +192,8 @@ TEST_F(SettingsReview, FindingsNameWhatTheWindowsUse)
             "\n[串口设置]\n端口=" + value + "\n[视频1位置及大小]\n视频1位置左=" + value + "\n");
         const auto lines = review();
 
-        testing::FakeSerialLine serial;
-        testing::FakeCursor cursor;
-        RecordingKeystrokes keys;
-        ConsoleServices services;
-        services.settingsFile = file_;
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        Form1 console(services);
-        console.load();
-        Form4 player(file_);
-        player.load();
+        testing::TestSite site({.settingsFile = file_});
+        const Form1& console = site.console();
 
         const auto says = [&](const std::string& setting, const std::string& what) {
             const std::string line = lineAbout(lines, setting);
@@ -217,8 +203,8 @@ TEST_F(SettingsReview, FindingsNameWhatTheWindowsUse)
         says("[控制界面] 窗口位置左", "left edge at " + pixels(console.window.geometry().left));
         says("[控制界面] 速度比例系数", "speed coefficient " + toUtf8(shortestDecimal(console.speedCoefficient())));
         says("[控制界面] 鼠标X方向移动宽度", "across " + std::to_string(console.xTravel()) + " px");
-        says("[视频1位置及大小] 视频1位置左", "left edge at " + pixels(player.window.geometry().left));
-        EXPECT_EQ(readSiteSettings(file_).serialDevice.value_or(""), serial.deviceName());
+        says("[视频1位置及大小] 视频1位置左", "left edge at " + pixels(site.player().window.geometry().left));
+        EXPECT_EQ(readSiteSettings(file_).serialDevice.value_or(""), site.serial().deviceName());
     }
 }
 
