@@ -60,24 +60,31 @@ int networkWindowCount()
     return count;
 }
 
+constexpr FocusWindow kRoamingProgram = 0x400007;
+constexpr FocusWindow kOtherProgram = 0x800001;
+constexpr FocusWindow kConsole = 0x600001;
+constexpr FocusWindow kNetworkWindow = 0x600003;
+
 // The installation with the program's own windows on Qt's offscreen platform and its timers on
 // Qt timers; the focus is the test's.
 class NetworkSettingsButton : public ::testing::Test {
 protected:
-    void pressNetworkSettings() const
+    // Clicks the button Command3 of `window`, which must say `caption`.
+    static void press(QWidget* window, const QString& caption)
     {
-        auto* button = topLevel(QStringLiteral("Form1"))->findChild<QPushButton*>(QStringLiteral("Command3"));
+        auto* button = window->findChild<QPushButton*>(QStringLiteral("Command3"));
         ASSERT_NE(button, nullptr);
-        ASSERT_EQ(button->text(), QStringLiteral("网络设置"));
+        ASSERT_EQ(button->text(), caption);
         button->click();
     }
-
-    void pressHide() const
+    static void pressNetworkSettings() { press(topLevel(QStringLiteral("Form1")), QStringLiteral("网络设置")); }
+    static void pressHide() { press(view(), QStringLiteral("隐藏")); }
+    // Opened, given the focus by the window manager, and hidden again.
+    void openAndHide()
     {
-        auto* button = view()->findChild<QPushButton*>(QStringLiteral("Command3"));
-        ASSERT_NE(button, nullptr);
-        ASSERT_EQ(button->text(), QStringLiteral("隐藏"));
-        button->click();
+        pressNetworkSettings();
+        focus.focused = kNetworkWindow;
+        pressHide();
     }
 
     NetworkWindowOpener& opener() { return site.installation->networkOpener(); }
@@ -126,9 +133,6 @@ TEST_F(NetworkSettingsButton, FirstPressCreatesTheWindowAndEveryPressShowsIt)
     EXPECT_EQ(networkWindowCount(), 1);
 }
 
-constexpr FocusWindow kRoamingProgram = 0x400007;
-constexpr FocusWindow kNetworkWindow = 0x600003;
-
 TEST_F(NetworkSettingsButton, HidingGivesTheFocusBackToTheWindowThatHadItAtOpening)
 {
     focus.focused = kRoamingProgram;
@@ -145,12 +149,11 @@ TEST_F(NetworkSettingsButton, HidingGivesTheFocusBackToTheWindowThatHadItAtOpeni
     EXPECT_EQ(focus.focused, kRoamingProgram);
 
     // Opened again from another window and closed: the focus goes to that one, once.
-    const FocusWindow otherProgram = 0x800001;
-    focus.focused = otherProgram;
+    focus.focused = kOtherProgram;
     pressNetworkSettings();
     focus.focused = kNetworkWindow;
     view()->close();
-    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, otherProgram}));
+    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, kOtherProgram}));
 
     // Hiding a hidden window, or moving a shown one, gives nothing back.
     opener().window()->window.hide();
@@ -163,9 +166,7 @@ TEST_F(NetworkSettingsButton, NoFocusOrAVanishedWindowLeavesTheFocusAlone)
 {
     // Nobody had the focus: nothing to give back.
     focus.focused = 0;
-    pressNetworkSettings();
-    focus.focused = kNetworkWindow;
-    ASSERT_NO_FATAL_FAILURE(pressHide());
+    ASSERT_NO_FATAL_FAILURE(openAndHide());
     EXPECT_TRUE(focus.given.empty());
 
     // The roaming program ended while the window was open: asked, refused, nothing else happens.
@@ -190,7 +191,6 @@ TEST_F(NetworkSettingsButton, NoFocusOrAVanishedWindowLeavesTheFocusAlone)
 
 TEST_F(NetworkSettingsButton, AClickIntoTheConsoleFirstDoesNotMakeItTheWindowToReturnTo)
 {
-    constexpr FocusWindow kConsole = 0x600001;
     opener().setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
 
     // While the roaming program has the focus the program looks now and then; looking while
@@ -202,30 +202,22 @@ TEST_F(NetworkSettingsButton, AClickIntoTheConsoleFirstDoesNotMakeItTheWindowToR
     // The operator's click on the button gives the console the focus before the press.
     focus.focused = kConsole;
     opener().noteFocusElsewhere();
-    pressNetworkSettings();
-    focus.focused = kNetworkWindow;
-    ASSERT_NO_FATAL_FAILURE(pressHide());
+    ASSERT_NO_FATAL_FAILURE(openAndHide());
     EXPECT_EQ(focus.given, std::vector<FocusWindow>{kRoamingProgram});
 
     // Opened while another program has the focus (pressed from an assistive tool): that one.
-    const FocusWindow otherProgram = 0x800001;
-    focus.focused = otherProgram;
-    pressNetworkSettings();
-    focus.focused = kNetworkWindow;
-    ASSERT_NO_FATAL_FAILURE(pressHide());
-    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, otherProgram}));
+    focus.focused = kOtherProgram;
+    ASSERT_NO_FATAL_FAILURE(openAndHide());
+    EXPECT_EQ(focus.given, (std::vector<FocusWindow>{kRoamingProgram, kOtherProgram}));
 }
 
 TEST_F(NetworkSettingsButton, AWindowManagerThatFocusesTheConsoleAfterwardsIsOverruled)
 {
-    constexpr FocusWindow kConsole = 0x600001;
     opener().setOwnWindowTest([](FocusWindow window) { return window == kConsole || window == kNetworkWindow; });
     using namespace std::chrono_literals;
 
     focus.focused = kRoamingProgram;
-    pressNetworkSettings();
-    focus.focused = kNetworkWindow;
-    ASSERT_NO_FATAL_FAILURE(pressHide());
+    ASSERT_NO_FATAL_FAILURE(openAndHide());
     // The window manager, seeing its focused window go, focuses the console it had before.
     focus.focused = kConsole;
     testing::pumpFor(600ms);
@@ -233,14 +225,11 @@ TEST_F(NetworkSettingsButton, AWindowManagerThatFocusesTheConsoleAfterwardsIsOve
     EXPECT_EQ(focus.focused, kRoamingProgram);
 
     // When the focus went to another program meanwhile, it is left there.
-    pressNetworkSettings();
-    focus.focused = kNetworkWindow;
-    ASSERT_NO_FATAL_FAILURE(pressHide());
-    const FocusWindow otherProgram = 0x800001;
-    focus.focused = otherProgram;
+    ASSERT_NO_FATAL_FAILURE(openAndHide());
+    focus.focused = kOtherProgram;
     testing::pumpFor(600ms);
     EXPECT_EQ(focus.given.size(), 3u);
-    EXPECT_EQ(focus.focused, otherProgram);
+    EXPECT_EQ(focus.focused, kOtherProgram);
 }
 
 } // namespace

@@ -44,12 +44,7 @@ protected:
 FileReplacement through(const fs::path& temporary, bool unique, std::optional<mode_t> mode = std::nullopt,
                         bool durable = false)
 {
-    FileReplacement how;
-    how.temporary = temporary;
-    how.unique = unique;
-    how.mode = mode;
-    how.durable = durable;
-    return how;
+    return {temporary, unique, mode, std::nullopt, durable};
 }
 
 TEST_F(AtomicFile, EachTemporaryNameAndModePolicyGivesAWholeFileAndLeavesNoTemporaryOne)

@@ -1,15 +1,11 @@
 #include "base/numeric_value.h"
 #include "check/settings_review.h"
 #include "console/console_settings.h"
-#include "console/form1.h"
-#include "input/recording_keystrokes.h"
 #include "media/media_location.h"
-#include "player/form4.h"
 #include "player/request_ending.h"
-#include "support/fake_cursor.h"
-#include "support/fake_serial_line.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +58,15 @@ protected:
         return found;
     }
 
+    // Each of `expected` is the one line about its setting, named after the level.
+    void expectLines(const std::vector<std::string>& lines, const std::vector<std::string>& expected)
+    {
+        for (const std::string& line : expected) {
+            const std::size_t end = line.find(' ', line.find("] ", 8) + 2);
+            EXPECT_EQ(lineAbout(lines, line.substr(8, end - 8)), line);
+        }
+    }
+
     testing::TempDir dir_;
     fs::path file_ = dir_ / fs::path(u8"配置.ini");
     int exitCode_ = -1;
@@ -71,35 +76,23 @@ TEST_F(SettingsReview, UnsetValuesNameTheirDefaults)
 {
     put("[串口设置]\n端口=/dev/ttyUSB0\n");
     const auto lines = review();
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 窗口位置左"),
-              "ok      [控制界面] 窗口位置左 not set: console window's left edge at 0 px (default)");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 速度比例系数"),
-              "ok      [控制界面] 速度比例系数 not set: speed coefficient 7.2 (default)");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 鼠标X方向移动宽度"),
-              "ok      [控制界面] 鼠标X方向移动宽度 not set: pointer travels across 1024 px (default)");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 鼠标Y方向移动高度"),
-              "ok      [控制界面] 鼠标Y方向移动高度 not set: pointer travels down 768 px (default)");
-    EXPECT_EQ(lineAbout(lines, "[串口设置] 设置"),
-              "ok      [串口设置] 设置 not set: the line runs at 9600,N,8,1 (default)");
-    EXPECT_EQ(lineAbout(lines, "[串口设置] 状态"),
-              "ok      [串口设置] 状态 not set: the console window stays on screen (only 正常 hides it)");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 来人播放时间单位秒"),
-              "warning [视频文件] 来人播放时间单位秒 not set: counts as 0 s, so the person-present video gives way "
-              "to the nobody-present one after 1 s");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 视频0"),
-              "warning [视频文件] 视频0 not set: nothing is played when a person comes");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 视频1"),
-              "warning [视频文件] 视频1 not set: nothing is played when nobody is there");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 动画播放程序"),
-              "ok      [视频文件] 动画播放程序 not set: .SWF files would end at once");
-    EXPECT_EQ(lineAbout(lines, "[视频1位置及大小] 视频1高"),
-              "warning [视频1位置及大小] 视频1高 not set: player window height 0 px: the window gets the smallest "
-              "size the desktop allows and the video is hardly seen");
-    EXPECT_EQ(lineAbout(lines, "[网络参数] TxtTcpIp0"),
-              "ok      [网络参数] TxtTcpIp0 not set: channel 0 has no controller (TxtTcpPost0 is not set either)");
-    EXPECT_EQ(lineAbout(lines, "[网络参数] 发送失败处理方法0"),
-              "ok      [网络参数] 发送失败处理方法0 not set: send-failure policy 忽略 (default): no policy acts on "
-              "this name: a stalled send stays queued");
+    expectLines(lines,
+                {"ok      [控制界面] 窗口位置左 not set: console window's left edge at 0 px (default)",
+                 "ok      [控制界面] 速度比例系数 not set: speed coefficient 7.2 (default)",
+                 "ok      [控制界面] 鼠标X方向移动宽度 not set: pointer travels across 1024 px (default)",
+                 "ok      [控制界面] 鼠标Y方向移动高度 not set: pointer travels down 768 px (default)",
+                 "ok      [串口设置] 设置 not set: the line runs at 9600,N,8,1 (default)",
+                 "ok      [串口设置] 状态 not set: the console window stays on screen (only 正常 hides it)",
+                 "warning [视频文件] 来人播放时间单位秒 not set: counts as 0 s, so the person-present video gives way "
+                 "to the nobody-present one after 1 s",
+                 "warning [视频文件] 视频0 not set: nothing is played when a person comes",
+                 "warning [视频文件] 视频1 not set: nothing is played when nobody is there",
+                 "ok      [视频文件] 动画播放程序 not set: .SWF files would end at once",
+                 "warning [视频1位置及大小] 视频1高 not set: player window height 0 px: the window gets the smallest "
+                 "size the desktop allows and the video is hardly seen",
+                 "ok      [网络参数] TxtTcpIp0 not set: channel 0 has no controller (TxtTcpPost0 is not set either)",
+                 "ok      [网络参数] 发送失败处理方法0 not set: send-failure policy 忽略 (default): no policy acts on "
+                 "this name: a stalled send stays queued"});
     // The device named is the serial probe's to judge: no line about it here.
     EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
                              [](const std::string& l) { return l.find("[串口设置] 端口") != std::string::npos; }));
@@ -113,31 +106,21 @@ TEST_F(SettingsReview, ValuesShowWhatTheConsoleMakesOfThem)
         "来人播放时间单位秒=45\n[视频1位置及大小]\n视频1宽=640\n[网络参数]\nTxtTcp通道名称0=车1\n"
         "发送失败处理方法0=提示人工选择\n");
     const auto lines = review();
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 窗口位置左"),
-              "ok      [控制界面] 窗口位置左 = \"100\": console window's left edge at 100 px");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 窗口位置上"),
-              "ok      [控制界面] 窗口位置上 = \"50px\": console window's top edge at 50 px");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 速度比例系数"),
-              "ok      [控制界面] 速度比例系数 = \"0.5\": speed coefficient 0.5");
-    // Rounded half to even, as the console does.
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 鼠标X方向移动宽度"),
-              "ok      [控制界面] 鼠标X方向移动宽度 = \"800.5\": pointer travels across 800 px");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 鼠标Y方向移动高度"),
-              "ok      [控制界面] 鼠标Y方向移动高度 = \"&H100\": pointer travels down 256 px");
-    EXPECT_EQ(lineAbout(lines, "[串口设置] 设置"),
-              "ok      [串口设置] 设置 = \"19200 , e , 7 , 2\": the line runs at 19200,E,7,2");
-    EXPECT_EQ(lineAbout(lines, "[串口设置] 状态"),
-              "ok      [串口设置] 状态 = \"正常\": the console window hides itself at start");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 来人播放时间单位秒"),
-              "ok      [视频文件] 来人播放时间单位秒 = \"45\": the person-present video runs 45 s, then the "
-              "nobody-present one");
-    EXPECT_EQ(lineAbout(lines, "[视频1位置及大小] 视频1宽"),
-              "ok      [视频1位置及大小] 视频1宽 = \"640\": player window width 640 px");
-    EXPECT_EQ(lineAbout(lines, "[网络参数] TxtTcp通道名称0"),
-              "ok      [网络参数] TxtTcp通道名称0 = \"车1\": shown as the channel's name only");
-    EXPECT_EQ(lineAbout(lines, "[网络参数] 发送失败处理方法0"),
-              "ok      [网络参数] 发送失败处理方法0 = \"提示人工选择\": send-failure policy 提示人工选择: the "
-              "operator is asked whether to send again");
+    expectLines(lines,
+                {"ok      [控制界面] 窗口位置左 = \"100\": console window's left edge at 100 px",
+                 "ok      [控制界面] 窗口位置上 = \"50px\": console window's top edge at 50 px",
+                 "ok      [控制界面] 速度比例系数 = \"0.5\": speed coefficient 0.5",
+                 // Rounded half to even, as the console does.
+                 "ok      [控制界面] 鼠标X方向移动宽度 = \"800.5\": pointer travels across 800 px",
+                 "ok      [控制界面] 鼠标Y方向移动高度 = \"&H100\": pointer travels down 256 px",
+                 "ok      [串口设置] 设置 = \"19200 , e , 7 , 2\": the line runs at 19200,E,7,2",
+                 "ok      [串口设置] 状态 = \"正常\": the console window hides itself at start",
+                 "ok      [视频文件] 来人播放时间单位秒 = \"45\": the person-present video runs 45 s, then the "
+                 "nobody-present one",
+                 "ok      [视频1位置及大小] 视频1宽 = \"640\": player window width 640 px",
+                 "ok      [网络参数] TxtTcp通道名称0 = \"车1\": shown as the channel's name only",
+                 "ok      [网络参数] 发送失败处理方法0 = \"提示人工选择\": send-failure policy 提示人工选择: the "
+                 "operator is asked whether to send again"});
 }
 
 TEST_F(SettingsReview, UnusableValuesAreWarnedAboutWithTheDefaultUsedInstead)
@@ -146,23 +129,17 @@ TEST_F(SettingsReview, UnusableValuesAreWarnedAboutWithTheDefaultUsedInstead)
         "鼠标Y方向移动高度=-5\n[串口设置]\n端口=0\n[视频文件]\n来人播放时间单位秒=soon\n视频0=a.mp4\n"
         "[网络参数]\nTxtTcpIp0=127.0.0.1\nTxtTcpPost0=8001\n");
     const auto lines = review();
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 窗口位置左"),
-              "warning [控制界面] 窗口位置左 = \"left\": no number: console window's left edge at 0 px");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 窗口位置上"),
-              "warning [控制界面] 窗口位置上 = \"1E400\": not a usable number: console window's top edge at 0 px");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 速度比例系数"),
-              "warning [控制界面] 速度比例系数 = \"0\": reads as 0: speed coefficient 7.2 (default)");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 鼠标X方向移动宽度"),
-              "warning [控制界面] 鼠标X方向移动宽度 = \"40000\": does not fit 16 bits (-32768 to 32767): pointer "
-              "travels across 1024 px (default)");
-    EXPECT_EQ(lineAbout(lines, "[控制界面] 鼠标Y方向移动高度"),
-              "warning [控制界面] 鼠标Y方向移动高度 = \"-5\": not above 0: pointer travels down 768 px (default)");
-    EXPECT_EQ(lineAbout(lines, "[串口设置] 端口"),
-              "ok      [串口设置] 端口 = \"0\": names no port (a number from 1, or a device path): no serial line "
-              "is opened");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 来人播放时间单位秒"),
-              "warning [视频文件] 来人播放时间单位秒 = \"soon\": no number: counts as 0 s, so the person-present "
-              "video gives way to the nobody-present one after 1 s");
+    expectLines(lines,
+                {"warning [控制界面] 窗口位置左 = \"left\": no number: console window's left edge at 0 px",
+                 "warning [控制界面] 窗口位置上 = \"1E400\": not a usable number: console window's top edge at 0 px",
+                 "warning [控制界面] 速度比例系数 = \"0\": reads as 0: speed coefficient 7.2 (default)",
+                 "warning [控制界面] 鼠标X方向移动宽度 = \"40000\": does not fit 16 bits (-32768 to 32767): pointer "
+                 "travels across 1024 px (default)",
+                 "warning [控制界面] 鼠标Y方向移动高度 = \"-5\": not above 0: pointer travels down 768 px (default)",
+                 "ok      [串口设置] 端口 = \"0\": names no port (a number from 1, or a device path): no serial line "
+                 "is opened",
+                 "warning [视频文件] 来人播放时间单位秒 = \"soon\": no number: counts as 0 s, so the person-present "
+                 "video gives way to the nobody-present one after 1 s"});
     // Warnings only: the controller on the network carries the records.
     EXPECT_EQ(exitCode_, kCheckPassed);
 }
@@ -172,14 +149,12 @@ TEST_F(SettingsReview, SettingsThatStopTheInstallationAreProblems)
     put("[串口设置]\n设置=9600,X,8,1\n端口=/dev/ttyUSB0\n[视频文件]\n视频0=intro.swf\n"
         "[网络参数]\nTxtTcpIp0=ctl\nTxtTcpPost0=8001\n");
     auto lines = review();
-    EXPECT_EQ(lineAbout(lines, "[串口设置] 设置"),
-              "PROBLEM [串口设置] 设置 = \"9600,X,8,1\": rejected, it must be baud rate, parity letter, data bits, "
-              "stop bits as in 9600,N,8,1; the line would run at 9600,N,8,1");
-    EXPECT_EQ(lineAbout(lines, "[视频文件] 动画播放程序"),
-              "PROBLEM [视频文件] 动画播放程序 not set: a video is a .SWF file, which then ends at once");
-    EXPECT_EQ(lineAbout(lines, "[网络参数] TxtTcpIp0"),
-              "PROBLEM [网络参数] TxtTcpIp0 = \"ctl\", TxtTcpPost0 = \"8001\": channel 0 never connects: the "
-              "address must be longer than 6 characters and the port a whole number from 1 to 65535");
+    expectLines(lines,
+                {"PROBLEM [串口设置] 设置 = \"9600,X,8,1\": rejected, it must be baud rate, parity letter, data bits, "
+                 "stop bits as in 9600,N,8,1; the line would run at 9600,N,8,1",
+                 "PROBLEM [视频文件] 动画播放程序 not set: a video is a .SWF file, which then ends at once",
+                 "PROBLEM [网络参数] TxtTcpIp0 = \"ctl\", TxtTcpPost0 = \"8001\": channel 0 never connects: the "
+                 "address must be longer than 6 characters and the port a whole number from 1 to 65535"});
     EXPECT_EQ(exitCode_, kCheckFoundProblems);
 
     // Without a serial device a rejected text changes nothing that is used; without any
@@ -217,18 +192,8 @@ TEST_F(SettingsReview, FindingsNameWhatTheWindowsUse)
             "\n[串口设置]\n端口=" + value + "\n[视频1位置及大小]\n视频1位置左=" + value + "\n");
         const auto lines = review();
 
-        testing::FakeSerialLine serial;
-        testing::FakeCursor cursor;
-        RecordingKeystrokes keys;
-        ConsoleServices services;
-        services.settingsFile = file_;
-        services.serial = &serial;
-        services.cursor = &cursor;
-        services.keys = &keys;
-        Form1 console(services);
-        console.load();
-        Form4 player(file_);
-        player.load();
+        testing::TestSite site({.settingsFile = file_});
+        const Form1& console = site.console();
 
         const auto says = [&](const std::string& setting, const std::string& what) {
             const std::string line = lineAbout(lines, setting);
@@ -238,8 +203,8 @@ TEST_F(SettingsReview, FindingsNameWhatTheWindowsUse)
         says("[控制界面] 窗口位置左", "left edge at " + pixels(console.window.geometry().left));
         says("[控制界面] 速度比例系数", "speed coefficient " + toUtf8(shortestDecimal(console.speedCoefficient())));
         says("[控制界面] 鼠标X方向移动宽度", "across " + std::to_string(console.xTravel()) + " px");
-        says("[视频1位置及大小] 视频1位置左", "left edge at " + pixels(player.window.geometry().left));
-        EXPECT_EQ(readSiteSettings(file_).serialDevice.value_or(""), serial.deviceName());
+        says("[视频1位置及大小] 视频1位置左", "left edge at " + pixels(site.player().window.geometry().left));
+        EXPECT_EQ(readSiteSettings(file_).serialDevice.value_or(""), site.serial().deviceName());
     }
 }
 

@@ -1,10 +1,8 @@
 // The captions operators see, read from the real windows over the accessibility bus as an
 // assistive tool reads them: the console's title, frames, labels and buttons; the player's title;
 // the network window's; and the question that a stalled send asks.
-#include "e2e/console_app.h"
-#include "support/file_bytes.h"
+#include "e2e/console_suite.h"
 #include "support/loopback_server.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +11,6 @@
 #include <map>
 #include <thread>
 
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace ride {
@@ -22,8 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::AccessibleElement;
 using testing::AccessibleTree;
-using testing::ConsoleApp;
-using testing::readBytes;
 
 const std::string kConsole = "Rovika支持鼠标和键盘171013A";
 const std::string kPlayer = "Form4";
@@ -33,29 +28,12 @@ const std::string kQuestion = "ride-console";
 
 using Captions = std::map<std::string, std::string>; // the program's name of an element -> its caption
 
-class OperatorCaptions : public ::testing::Test {
+class OperatorCaptions : public testing::ConsoleSuite<::testing::Test, true> {
 protected:
-    static void SetUpTestSuite() { xvfb = new testing::XvfbServer(1280, 1024); }
-    static void TearDownTestSuite()
-    {
-        delete xvfb;
-        xvfb = nullptr;
-    }
-
     void SetUp() override
     {
-        app = std::make_unique<ConsoleApp>(xvfb->display());
-        app->set(u"视频1位置及大小", u"视频1位置左", u"400");
-        app->set(u"视频1位置及大小", u"视频1位置上", u"420");
-        app->set(u"视频1位置及大小", u"视频1宽", u"320");
-        app->set(u"视频1位置及大小", u"视频1高", u"240");
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::cerr << "---- console log ----\n" << readBytes(app->logFile()) << "---------------------\n";
-        }
+        ConsoleSuite::SetUp();
+        app->placePlayer(400, 420, 320, 240);
     }
 
     // Every element of `window` that the program calls by one of the names in `expected` has that
@@ -78,12 +56,7 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    static testing::XvfbServer* xvfb;
-    std::unique_ptr<ConsoleApp> app;
 };
-
-testing::XvfbServer* OperatorCaptions::xvfb = nullptr;
 
 TEST_F(OperatorCaptions, ConsoleAndPlayerWindows)
 {
@@ -149,8 +122,6 @@ TEST_F(OperatorCaptions, PlayerTitleIsDrawnLargeWhenTheStageIsFree)
         << "the video surface did not make way for the animation:\n"
         << tree.dump();
 
-    Display* x = XOpenDisplay(xvfb->display().c_str());
-    ASSERT_NE(x, nullptr);
     const testing::ScreenRect r = *title->extents;
     XImage* image = XGetImage(x, DefaultRootWindow(x), r.x, r.y, static_cast<unsigned>(r.width),
                               static_cast<unsigned>(r.height), AllPlanes, ZPixmap);
@@ -174,7 +145,6 @@ TEST_F(OperatorCaptions, PlayerTitleIsDrawnLargeWhenTheStageIsFree)
         }
     }
     XDestroyImage(image);
-    XCloseDisplay(x);
     // 21.75 points are 29 pixels at 96 dots an inch: the nine characters fill the 261 x 29 label,
     // where the desktop's ordinary 9 or 10 points would fill less than half of it.
     EXPECT_EQ(r.width, 261);
@@ -185,8 +155,7 @@ TEST_F(OperatorCaptions, PlayerTitleIsDrawnLargeWhenTheStageIsFree)
 
 TEST_F(OperatorCaptions, NetworkWindowOpenedByItsButton)
 {
-    app->start();
-    ASSERT_TRUE(app->findWindow(testing::kConsoleTitle, true, 20s));
+    ASSERT_TRUE(app->startShown(20s));
     ASSERT_TRUE(app->pressButton("网络设置"));
     const AccessibleTree tree = app->accessibleTree({kNetwork});
     ASSERT_TRUE(tree.complete()) << tree.dump();
@@ -243,8 +212,7 @@ TEST_F(OperatorCaptions, StalledSendAsksWhetherToResend)
     app->set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
     app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
     app->set(u"网络参数", u"发送失败处理方法0", u"提示人工选择");
-    app->start();
-    ASSERT_TRUE(app->findWindow(testing::kConsoleTitle, true, 20s));
+    ASSERT_TRUE(app->startShown(20s));
     ASSERT_TRUE(app->pressButton("网络设置"));
     ASSERT_TRUE(controller->accept(10s)) << "the channel did not connect";
     ASSERT_TRUE(controller->receiveUntil([](const std::string& r) { return !r.empty(); }, 10s));

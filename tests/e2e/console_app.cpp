@@ -6,6 +6,17 @@
 #include <stdexcept>
 
 namespace ride::testing {
+namespace {
+
+// The number in the line KEY=number that xdotool prints with --shell; `fallback` without one.
+int shellValue(const std::string& output, const std::string& key, int fallback)
+{
+    const std::string lines = "\n" + output;
+    const auto at = lines.find("\n" + key + "=");
+    return at == std::string::npos ? fallback : std::stoi(lines.substr(at + key.size() + 2));
+}
+
+} // namespace
 
 ConsoleApp::ConsoleApp(std::string display) : display_(std::move(display))
 {
@@ -20,6 +31,14 @@ void ConsoleApp::set(TextView section, TextView key, TextView value) const
     if (!WriteIni(settingsFile(), section, key, value)) {
         throw std::runtime_error("cannot write " + settingsFile().string());
     }
+}
+
+void ConsoleApp::placePlayer(int left, int top, int width, int height) const
+{
+    set(u"视频1位置及大小", u"视频1位置左", std::to_string(left));
+    set(u"视频1位置及大小", u"视频1位置上", std::to_string(top));
+    set(u"视频1位置及大小", u"视频1宽", std::to_string(width));
+    set(u"视频1位置及大小", u"视频1高", std::to_string(height));
 }
 
 void ConsoleApp::start(const std::vector<std::string>& arguments)
@@ -62,32 +81,11 @@ std::optional<std::string> ConsoleApp::findWindow(const std::string& namePattern
     return id;
 }
 
-WindowGeometry ConsoleApp::geometry(const std::string& windowId) const
+ScreenRect ConsoleApp::geometry(const std::string& windowId) const
 {
-    WindowGeometry g;
-    std::istringstream out(xdotool({"getwindowgeometry", "--shell", windowId}));
-    std::string line;
-    while (std::getline(out, line)) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) {
-            continue;
-        }
-        const std::string key = line.substr(0, eq);
-        const int value = std::stoi(line.substr(eq + 1));
-        if (key == "X") {
-            g.x = value;
-        }
-        if (key == "Y") {
-            g.y = value;
-        }
-        if (key == "WIDTH") {
-            g.width = value;
-        }
-        if (key == "HEIGHT") {
-            g.height = value;
-        }
-    }
-    return g;
+    const std::string out = xdotool({"getwindowgeometry", "--shell", windowId});
+    return {shellValue(out, "X", 0), shellValue(out, "Y", 0), shellValue(out, "WIDTH", 0),
+            shellValue(out, "HEIGHT", 0)};
 }
 
 bool ConsoleApp::pressButton(const std::string& caption, const std::string& windowTitle,
@@ -128,18 +126,8 @@ AccessibleTree ConsoleApp::accessibleTree(const std::vector<std::string>& waitFo
 
 ScreenPoint ConsoleApp::pointer() const
 {
-    std::istringstream out(xdotool({"getmouselocation", "--shell"}));
-    ScreenPoint p;
-    std::string line;
-    while (std::getline(out, line)) {
-        if (line.rfind("X=", 0) == 0) {
-            p.x = std::stoi(line.substr(2));
-        }
-        if (line.rfind("Y=", 0) == 0) {
-            p.y = std::stoi(line.substr(2));
-        }
-    }
-    return p;
+    const std::string out = xdotool({"getmouselocation", "--shell"});
+    return {shellValue(out, "X", -1), shellValue(out, "Y", -1)};
 }
 
 } // namespace ride::testing

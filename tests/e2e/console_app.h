@@ -19,13 +19,6 @@ namespace ride::testing {
 // The console window's title, as a findWindow pattern.
 inline const std::string kConsoleTitle = "^Rovika支持鼠标和键盘171013A$";
 
-struct WindowGeometry {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
 class ConsoleApp {
 public:
     explicit ConsoleApp(std::string display);
@@ -37,8 +30,18 @@ public:
     void set(TextView section, TextView key, TextView value) const;
     void set(TextView section, TextView key, const std::string& value) const { set(section, key, fromUtf8(value)); }
 
+    // The player window's place and size, in pixels.
+    void placePlayer(int left, int top, int width, int height) const;
+
     // Starts the program with these arguments after its name.
     void start(const std::vector<std::string>& arguments = {});
+    // Starts it and waits up to `timeout` for its console window on screen.
+    bool startShown(std::chrono::milliseconds timeout)
+    {
+        start();
+        return findWindow(kConsoleTitle, true, timeout).has_value();
+    }
+    bool started() const { return process_ != nullptr; }
     ChildProcess& process() { return *process_; }
 
     // xdotool against the test's display.
@@ -47,7 +50,7 @@ public:
     // up to `timeout` for it to appear.
     std::optional<std::string> findWindow(const std::string& namePattern, bool onlyVisible,
                                           std::chrono::milliseconds timeout) const;
-    WindowGeometry geometry(const std::string& windowId) const;
+    ScreenRect geometry(const std::string& windowId) const;
     // Presses the program's push button with this caption over the accessibility bus, looking
     // for it up to `timeout`; only in the window titled `windowTitle` when one is given.
     bool pressButton(const std::string& caption, const std::string& windowTitle = {},

@@ -2,19 +2,12 @@
 // program (ride-target), asked of the X server itself: the console's windows must never take it
 // unasked, whether a window manager (openbox) runs or none does. Only the network window takes
 // it, when the operator opens it, and gives it back when it is put away.
-#include "e2e/console_app.h"
-#include "support/file_bytes.h"
+#include "e2e/console_suite.h"
 #include "support/pty_pair.h"
-#include "support/temp_dir.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <memory>
-#include <optional>
 #include <sstream>
-#include <string>
 #include <thread>
 
 #include "support/x11_probe.h"
@@ -26,7 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ChildProcess;
-using testing::ConsoleApp;
 using testing::kConsoleTitle;
 using testing::readBytes;
 using testing::waitUntil;
@@ -48,28 +40,11 @@ std::string nameOf(const ::testing::TestParamInfo<WindowManager>& info)
     return info.param == WindowManager::Openbox ? "Openbox" : "NoWindowManager";
 }
 
-class Focus : public ::testing::TestWithParam<WindowManager> {
+class Focus : public testing::ConsoleSuite<::testing::TestWithParam<WindowManager>, true> {
 protected:
-    // One X server for the whole suite: the accessibility bus the buttons are pressed over
-    // belongs to the display it was first started for, and ends with it.
-    static void SetUpTestSuite()
-    {
-        xvfb = new testing::XvfbServer(1280, 1024);
-        x = XOpenDisplay(xvfb->display().c_str());
-    }
-    static void TearDownTestSuite()
-    {
-        if (x) {
-            XCloseDisplay(x);
-            x = nullptr;
-        }
-        delete xvfb;
-        xvfb = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(x, nullptr);
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
         if (GetParam() == WindowManager::Openbox) {
             ASSERT_NO_FATAL_FAILURE(startOpenbox());
         }
@@ -87,37 +62,23 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return focusOwner() == target->pid(); }, 5s))
             << "ride-target never had the keyboard focus:\n"
             << readBytes(targetLog());
-
-        app = std::make_unique<ConsoleApp>(xvfb->display());
         app->set(u"控制界面", u"窗口位置左", "0");
         app->set(u"控制界面", u"窗口位置上", "0");
-        app->set(u"视频1位置及大小", u"视频1位置左", std::to_string(kPlayerLeft));
-        app->set(u"视频1位置及大小", u"视频1位置上", std::to_string(kPlayerTop));
-        app->set(u"视频1位置及大小", u"视频1宽", std::to_string(kPlayerWidth));
-        app->set(u"视频1位置及大小", u"视频1高", std::to_string(kPlayerHeight));
+        app->placePlayer(kPlayerLeft, kPlayerTop, kPlayerWidth, kPlayerHeight);
     }
 
     void TearDown() override
     {
         if (HasFailure()) {
             std::cerr << "ride-target:\n" << readBytes(targetLog());
-            if (app) {
-                std::cerr << "console:\n" << readBytes(app->logFile());
-            }
             if (openbox) {
                 std::cerr << "openbox:\n" << readBytes(logDir.path() / "openbox.log");
             }
         }
-        if (app && consoleStarted) {
-            app->process().stop();
-        }
+        ConsoleSuite::TearDown();
         pty.reset();
-        app.reset();
         target.reset();
-        if (openbox) {
-            openbox->stop();
-            openbox.reset();
-        }
+        openbox.reset();
     }
 
     void startOpenbox()
@@ -165,9 +126,8 @@ protected:
 
     void focusTargetWindow()
     {
-        std::istringstream ids(testing::runAndCapture(
-            {"xdotool", "search", "--onlyvisible", "--pid", std::to_string(target->pid()), "--name", "^ride-target$"},
-            nullptr, {{"DISPLAY", xvfb->display()}}));
+        std::istringstream ids(app->xdotool(
+            {"search", "--onlyvisible", "--pid", std::to_string(target->pid()), "--name", "^ride-target$"}));
         std::string id;
         if (ids >> id) {
             XSetInputFocus(x, std::stoul(id), RevertToPointerRoot, CurrentTime);
@@ -183,12 +143,6 @@ protected:
         pty = std::make_unique<testing::PtyPair>(app->directory());
         app->set(u"串口设置", u"设置", "9600,N,8,1");
         app->set(u"串口设置", u"端口", pty->deviceEnd().string());
-    }
-
-    void startConsole()
-    {
-        app->start();
-        consoleStarted = true;
     }
 
     std::optional<unsigned long> windowProperty(Window window, Atom property, Atom type) const
@@ -236,7 +190,7 @@ protected:
         if (owner == target->pid()) {
             return "ride-target";
         }
-        if (consoleStarted && owner == app->process().pid()) {
+        if (app->started() && owner == app->process().pid()) {
             return "the console";
         }
         return "process " + std::to_string(owner);
@@ -262,7 +216,7 @@ protected:
     // Starts the console and watches the focus from before its first window until it settled.
     void startConsoleWatchingFocus(bool consoleShown)
     {
-        startConsole();
+        app->start();
         std::string lostTo;
         bool kept = true;
         bool found = false;
@@ -343,13 +297,9 @@ protected:
     }
 
     testing::TempDir logDir;
-    static inline testing::XvfbServer* xvfb = nullptr;
-    static inline Display* x = nullptr;
     std::unique_ptr<ChildProcess> openbox;
     std::unique_ptr<ChildProcess> target;
-    std::unique_ptr<ConsoleApp> app;
     std::unique_ptr<testing::PtyPair> pty;
-    bool consoleStarted = false;
 };
 
 TEST_P(Focus, ConsoleShownAtStartLeavesTheFocusWithTheRoamingProgram)

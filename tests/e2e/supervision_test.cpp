@@ -1,21 +1,18 @@
 // The real executable as a service manager sees it: readiness, watchdog pings from its event loop,
 // the status line, and the journal's priority prefixes. The test binds the notification socket
 // itself and plays the supervisor; no service manager runs.
-#include "e2e/console_app.h"
+#include "e2e/console_suite.h"
 #include "support/notify_receiver.h"
 #include "support/pty_pair.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fstream>
-#include <iostream>
 #include <set>
 #include <sstream>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using testing::ChildProcess;
-using testing::ConsoleApp;
 using testing::kConsoleTitle;
 using testing::NotifyReceiver;
 
@@ -37,10 +33,11 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// Inodes of the datagram sockets on this machine, from the kernel's table of AF_UNIX sockets.
-std::set<std::string> datagramSocketInodes()
+// How many of the process's open files are AF_UNIX datagram sockets, by the inodes the kernel's
+// table of AF_UNIX sockets gives them.
+int datagramSocketsOf(pid_t pid)
 {
-    std::set<std::string> inodes;
+    std::set<std::string> datagram;
     std::ifstream table("/proc/net/unix");
     std::string line;
     std::getline(table, line); // the header
@@ -48,16 +45,9 @@ std::set<std::string> datagramSocketInodes()
         std::istringstream fields(line);
         std::string num, refCount, protocol, flags, type, state, inode;
         if (fields >> num >> refCount >> protocol >> flags >> type >> state >> inode && type == "0002") {
-            inodes.insert(inode);
+            datagram.insert(inode);
         }
     }
-    return inodes;
-}
-
-// How many of the process's open files are AF_UNIX datagram sockets.
-int datagramSocketsOf(pid_t pid)
-{
-    const auto datagram = datagramSocketInodes();
     int count = 0;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
@@ -70,7 +60,7 @@ int datagramSocketsOf(pid_t pid)
     return count;
 }
 
-class Supervision : public ::testing::Test {
+class Supervision : public testing::ConsoleSuite<> {
 protected:
     static void SetUpTestSuite()
     {
@@ -79,30 +69,30 @@ protected:
                                  "XDG_SESSION_TYPE"}) {
             ::unsetenv(name);
         }
-        xvfb = new testing::XvfbServer(1280, 1024);
+        ConsoleSuite::SetUpTestSuite();
     }
-    static void TearDownTestSuite()
+
+    // The supervisor's socket, bound before the console starts.
+    void SetUp() override
     {
-        delete xvfb;
-        xvfb = nullptr;
+        ConsoleSuite::SetUp();
+        receiver = std::make_unique<NotifyReceiver>((app->directory() / "notify").string());
     }
 
-    void SetUp() override { app = std::make_unique<ConsoleApp>(xvfb->display()); }
-
-    // The console from the test's directory with these variables, its output to `output`.
+    // The console from the test's directory with these variables, its output to `output` (else to
+    // its log file).
     std::unique_ptr<ChildProcess> startConsole(std::map<std::string, std::string> variables,
-                                               const std::filesystem::path& output)
+                                               const std::filesystem::path& output = {})
     {
         variables.insert({{"DISPLAY", xvfb->display()}, {"QT_QPA_PLATFORM", "xcb"}});
         return std::make_unique<ChildProcess>(std::vector<std::string>{(app->directory() / "ride-console").string()},
-                                              variables, output.string());
+                                              variables, (output.empty() ? app->logFile() : output).string());
     }
     std::map<std::string, std::string> notifyVariables() const
     {
         return {{"NOTIFY_SOCKET", receiver->name()},
                 {"WATCHDOG_USEC", std::to_string(std::chrono::microseconds(kWatchdogTimeout).count())}};
     }
-    void bindReceiver() { receiver = std::make_unique<NotifyReceiver>((app->directory() / "notify").string()); }
 
     // The messages up to and including the first that satisfies `last`, waiting up to `timeout`.
     template <class Predicate>
@@ -125,12 +115,8 @@ protected:
         return out;
     }
 
-    static testing::XvfbServer* xvfb;
-    std::unique_ptr<ConsoleApp> app;
     std::unique_ptr<NotifyReceiver> receiver;
 };
-
-testing::XvfbServer* Supervision::xvfb = nullptr;
 
 std::string joined(const std::vector<std::string>& messages)
 {
@@ -149,8 +135,7 @@ TEST_F(Supervision, ReadyPingsStatusAndSilenceWhileStopped)
     app->set(u"串口设置", u"端口", device);
     // The nobody-present video comes only after this play time, not during the test.
     app->set(u"视频文件", u"来人播放时间单位秒", u"3600");
-    bindReceiver();
-    auto console = startConsole(notifyVariables(), app->logFile());
+    auto console = startConsole(notifyVariables());
 
     const auto untilReady = receiveUntil([](const std::string& m) { return m == "READY=1"; }, 30s);
     ASSERT_EQ(untilReady.back(), "READY=1") << joined(untilReady);
@@ -205,8 +190,7 @@ TEST_F(Supervision, ReadyPingsStatusAndSilenceWhileStopped)
 // started again. Measures from the last ping to the new console window on screen.
 TEST_F(Supervision, AHungConsoleIsNoticedAndItsRestartIsOnScreenSoon)
 {
-    bindReceiver();
-    auto console = startConsole(notifyVariables(), app->logFile());
+    auto console = startConsole(notifyVariables());
     ASSERT_EQ(receiveUntil([](const std::string& m) { return m == "READY=1"; }, 30s).back(), "READY=1");
     ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 5s));
 
@@ -223,7 +207,7 @@ TEST_F(Supervision, AHungConsoleIsNoticedAndItsRestartIsOnScreenSoon)
     console->kill9();
     // The X server may give the new window the old one's id: wait for the old one to go first.
     ASSERT_TRUE(testing::waitUntil([&] { return !app->findWindow(kConsoleTitle, false, 0ms); }, 10s));
-    console = startConsole(notifyVariables(), app->logFile());
+    console = startConsole(notifyVariables());
     ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 30s)) << "no console window after the restart";
     const auto mapped = Clock::now();
     const auto ready = receiveUntil([](const std::string& m) { return m == "READY=1"; }, 10s);
@@ -241,8 +225,7 @@ TEST_F(Supervision, AHungConsoleIsNoticedAndItsRestartIsOnScreenSoon)
 TEST_F(Supervision, WithoutTheVariablesNoSocketAndNoPrefixes)
 {
     app->set(u"串口设置", u"端口", (app->directory() / "nobike").string());
-    bindReceiver();
-    auto console = startConsole({{"WAYLAND_DISPLAY", "wayland-test"}}, app->logFile());
+    auto console = startConsole({{"WAYLAND_DISPLAY", "wayland-test"}});
     ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 30s));
     EXPECT_EQ(receiver->receive(1500ms), std::nullopt);
     EXPECT_EQ(datagramSocketsOf(console->pid()), 0) << "a datagram socket with no NOTIFY_SOCKET to send to";
@@ -263,8 +246,7 @@ TEST_F(Supervision, WithoutTheVariablesNoSocketAndNoPrefixes)
 
 TEST_F(Supervision, WithTheVariablesTheProcessHoldsOneNotificationSocket)
 {
-    bindReceiver();
-    auto console = startConsole(notifyVariables(), app->logFile());
+    auto console = startConsole(notifyVariables());
     ASSERT_EQ(receiveUntil([](const std::string& m) { return m == "READY=1"; }, 30s).back(), "READY=1");
     // The other half of the check above: the count would see the socket if there were one.
     EXPECT_EQ(datagramSocketsOf(console->pid()), 1);

@@ -2,18 +2,12 @@
 // program, and the test's own X client adds a window of another program, one without any names
 // and a child window inside ride-target's. Keys (and, when so set, the pointer) reach only the
 // roaming program; a refusal is one line in the console's log.
-#include "e2e/console_app.h"
+#include "e2e/console_suite.h"
 #include "support/count_of.h"
-#include "support/file_bytes.h"
 #include "support/pty_pair.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <regex>
-#include <sstream>
-#include <string>
 #include <thread>
 
 #include "support/x11_probe.h"
@@ -25,9 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ChildProcess;
-using testing::ConsoleApp;
 using testing::countOf;
-using testing::kConsoleTitle;
 using testing::readBytes;
 using testing::ScreenPoint;
 using testing::waitUntil;
@@ -37,13 +29,12 @@ constexpr const char* kReleased = ":::S=010xxx090xxxxxx,DIBBBBBB.";
 constexpr const char* kPressed = ":::S=010xxx090xxxxxx,DIABBBBB."; // bike key 1: "A" typed
 constexpr ScreenPoint kSteered{512, 312};                          // speed 10, direction 90
 
-class TargetWindow : public ::testing::Test {
+class TargetWindow : public testing::ConsoleSuite<::testing::Test, true> {
 protected:
     static void SetUpTestSuite()
     {
-        xvfb = new testing::XvfbServer(1280, 1024);
+        ConsoleSuite::SetUpTestSuite();
         dir = new testing::TempDir;
-        x = XOpenDisplay(xvfb->display().c_str());
         ASSERT_NE(x, nullptr);
         target = new ChildProcess({RIDE_TARGET_EXE, "--geometry", "600x300+0+0"},
                                   {{"DISPLAY", xvfb->display()}, {"QT_QPA_PLATFORM", "xcb"}}, targetLog().string());
@@ -70,16 +61,9 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        delete target;
-        target = nullptr;
-        if (x) {
-            XCloseDisplay(x);
-            x = nullptr;
-        }
-        delete dir;
-        dir = nullptr;
-        delete xvfb;
-        xvfb = nullptr;
+        delete std::exchange(target, nullptr);
+        delete std::exchange(dir, nullptr);
+        ConsoleSuite::TearDownTestSuite();
     }
 
     static std::filesystem::path targetLog() { return *dir / "ride-target.log"; }
@@ -108,38 +92,29 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_NE(x, nullptr);
-        app = std::make_unique<ConsoleApp>(xvfb->display());
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
         pty = std::make_unique<testing::PtyPair>(app->directory());
         app->set(u"串口设置", u"设置", u"9600,N,8,1");
         app->set(u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string()));
         // The console and the player below the windows the keys go to.
         app->set(u"控制界面", u"窗口位置上", u"430");
-        app->set(u"视频1位置及大小", u"视频1位置左", u"850");
-        app->set(u"视频1位置及大小", u"视频1位置上", u"430");
-        app->set(u"视频1位置及大小", u"视频1宽", u"400");
-        app->set(u"视频1位置及大小", u"视频1高", u"300");
+        app->placePlayer(850, 430, 400, 300);
     }
 
     void TearDown() override
     {
         if (HasFailure()) {
-            std::cerr << "console log:\n" << consoleLog() << "ride-target:\n" << readBytes(targetLog());
+            std::cerr << "ride-target:\n" << readBytes(targetLog());
         }
-        if (started_) {
-            app->process().stop();
-        }
+        ConsoleSuite::TearDown();
         pty.reset();
-        app.reset();
     }
 
     void start()
     {
         XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 3, 3);
         XSync(x, False);
-        app->start();
-        started_ = true;
-        ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 10s)) << "no console window\n" << consoleLog();
+        ASSERT_TRUE(app->startShown(10s)) << "no console window\n" << consoleLog();
         // Let both its windows settle before the focus is placed.
         std::this_thread::sleep_for(500ms);
     }
@@ -156,6 +131,12 @@ protected:
         pty->write(kPressed);
         std::this_thread::sleep_for(kBetweenArrivals);
     }
+    // The same with the focus on `w` first.
+    void pressKey(Window w)
+    {
+        focus(w);
+        pressKey();
+    }
 
     // Whether a key press reaches `w` (one of the test's windows) within `timeout`.
     static bool keyArrivesAt(Window w, std::chrono::milliseconds timeout)
@@ -167,24 +148,23 @@ protected:
 
     static int targetKeys() { return countOf(readBytes(targetLog()), " key A\n"); }
 
-    static bool targetGetsKeys(int before, std::chrono::milliseconds timeout)
+    // Whether a key pressed with the focus on the roaming program reaches it.
+    bool keyReachesTarget()
     {
-        return waitUntil([&] { return targetKeys() > before; }, timeout);
+        const int before = targetKeys();
+        pressKey(targetWindow);
+        return waitUntil([&] { return targetKeys() > before; }, 5s);
     }
 
     static ScreenPoint pointer() { return testing::pointerOn(x); }
 
-    static inline testing::XvfbServer* xvfb = nullptr;
     static inline testing::TempDir* dir = nullptr;
     static inline ChildProcess* target = nullptr;
-    static inline Display* x = nullptr;
     static inline Window targetWindow = 0;
     static inline Window other = 0;
     static inline Window nameless = 0;
     static inline Window child = 0;
-    std::unique_ptr<ConsoleApp> app;
     std::unique_ptr<testing::PtyPair> pty;
-    bool started_ = false;
 };
 
 TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
@@ -194,8 +174,7 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
     start();
 
     // Another program has the focus: nothing typed there, the pointer stays, one line.
-    focus(other);
-    pressKey();
+    pressKey(other);
     pressKey();
     EXPECT_FALSE(keyArrivesAt(other, 500ms)) << "a key reached the other program";
     EXPECT_EQ(pointer(), (ScreenPoint{3, 3})) << "the pointer moved while another program had the focus";
@@ -207,23 +186,17 @@ TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)
     EXPECT_EQ(countOf(log, "pointer not moved: the focused window (class \"xterm\""), 1) << log;
 
     // The roaming program has it: keys and pointer go there.
-    const int before = targetKeys();
-    focus(targetWindow);
-    pressKey();
-    EXPECT_TRUE(targetGetsKeys(before, 5s)) << "ride-target got no key";
+    EXPECT_TRUE(keyReachesTarget()) << "ride-target got no key";
     EXPECT_TRUE(waitUntil([] { return pointer() == kSteered; }, 3s)) << pointer();
 
     // A child window of the roaming program counts as the program.
-    focus(child);
-    pressKey();
+    pressKey(child);
     EXPECT_TRUE(keyArrivesAt(child, 3s)) << "the child window of ride-target got no key";
 
     // A window without names, and no window at all.
-    focus(nameless);
-    pressKey();
+    pressKey(nameless);
     EXPECT_FALSE(keyArrivesAt(nameless, 500ms));
-    focus(DefaultRootWindow(x));
-    pressKey();
+    pressKey(DefaultRootWindow(x));
     log = consoleLog();
     EXPECT_EQ(countOf(log, "not typed: the focused window (class none none, title none) does not match"), 1) << log;
     EXPECT_EQ(countOf(log, "TXTKEY(6): key string of 1 characters not typed: no window has the keyboard focus"), 1)
@@ -235,30 +208,21 @@ TEST_F(TargetWindow, PatternOnTheTitleLeavesThePointerFreeUnlessAsked)
 {
     app->set(u"控制界面", u"目标窗口", u"*target");
     start();
-    focus(other);
-    pressKey();
+    pressKey(other);
     EXPECT_FALSE(keyArrivesAt(other, 500ms));
     EXPECT_TRUE(waitUntil([] { return pointer() == kSteered; }, 3s)) << "the pointer is not guarded: " << pointer();
 
-    const int before = targetKeys();
-    focus(targetWindow);
-    pressKey();
-    EXPECT_TRUE(targetGetsKeys(before, 5s));
+    EXPECT_TRUE(keyReachesTarget());
 }
 
 TEST_F(TargetWindow, WithoutAPatternKeysGoWhereverTheFocusIs)
 {
     start();
-    focus(other);
-    pressKey();
+    pressKey(other);
     EXPECT_TRUE(keyArrivesAt(other, 3s)) << "no key in the other program";
-    focus(nameless);
-    pressKey();
+    pressKey(nameless);
     EXPECT_TRUE(keyArrivesAt(nameless, 3s)) << "no key in the nameless window";
-    const int before = targetKeys();
-    focus(targetWindow);
-    pressKey();
-    EXPECT_TRUE(targetGetsKeys(before, 5s));
+    EXPECT_TRUE(keyReachesTarget());
     EXPECT_EQ(countOf(consoleLog(), "not typed"), 0) << consoleLog();
 }
 

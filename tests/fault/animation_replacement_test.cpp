@@ -32,10 +32,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Speed 10, direction 90 or 45: the pointer goes to (512, 312) or (768, 312) with the default
-// settings, so that every record moves it.
-const Text kRecords[] = {u":::S=010xxx090xxxxxx,DIBBBBBB.", u":::S=010xxx045xxxxxx,DIBBBBBB."};
-
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
@@ -95,7 +91,8 @@ TEST(AnimationReplacement, TheConsoleKeepsItsPaceWhileProgramsThatIgnoreTermAreR
     std::size_t recordsSent = 0;
     QTimer controller;
     QObject::connect(&controller, &QTimer::timeout, [&] {
-        serial.arrivals.push_back(kRecords[recordsSent % 2]);
+        // Each record moves the pointer away from where the one before put it.
+        serial.arrivals.push_back(fromUtf8(recordsSent % 2 ? testing::kRecordTo768 : testing::kRecordTo512));
         ++recordsSent;
     });
     // A new animation every 300 ms: each request finds the last program still running and the

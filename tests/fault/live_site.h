@@ -5,6 +5,7 @@
 // pseudo-terminal). The test only runs the event loop. The operator says "No" to the network
 // window's question unless a test scripts otherwise.
 #include "app/standard_backends.h"
+#include "support/qt_event_pump.h"
 #include "support/test_site.h"
 #include "ui/qt/qt_event_yield.h"
 #include "ui/qt/qt_timer_driver.h"
@@ -16,6 +17,11 @@ namespace ride::testing {
 // The timers run on their own; the tests pump the event loop in slices of this length while they
 // wait for what the timers do.
 inline constexpr std::chrono::milliseconds kLivePumpStep{10};
+
+// Speed 10, direction 90 or 45: with the default settings the pointer goes to (512, 312) or to
+// (768, 312).
+inline const std::string kRecordTo512 = ":::S=010xxx090xxxxxx,DIBBBBBB.";
+inline const std::string kRecordTo768 = ":::S=010xxx045xxxxxx,DIBBBBBB.";
 
 // Made before the site and gone after it: the site's timers and yields run on them.
 struct LiveDrivers {
@@ -30,6 +36,12 @@ public:
         : TestSite(options(std::move(settingsFile), serial, std::move(more), std::move(media)))
     {
         question.answer = false;
+    }
+
+    // Runs the event loop until the pointer is at `point`, for at most `timeout`.
+    bool pointerReaches(CursorPoint point, std::chrono::milliseconds timeout)
+    {
+        return pumpUntil([&] { return cursor().at == point; }, timeout, kLivePumpStep);
     }
 
 private:

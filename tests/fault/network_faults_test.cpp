@@ -16,15 +16,12 @@ namespace ride {
 namespace {
 
 using testing::kLivePumpStep;
+using testing::kRecordTo512;
+using testing::kRecordTo768;
 using testing::LoopbackServer;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
-
-// Speed 10, direction 90: the pointer goes to (512, 312) with the default settings.
-const std::string kRecordTo512 = ":::S=010xxx090xxxxxx,DIBBBBBB.";
-// Speed 10, direction 45: (768, 312).
-const std::string kRecordTo768 = ":::S=010xxx045xxxxxx,DIBBBBBB.";
 
 class NetworkFaults : public ::testing::Test {
 protected:
@@ -53,12 +50,7 @@ TEST_F(NetworkFaults, RefusingControllerIsRetriedEverySecondWhileTheSerialLineDr
     EXPECT_NE(channel().WinsockTcp->state(), 7);
 
     serial.arrivals.push_back(fromUtf8(kRecordTo512));
-    EXPECT_TRUE(pumpUntil(
-        [&] {
-            return rig.cursor().at == CursorPoint{512, 312};
-        },
-        1s, kLivePumpStep))
-        << "the serial line still drives the pointer";
+    EXPECT_TRUE(rig.pointerReaches({512, 312}, 1s)) << "the serial line still drives the pointer";
     EXPECT_LE(channel().TxtTcpTx.itemCount(), 6u) << "only the heartbeats of those seconds wait";
 }
 
@@ -112,7 +104,7 @@ TEST_F(NetworkFaults, ResetConnectionsAreReconnectedAndDecodingGoesOn)
     EXPECT_TRUE(pumpUntil([&] { return controller.accepted() >= 6; }, 10s, kLivePumpStep))
         << "accepted " << controller.accepted();
     // The halves wait in the receive box until its length rules empty it; then records decode again.
-    EXPECT_TRUE(pumpUntil([&] { return rig.cursor().at == CursorPoint{768, 312}; }, 3s, kLivePumpStep));
+    EXPECT_TRUE(rig.pointerReaches({768, 312}, 3s));
     EXPECT_LE(rig.console().Text1.text().size(), 200u);
 }
 
@@ -131,13 +123,8 @@ TEST_F(NetworkFaults, RecordCutByAClosedConnectionIsCompletedAfterTheReconnect)
     rig.pointChannelAt(u"127.0.0.1", controller.port());
     ASSERT_TRUE(pumpUntil([&] { return controller.accepted() >= 2; }, 5s, kLivePumpStep));
     // Speed 12, direction 90: Y = 384 - 12 * 7.2 = 297.6, rounded to 298.
-    EXPECT_TRUE(pumpUntil(
-        [&] {
-            return rig.cursor().at == CursorPoint{512, 298};
-        },
-        2s, kLivePumpStep))
-        << "pointer at " << rig.cursor().at.x << "," << rig.cursor().at.y << "; box "
-        << toUtf8(rig.console().Text1.text());
+    EXPECT_TRUE(rig.pointerReaches({512, 298}, 2s)) << "pointer at " << rig.cursor().at.x << "," << rig.cursor().at.y
+                                                    << "; box " << toUtf8(rig.console().Text1.text());
     EXPECT_EQ(rig.console().Label2.caption(), fromUtf8(record));
 }
 

@@ -34,7 +34,6 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     }
     std::atomic<long long> flooded{0};
     std::atomic<bool> floodOver{false};
-    const std::string good = ":::S=010xxx045xxxxxx,DIBBBBBB."; // (768, 312)
     LoopbackServer controller([&](int& fd, const std::atomic<bool>& stopping) {
         const auto end = std::chrono::steady_clock::now() + 30s;
         constexpr std::size_t kChunk = 256 << 10;
@@ -44,7 +43,8 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
             }
         }
         floodOver = true;
-        while (LoopbackServer::sendAll(fd, good, stopping) && LoopbackServer::idle(fd, 100ms, stopping)) {
+        while (LoopbackServer::sendAll(fd, testing::kRecordTo768, stopping) &&
+               LoopbackServer::idle(fd, 100ms, stopping)) {
         }
     });
 
@@ -86,12 +86,7 @@ TEST(NetworkFlood, ThirtySecondsOfRandomBytesLeaveTheConsoleResponsiveAndItsMemo
     }
     EXPECT_LE(rig.network().channel(0).TxtTcpRx.text().size(), 1000u);
 
-    EXPECT_TRUE(pumpUntil(
-        [&] {
-            return rig.cursor().at == CursorPoint{768, 312};
-        },
-        3s, kLivePumpStep))
-        << "a good record after the flood moves the pointer";
+    EXPECT_TRUE(rig.pointerReaches({768, 312}, 3s)) << "a good record after the flood moves the pointer";
     EXPECT_EQ(controller.accepted(), 1) << "the flood kept the channel alive: no reconnect";
 }
 

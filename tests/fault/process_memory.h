@@ -1,6 +1,5 @@
 #pragma once
-// Resident memory and open descriptors of this process, as the kernel counts them.
-#include <filesystem>
+// Resident memory of this process, as the kernel counts it.
 #include <fstream>
 #include <string>
 
@@ -25,15 +24,6 @@ inline long residentKb()
         }
     }
     return -1;
-}
-
-inline long openDescriptors()
-{
-    long n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++n;
-    }
-    return n;
 }
 
 } // namespace ride::testing

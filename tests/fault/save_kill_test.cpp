@@ -30,20 +30,10 @@ struct Parsed {
 Parsed parse(const std::string& bytes)
 {
     Parsed out;
-    std::size_t begin = 0;
-    while (begin < bytes.size()) {
-        const std::size_t end = std::min(bytes.find('\n', begin), bytes.size() - 1) + 1;
-        const std::string line = bytes.substr(begin, end - begin);
-        begin = end;
-        bool network = false;
-        for (std::size_t k = 0; k < 5 && !network; ++k) {
-            const std::string prefix = toGbk(testing::kNetworkKeys[k]) + "=";
-            if (line.rfind(prefix, 0) == 0) {
-                network = true;
-                out.values[k].push_back(line.substr(prefix.size()));
-            }
-        }
-        if (!network) {
+    for (const std::string& line : testing::linesOf(bytes)) {
+        if (const auto k = testing::networkKeyOf(line)) {
+            out.values[*k].push_back(line.substr(toGbk(testing::kNetworkKeys[*k]).size() + 1));
+        } else {
             out.rest += line;
         }
     }

@@ -4,6 +4,9 @@
 #include "base/text.h"
 
 #include <array>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ride::testing {
 
@@ -21,6 +24,29 @@ inline Text savedValue(std::size_t key, bool second)
         value += second ? u"乙z" : u"甲a";
     }
     return value;
+}
+
+// The lines of a settings file's bytes, each with its line end.
+inline std::vector<std::string> linesOf(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    for (std::size_t begin = 0; begin < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\n', begin), bytes.size() - 1) + 1;
+        lines.push_back(bytes.substr(begin, end - begin));
+        begin = end;
+    }
+    return lines;
+}
+
+// Which of the five keys `line` holds, if any.
+inline std::optional<std::size_t> networkKeyOf(const std::string& line)
+{
+    for (std::size_t k = 0; k < kNetworkKeys.size(); ++k) {
+        if (line.rfind(toGbk(kNetworkKeys[k]) + "=", 0) == 0) {
+            return k;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace ride::testing

@@ -22,12 +22,11 @@ namespace {
 
 using testing::countOf;
 using testing::kLivePumpStep;
+using testing::kRecordTo512;
+using testing::kRecordTo768;
 using testing::pumpFor;
 using testing::pumpUntil;
 using namespace std::chrono_literals;
-
-const std::string kRecordTo512 = ":::S=010xxx090xxxxxx,DIBBBBBB.";
-const std::string kRecordTo768 = ":::S=010xxx045xxxxxx,DIBBBBBB.";
 
 class SerialFaults : public ::testing::Test {
 protected:
@@ -43,7 +42,7 @@ protected:
     {
         for (int i = 0; i < 60; ++i) {
             pty.write(record);
-            if (pumpUntil([&] { return rig->cursor().at == target; }, 50ms, kLivePumpStep)) {
+            if (rig->pointerReaches(target, 50ms)) {
                 return true;
             }
         }

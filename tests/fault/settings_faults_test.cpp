@@ -2,7 +2,7 @@
 // directory, holding bytes that are no GBK, ten thousand lines long, cut off after a lone CR. The
 // console starts with what it can read, "保存" writes what it can and says on standard error what it
 // could not, and no line of the file that "保存" does not own is ever changed or lost.
-#include "base/numeric_value.h"
+#include "fault/save_values.h"
 #include "fault/stderr_capture.h"
 #include "settings/profile_file.h"
 #include "support/count_of.h"
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+
 #include <sys/stat.h>
 
 namespace ride {
@@ -23,58 +24,25 @@ using testing::countOf;
 using testing::readBytes;
 using testing::writeBytes;
 
-std::string gbk(const char16_t* text)
-{
-    return toGbk(text);
-}
-
 // A whole settings file as an installer writes it (GBK, CR LF).
 std::string installerFile()
 {
-    return gbk(u"[控制界面]\r\n窗口位置左=100\r\n速度比例系数=0.5\r\n鼠标X方向移动宽度=800\r\n"
-               u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcpPost0=8001\r\nTxtTcp通道名称0=车1\r\n"
-               u"TxtTCP同步到其它端口0=\r\n发送失败处理方法0=尝试循环\r\n");
-}
-
-std::vector<std::string> linesOf(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    std::size_t begin = 0;
-    while (begin < bytes.size()) {
-        const std::size_t end = bytes.find('\n', begin);
-        lines.push_back(bytes.substr(begin, end == std::string::npos ? std::string::npos : end + 1 - begin));
-        begin = end == std::string::npos ? bytes.size() : end + 1;
-    }
-    return lines;
-}
-
-bool isNetworkKeyLine(const std::string& line)
-{
-    for (const char16_t* stem :
-         {u"TxtTcpIp0=", u"TxtTcpPost0=", u"TxtTcp通道名称0=", u"TxtTCP同步到其它端口0=", u"发送失败处理方法0="}) {
-        if (line.rfind(gbk(stem), 0) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return toGbk(u"[控制界面]\r\n窗口位置左=100\r\n速度比例系数=0.5\r\n鼠标X方向移动宽度=800\r\n"
+                 u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcpPost0=8001\r\nTxtTcp通道名称0=车1\r\n"
+                 u"TxtTCP同步到其它端口0=\r\n发送失败处理方法0=尝试循环\r\n");
 }
 
 // Every line of `before` that is not one of the five network keys is in `after`, byte for byte and
 // in the same order.
 void expectOnlyNetworkKeysChanged(const std::string& before, const std::string& after)
 {
-    std::vector<std::string> kept;
-    for (const std::string& line : linesOf(before)) {
-        if (!isNetworkKeyLine(line)) {
-            kept.push_back(line);
-        }
-    }
-    std::vector<std::string> now;
-    for (const std::string& line : linesOf(after)) {
-        if (!isNetworkKeyLine(line)) {
-            now.push_back(line);
-        }
-    }
+    const auto otherLines = [](const std::string& bytes) {
+        std::vector<std::string> lines = testing::linesOf(bytes);
+        std::erase_if(lines, [](const std::string& line) { return testing::networkKeyOf(line).has_value(); });
+        return lines;
+    };
+    const std::vector<std::string> kept = otherLines(before);
+    const std::vector<std::string> now = otherLines(after);
     ASSERT_EQ(kept.size(), now.size());
     for (std::size_t i = 0; i < kept.size(); ++i) {
         ASSERT_EQ(kept[i], now[i]) << "line " << i;
@@ -159,9 +127,9 @@ TEST_F(SettingsFaults, FileReplacedByADirectoryGivesDefaultsAndIsNeverTouched)
 TEST_F(SettingsFaults, InvalidGbkReadsAsWhatItCanAndSavingKeepsEveryOtherByte)
 {
     // Lead bytes without trail bytes, 0xFF, a lone lead byte at the very end of a value.
-    const std::string file = gbk(u"[控制界面]\r\n窗口位置左=") + "\x81\x30junk\r\n" + gbk(u"速度比例系数=0.5\r\n") +
-                             gbk(u"鼠标X方向移动宽度=") + "\xff\xfe" + "800\r\n" + "\x81\xff\x80=\xfe\r\n" +
-                             gbk(u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcp通道名称0=") + "\x81\r\n" +
+    const std::string file = toGbk(u"[控制界面]\r\n窗口位置左=") + "\x81\x30junk\r\n" + toGbk(u"速度比例系数=0.5\r\n") +
+                             toGbk(u"鼠标X方向移动宽度=") + "\xff\xfe" + "800\r\n" + "\x81\xff\x80=\xfe\r\n" +
+                             toGbk(u"[网络参数]\r\nTxtTcpIp0=127.0.0.1\r\nTxtTcp通道名称0=") + "\x81\r\n" +
                              "[\x80\xff]\r\nx=\x81";
     writeBytes(ini(), file);
     testing::TestSite w({.settingsFile = ini()});
@@ -176,7 +144,7 @@ TEST_F(SettingsFaults, InvalidGbkReadsAsWhatItCanAndSavingKeepsEveryOtherByte)
     const std::string after = readBytes(ini());
     expectOnlyNetworkKeysChanged(file, after);
     // The one value that held a broken byte comes back as "?": the box never held the byte itself.
-    EXPECT_NE(after.find(gbk(u"TxtTcp通道名称0=?\r\n")), std::string::npos);
+    EXPECT_NE(after.find(toGbk(u"TxtTcp通道名称0=?\r\n")), std::string::npos);
     EXPECT_EQ(ReadIni(ini(), u"网络参数", u"TxtTcpIp0"), u"127.0.0.1");
 }
 
@@ -216,7 +184,7 @@ TEST_F(SettingsFaults, FileCutOffAfterALoneCrKeepsEverySavedValue)
 {
     // A file whose last line lost the LF of its CR LF (cut off, or saved by an old editor). The first
     // key saved into its section used to be glued onto that line, where no read could find it.
-    const std::string file = gbk(u"[控制界面]\r\n速度比例系数=0.5\r\n[网络参数]\r");
+    const std::string file = toGbk(u"[控制界面]\r\n速度比例系数=0.5\r\n[网络参数]\r");
     writeBytes(ini(), file);
     {
         testing::TestSite w({.settingsFile = ini()});

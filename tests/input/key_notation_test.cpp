@@ -42,7 +42,16 @@ struct GoodCase {
     std::vector<KeyAction> expected;
 };
 
-void PrintTo(const GoodCase& c, std::ostream* os)
+struct BadCase {
+    const char16_t* keys;
+    KeyFault fault;
+    std::size_t position;
+};
+
+// A case is named by its key string.
+template <class Case>
+    requires std::is_same_v<Case, GoodCase> || std::is_same_v<Case, BadCase>
+void PrintTo(const Case& c, std::ostream* os)
 {
     *os << '"' << toUtf8(c.keys) << '"';
 }
@@ -91,17 +100,6 @@ TEST(KeyNotation, RepeatCountUpToTheLimit)
 {
     EXPECT_EQ(parseKeys(u"{LEFT 1000}").actions.size(), 1000u);
     EXPECT_EQ(parseKeys(u"{x 0007}").actions, times(7, ch('x')));
-}
-
-struct BadCase {
-    const char16_t* keys;
-    KeyFault fault;
-    std::size_t position;
-};
-
-void PrintTo(const BadCase& c, std::ostream* os)
-{
-    *os << '"' << toUtf8(c.keys) << '"';
 }
 
 class Rejects : public testing::TestWithParam<BadCase> {};

@@ -12,18 +12,21 @@ namespace {
 
 class PlayerWindow : public ::testing::Test {
 protected:
-    void set(TextView key, TextView value) { ASSERT_TRUE(WriteIni(dir / "配置.ini", u"视频1位置及大小", key, value)); }
+    // Writes these [视频1位置及大小] keys and values.
+    void set(std::initializer_list<std::pair<TextView, TextView>> values)
+    {
+        for (const auto& [key, value] : values) {
+            ASSERT_TRUE(WriteIni(dir / "配置.ini", u"视频1位置及大小", key, value));
+        }
+    }
 
     testing::TempDir dir;
+    Form4 form{dir / "配置.ini"};
 };
 
 TEST_F(PlayerWindow, PlacedFromSettingsAndPlayerCoversIt)
 {
-    set(u"视频1位置左", u"100");
-    set(u"视频1位置上", u"50");
-    set(u"视频1宽", u"800");
-    set(u"视频1高", u"600");
-    Form4 form(dir / "配置.ini");
+    set({{u"视频1位置左", u"100"}, {u"视频1位置上", u"50"}, {u"视频1宽", u"800"}, {u"视频1高", u"600"}});
     form.load();
     EXPECT_EQ(form.window.geometry(), (TwipsRect{1500, 750, 12000, 9000}));
     EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 12000, 9000}));
@@ -37,10 +40,7 @@ TEST_F(PlayerWindow, PlacedFromSettingsAndPlayerCoversIt)
 
 TEST_F(PlayerWindow, NegativeLeftAndTrailingLettersAreAccepted)
 {
-    set(u"视频1位置左", u"-1920");
-    set(u"视频1宽", u"800x");
-    set(u"视频1高", u" 6 00 ");
-    Form4 form(dir / "配置.ini");
+    set({{u"视频1位置左", u"-1920"}, {u"视频1宽", u"800x"}, {u"视频1高", u" 6 00 "}});
     form.load();
     EXPECT_EQ(form.window.geometry(), (TwipsRect{-28800, 0, 12000, 9000}));
 }
@@ -48,11 +48,7 @@ TEST_F(PlayerWindow, NegativeLeftAndTrailingLettersAreAccepted)
 // A number too large for a double, or so large that 15 times it is, counts as 0 like a missing one.
 TEST_F(PlayerWindow, ValuesThatAreNotFiniteNumbersOfTwipsCountAsZero)
 {
-    set(u"视频1位置左", u"1E400");
-    set(u"视频1位置上", u"-1E400");
-    set(u"视频1宽", u"1E308");
-    set(u"视频1高", u"600");
-    Form4 form(dir / "配置.ini");
+    set({{u"视频1位置左", u"1E400"}, {u"视频1位置上", u"-1E400"}, {u"视频1宽", u"1E308"}, {u"视频1高", u"600"}});
     form.load();
     EXPECT_EQ(form.window.geometry(), (TwipsRect{0, 0, 0, 9000}));
     EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 0, 9000}));
@@ -60,7 +56,6 @@ TEST_F(PlayerWindow, ValuesThatAreNotFiniteNumbersOfTwipsCountAsZero)
 
 TEST_F(PlayerWindow, WithoutSettingsEverythingIsZero)
 {
-    Form4 form(dir / "配置.ini");
     form.load();
     EXPECT_EQ(form.window.geometry(), (TwipsRect{0, 0, 0, 0}));
     EXPECT_EQ(form.playerRect, (TwipsRect{0, 0, 0, 0}));
@@ -69,9 +64,7 @@ TEST_F(PlayerWindow, WithoutSettingsEverythingIsZero)
 
 TEST_F(PlayerWindow, AnyResizeStretchesThePlayerAndRecentresTheTitle)
 {
-    set(u"视频1宽", u"800");
-    set(u"视频1高", u"600");
-    Form4 form(dir / "配置.ini");
+    set({{u"视频1宽", u"800"}, {u"视频1高", u"600"}});
     form.load();
     int layouts = 0;
     form.layoutChanged.add([&] { ++layouts; });
@@ -87,11 +80,7 @@ TEST_F(PlayerWindow, AnyResizeStretchesThePlayerAndRecentresTheTitle)
 
 TEST_F(PlayerWindow, LoadsOnceAndPlacesEachValueAsSoonAsRead)
 {
-    set(u"视频1位置左", u"10");
-    set(u"视频1位置上", u"20");
-    set(u"视频1宽", u"30");
-    set(u"视频1高", u"40");
-    Form4 form(dir / "配置.ini");
+    set({{u"视频1位置左", u"10"}, {u"视频1位置上", u"20"}, {u"视频1宽", u"30"}, {u"视频1高", u"40"}});
     std::vector<TwipsRect> seen;
     form.window.onViewUpdate([&] { seen.push_back(form.window.geometry()); });
     form.load();
@@ -106,7 +95,6 @@ TEST_F(PlayerWindow, LoadsOnceAndPlacesEachValueAsSoonAsRead)
 
 TEST_F(PlayerWindow, TheAnimationPollRunsEvery100MsFromCreationInEveryMode)
 {
-    Form4 form(dir / "配置.ini");
     testing::RecordingMediaPlayer media;
     testing::FakeAnimationPlayer animation;
     const auto expectPolling = [&](const char* when) {

@@ -113,10 +113,8 @@ TEST_F(PlaybackControlTest, MediaRequestRunsTheNineStepsInOrder)
     media.calls.clear();
 
     form.Text1.setText(u"/v/red.mp4");
-    Calls expected{"left 0"};
-    for (const auto& step : mediaSteps("/v/red.mp4")) {
-        expected.push_back(step);
-    }
+    Calls expected = mediaSteps("/v/red.mp4");
+    expected.insert(expected.begin(), "left 0");
     expected.push_back("visible on");
     EXPECT_EQ(media.calls, expected);
     EXPECT_EQ(form.Text2.text(), u"/v/red.mp4");

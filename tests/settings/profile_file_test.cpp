@@ -20,11 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-std::string gbk(const char16_t* text)
-{
-    return toGbk(text);
-}
-
 // Each test works in a directory of its own, with the file under the name the console uses.
 class ProfileFile : public ::testing::Test {
 protected:
@@ -54,7 +49,7 @@ using ProfileFaults = ProfileFile;
 TEST_F(ProfileEncoding, ChineseNamesAndValuesAreStoredAsGbk)
 {
     ASSERT_TRUE(write(u"网络参数", u"配置", u"中文值"));
-    EXPECT_EQ(bytes(), "[" + gbk(u"网络参数") + "]\r\n\xC5\xE4\xD6\xC3=" + gbk(u"中文值") + "\r\n");
+    EXPECT_EQ(bytes(), "[" + toGbk(u"网络参数") + "]\r\n\xC5\xE4\xD6\xC3=" + toGbk(u"中文值") + "\r\n");
     EXPECT_EQ(read(u"网络参数", u"配置"), u"中文值");
 
     put("[\xC5\xE4\xD6\xC3]\nkey=\xC5\xE4\n");
@@ -98,7 +93,7 @@ TEST_F(ProfileLimits, ValuesAreCutToWhatTheBuffersHold)
 
 TEST_F(ProfileLimits, CutValuesAreToldApart)
 {
-    const std::string chinese63 = gbk(Text(63, u'中').c_str());
+    const std::string chinese63 = toGbk(Text(63, u'中'));
     put("[s]\nexact=" + std::string(127, 'a') + "\nlong=" + std::string(128, 'a') +
         "\nblanks=  " + std::string(127, 'a') + "  \nquoted=\"" + std::string(127, 'a') + "\"\nwide=" + chinese63 +
         "\nwider=a" + chinese63 + "\nhalf=ab" + chinese63 + "\n");
@@ -158,7 +153,7 @@ TEST_F(ProfileLines, MissingFileSectionAndKeyAreAdded)
 {
     EXPECT_EQ(read(u"网络参数", u"k"), u"");
     ASSERT_TRUE(write(u"网络参数", u"k", u"v"));
-    EXPECT_EQ(bytes(), "[" + gbk(u"网络参数") + "]\r\nk=v\r\n");
+    EXPECT_EQ(bytes(), "[" + toGbk(u"网络参数") + "]\r\nk=v\r\n");
 
     put("[a]\nx=1\n\n[b]\ny=2"); // LF, no line end at the end
     ASSERT_TRUE(write(u"c", u"z", u"3"));
@@ -278,10 +273,10 @@ TEST_F(ProfileFaults, KilledWriterLeavesAWholeFile)
 {
     const Text valueA(128, u'a');
     const Text valueB(128, u'中');
-    std::string head = gbk(u"[网络参数]") + "\r\n";
+    std::string head = toGbk(u"[网络参数]") + "\r\n";
     std::string tail;
     for (int i = 0; i < 5000; ++i) {
-        head += "key" + std::to_string(i) + "=" + gbk(u"一些设置值") + " 0123456789\r\n";
+        head += "key" + std::to_string(i) + "=" + toGbk(u"一些设置值") + " 0123456789\r\n";
         tail += "later" + std::to_string(i) + "=x" + std::to_string(i * 7) + "\r\n";
     }
     const std::string fileA = head + "target=" + toGbk(valueA) + "\r\n" + tail;

@@ -45,17 +45,24 @@ TEST(QtSerialLine, PortNumberNNamesTheNthSerialDevice)
     EXPECT_EQ(line.deviceName(), "/dev/ttyUSB0");
 }
 
+// A device that cannot be opened gives one error line with the device and the reason; no device
+// chosen at all is said once, as information.
 TEST(QtSerialLine, ADeviceThatCannotBeOpenedGivesOneLineWithDeviceAndReason)
 {
     testing::TempDir dir;
+    const std::string cannot = " cannot be opened: No such file or directory; the console runs without its serial line";
     const struct {
         const char* what;
         std::function<void(QtSerialLine&)> choose;
-        std::string device;
+        std::string level;
+        std::string message;
     } cases[] = {
-        {"a port number beyond the machine's ports", [](QtSerialLine& l) { l.setPortNumber(200); }, "/dev/ttyS199"},
-        {"a path that does not exist", [&](QtSerialLine& l) { l.setDevicePath((dir / "gone").string()); },
-         (dir / "gone").string()},
+        {"a port number beyond the machine's ports", [](QtSerialLine& l) { l.setPortNumber(200); }, "error",
+         "/dev/ttyS199" + cannot},
+        {"a path that does not exist", [&](QtSerialLine& l) { l.setDevicePath((dir / "gone").string()); }, "error",
+         (dir / "gone").string() + cannot},
+        {"no device chosen", [](QtSerialLine& l) { l.setPortNumber(0); }, "info",
+         "no device chosen (neither a port number from 1 up nor a path): the serial line stays closed"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -66,11 +73,7 @@ TEST(QtSerialLine, ADeviceThatCannotBeOpenedGivesOneLineWithDeviceAndReason)
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_FALSE(opened);
         EXPECT_FALSE(line.isOpen());
-        EXPECT_TRUE(isOneLogLine(err, "error",
-                                 c.device +
-                                     " cannot be opened: No such file or directory; the console runs without its "
-                                     "serial line"))
-            << err;
+        EXPECT_TRUE(isOneLogLine(err, c.level, c.message)) << err;
     }
 }
 
@@ -87,19 +90,6 @@ TEST(QtSerialLine, PortThreeIsTtyS2AndItsFailureSaysSo)
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(countOf(err, "\n"), 1) << err;
     EXPECT_NE(err.find("error serial: /dev/ttyS2 cannot be opened: "), std::string::npos) << err;
-}
-
-TEST(QtSerialLine, NoDeviceChosenIsSaidOnce)
-{
-    QtSerialLine line;
-    line.setPortNumber(0);
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(line.open());
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(isOneLogLine(err, "info",
-                             "no device chosen (neither a port number from 1 up nor a path): the serial line stays "
-                             "closed"))
-        << err;
 }
 
 class QtSerialLineOnPty : public ::testing::Test {

@@ -18,7 +18,6 @@
 #include <chrono>
 #include <clocale>
 #include <fstream>
-#include <memory>
 #include <utility>
 
 namespace ride {
@@ -72,12 +71,9 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        delete player;
-        player = nullptr;
-        delete surface;
-        surface = nullptr;
-        delete clips;
-        clips = nullptr;
+        delete std::exchange(player, nullptr);
+        delete std::exchange(surface, nullptr);
+        delete std::exchange(clips, nullptr);
     }
 
     void SetUp() override
@@ -117,13 +113,10 @@ protected:
         return out;
     }
 
-    static QWidget* surface;
-    static MpvPlayer* player;
+    static inline QWidget* surface = nullptr;
+    static inline MpvPlayer* player = nullptr;
     std::vector<std::pair<std::int32_t, Clock::time_point>> states;
 };
-
-QWidget* MpvPlayerTest::surface = nullptr;
-MpvPlayer* MpvPlayerTest::player = nullptr;
 
 TEST_F(MpvPlayerTest, AFiniteCountEndsOnceAfterItsLastRepetition)
 {

@@ -17,7 +17,6 @@
 #include <fstream>
 
 #include <csignal>
-#include <sys/stat.h>
 
 namespace ride {
 namespace {
