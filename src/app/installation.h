@@ -3,9 +3,9 @@
 // backends. The console, the player window and the network window with all their services, and
 // the hops between them, each a named part: the console's video choice passed to the player, the
 // player's PlayStop back to the console, a channel's arrival into the console's arrival point,
-// and the capture of the traffic when one is asked for: every arrival at that point and every send
-// of a channel. The program (app/desktop), the site check's choice of backends and the tests' one fixture all
-// build it here; none of it needs a toolkit.
+// and the capture of the traffic when one is asked for: every arrival at that point and every
+// send of a channel. The program (app/desktop), the site check's choice of backends and the tests'
+// one fixture all build it here; none of it needs a toolkit.
 #include "app/network_window_opener.h"
 #include "app/window_views.h"
 #include "base/record_tally.h"
