@@ -3,7 +3,7 @@
 // readable in a text editor and with grep, and played back by bike-sim. Written and read by these
 // functions only:
 //
-//   # ride-console capture 1 | ride-console 0.1 | started 2026-12-07T21:58:03.114+0100 | serial /dev/bike 9600,N,8,1 | tcp0 127.0.0.1:8001
+//   # ride-console capture 1 | ride-console 0.1 | started 2026-12-07T21:58:03.114+0100 | serial /dev/bike ...
 //   1523.118 2026-12-07T21:58:04.637 serial in :::S=010xxx090xxxxxx,DIBBBBBB.
 //   2101.004 2026-12-07T21:58:05.215 tcp0@127.0.0.1:8001 out 99991
 //

@@ -31,8 +31,8 @@ TrafficCapture::TrafficCapture(CaptureDisk& disk, CaptureConfig config, std::fun
     rotated_ = config_.file;
     rotated_ += ".1";
     const auto sinceStart = config_.clock() - config_.started;
-    const std::int64_t startedMs =
-        unixMilliseconds(config_.wallClock()) - std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count();
+    const std::int64_t startedMs = unixMilliseconds(config_.wallClock()) -
+                                   std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count();
     startedText_ = captureWallClock(startedMs) + utcOffset(startedMs);
 }
 
@@ -108,7 +108,8 @@ void TrafficCapture::record(const LineSource& source, std::string_view address, 
     }
     if (projected_ + line_.size() > config_.limitBytes) {
         std::string header = headerLine();
-        if (header.size() + line_.size() > config_.limitBytes || buffered_ + header.size() + line_.size() > config_.bufferBytes) {
+        if (header.size() + line_.size() > config_.limitBytes ||
+            buffered_ + header.size() + line_.size() > config_.bufferBytes) {
             dropped_ += bytes.size();
             return;
         }

@@ -38,8 +38,8 @@ TEST(CaptureFormat, EveryByteReadsBackAsItCame)
         EXPECT_EQ(unescapeCaptureBytes(c.written), c.bytes) << c.written;
 
         std::string line;
-        appendCaptureLine(line, 1523118, "2026-12-07T21:58:04.637", captureSourceToken(LineSource::tcpChannel(2), "a b:80"),
-                          CaptureDirection::Out, c.bytes);
+        appendCaptureLine(line, 1523118, "2026-12-07T21:58:04.637",
+                          captureSourceToken(LineSource::tcpChannel(2), "a b:80"), CaptureDirection::Out, c.bytes);
         ASSERT_EQ(line.find('\n'), line.size() - 1) << "one line, whatever the bytes";
         EXPECT_TRUE(line.starts_with("1523.118 2026-12-07T21:58:04.637 tcp2@a\\x20b:80 out ")) << line;
         const auto parsed = parseCaptureLine(std::string_view(line).substr(0, line.size() - 1));

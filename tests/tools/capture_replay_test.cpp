@@ -31,7 +31,8 @@ TEST(CaptureReplay, TheSourcesChunksComeWithTheirGapsUpToTheDamage)
     EXPECT_EQ(chunks, (std::vector<std::pair<double, std::string>>{
                           {0, ":::S=0"}, {0.03025, "10xxx090xxxxxx,DIBBBBBB."}, {0.09, std::string("\0\\", 2)}}));
     ASSERT_TRUE(serial->stopped());
-    EXPECT_EQ(serial->describeStop(), "line 7 of " + file.string() + ": the file ends inside this line: it was cut short");
+    EXPECT_EQ(serial->describeStop(),
+              "line 7 of " + file.string() + ": the file ends inside this line: it was cut short");
 
     auto channel = CaptureReplay::open(file.string(), LineSource::tcpChannel(0), error);
     ASSERT_TRUE(channel) << error;
@@ -50,7 +51,8 @@ TEST(CaptureReplay, RecordsBecomeRideStepsAtTheChunkThatCompletesThem)
         {{":::S=010xxx090xxxxxx,DIABBBBB."}, {"0.000 10 90 ABBBBB"}},
         {{"\x01\xff:::S=02", "0xxx045xxxxxx,DIB", "BBBBA.:::S=0"}, {"0.200 20 45 BBBBBA"}},
         {{":::S=010xx.", ":::S=-05xxx180xxxxxx,DIBBBA.x"}, {"0.100 -5 180 BBBABB"}},
-        {{":::S=ABCxxx 7AxxxxxxBBBBBBBBB.", ":::S=005xxx090xxxxxx!DIBBBBBB."}, {"0.000 0 7 BBBBBB", "0.100 5 90 BBBBBB"}},
+        {{":::S=ABCxxx 7AxxxxxxBBBBBBBBB.", ":::S=005xxx090xxxxxx!DIBBBBBB."},
+         {"0.000 0 7 BBBBBB", "0.100 5 90 BBBBBB"}},
         {{":::S=010xxx090xxxxxx,DIABBBBB!", ":::S=011xxx091xxxxxx,DIBABBBB."}, {"0.100 11 91 BABBBB"}},
     };
     for (const auto& c : cases) {

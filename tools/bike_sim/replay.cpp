@@ -7,7 +7,8 @@ namespace ride::sim {
 
 std::string sourceName(const LineSource& source)
 {
-    return source.kind == LineSource::Kind::Serial ? std::string("serial") : "channel:" + std::to_string(source.channel);
+    return source.kind == LineSource::Kind::Serial ? std::string("serial")
+                                                   : "channel:" + std::to_string(source.channel);
 }
 
 CaptureReplay::CaptureReplay(const std::string& file, const LineSource& source)

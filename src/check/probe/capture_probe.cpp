@@ -80,8 +80,8 @@ std::optional<std::string> whyNotWritable(const std::filesystem::path& file)
 
 } // namespace
 
-void probeCapture(const std::filesystem::path& settingsFile, const std::optional<std::filesystem::path>& fromCommandLine,
-                  CheckReport& report)
+void probeCapture(const std::filesystem::path& settingsFile,
+                  const std::optional<std::filesystem::path>& fromCommandLine, CheckReport& report)
 {
     const CaptureSettings settings = readCaptureSettings(settingsFile, fromCommandLine);
     const std::string fileSetting = settingName(kCaptureSection, kCaptureFileKey);

@@ -11,7 +11,7 @@
 
 namespace ride {
 
-void probeCapture(const std::filesystem::path& settingsFile, const std::optional<std::filesystem::path>& fromCommandLine,
-                  CheckReport& report);
+void probeCapture(const std::filesystem::path& settingsFile,
+                  const std::optional<std::filesystem::path>& fromCommandLine, CheckReport& report);
 
 } // namespace ride
