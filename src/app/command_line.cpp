@@ -23,9 +23,16 @@ bool startsConsole(int argc, const char* const* argv)
     // option) is parsed without windows, so that a mistake is reported even with no display.
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--metrics-file" && i + 1 < argc) {
-            ++i;
-        } else if (!arg.starts_with("--metrics-file=")) {
+        bool known = false;
+        for (const std::string_view option : {"--metrics-file", "--capture"}) {
+            if (arg == option && i + 1 < argc) {
+                ++i;
+                known = true;
+            } else if (arg.starts_with(option) && arg.substr(option.size()).starts_with('=')) {
+                known = true;
+            }
+        }
+        if (!known) {
             return false;
         }
     }
@@ -53,8 +60,14 @@ CommandLine parseCommandLine(QCoreApplication& app)
         QStringLiteral("Write the console's health every 10 s to <path>, in the Prometheus text format (overrides "
                        "[状态导出] 文件)."),
         QStringLiteral("path"));
+    const QCommandLineOption capture(
+        QStringLiteral("capture"),
+        QStringLiteral("Capture every byte exchanged with the bike controller, with its time, to <path> (overrides "
+                       "[数据记录] 文件; a relative path is taken from the working directory)."),
+        QStringLiteral("path"));
     parser.addOption(check);
     parser.addOption(metricsFile);
+    parser.addOption(capture);
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "%s: unexpected argument '%s'; see --help\n", "ride-console",
@@ -67,6 +80,9 @@ CommandLine parseCommandLine(QCoreApplication& app)
     if (parser.isSet(metricsFile)) {
         line.metricsFile = std::filesystem::path(parser.value(metricsFile).toStdString());
     }
+    if (parser.isSet(capture) && !parser.value(capture).isEmpty()) {
+        line.capture = std::filesystem::absolute(std::filesystem::path(parser.value(capture).toStdString()));
+    }
     return line;
 }
 
@@ -76,7 +92,7 @@ int runWithoutWindows(int argc, char** argv, const BackendTable& backends)
     const CommandLine commandLine = parseCommandLine(app);
     if (commandLine.check) {
         return runSiteCheck(settingsFilePath(), std::cout,
-                            {backends.input, backends.serial, backends.sockets, backends.media});
+                            {backends.input, backends.serial, backends.sockets, backends.media}, commandLine.capture);
     }
     return 0;
 }

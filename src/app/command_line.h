@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line. With no option the console starts with its windows; --check
-// reports on the site and ends; --metrics-file names where the console's health is written.
+// reports on the site and ends; --metrics-file names where the console's health is written;
+// --capture where the controller's traffic is captured.
 #include "app/backend_table.h"
 
 #include <filesystem>
@@ -13,9 +14,12 @@ namespace ride {
 struct CommandLine {
     bool check = false;
     std::optional<std::filesystem::path> metricsFile;
+    // Made absolute from the working directory, as any command's path is meant.
+    std::optional<std::filesystem::path> capture;
 };
 
-// Whether these arguments start the console with its windows (none, or --metrics-file only), so
+// Whether these arguments start the console with its windows (none, or only the options of the
+// running console: --metrics-file, --capture), so
 // that a QApplication, which needs a display, is made. Everything else runs without one.
 bool startsConsole(int argc, const char* const* argv);
 

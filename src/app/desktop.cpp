@@ -1,6 +1,7 @@
 #include "app/desktop.h"
 
 #include "app/allocator.h"
+#include "capture/capture_settings.h"
 #include "settings/profile_file.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,14 @@ Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, Servic
     platform.views = &views_;
     platform.endProgram = [] { QCoreApplication::exit(0); };
     platform.upkeep.push_back(heapTrim());
-    site_ = std::make_unique<Installation>(std::move(platform), InstallationOptions{settingsFilePath()});
+    InstallationOptions options{settingsFilePath()};
+    // The controller's traffic, when --capture or "[数据记录] 文件" names a file for it.
+    const CaptureSettings capture = readCaptureSettings(options.settingsFile, commandLine.capture);
+    if (capture.file) {
+        options.capture = CaptureOptions{*capture.file, capture.limit.bytes,
+                                         std::string("ride-console ") + programVersion(), started_.steady};
+    }
+    site_ = std::make_unique<Installation>(std::move(platform), std::move(options));
 
     // The window to give the focus back to is the last one outside the program that had it; the
     // focus leaving the program's windows is a moment to look.
@@ -72,6 +80,7 @@ HealthSources Desktop::healthSources() const
     sources.startedAt = started_.steady;
     sources.startTimeSeconds = started_.unixSeconds;
     sources.version = programVersion();
+    sources.capture = site_->capture();
     return sources;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The installation running on the desktop: the chosen backends, the three windows as Qt widgets,
 // every timer on the Qt event loop, and the program's outputs (the service manager's
-// notifications, the health file). Made once the QApplication exists.
+// notifications, the health file, the capture of the controller's traffic). Made once the
+// QApplication exists.
 #include "app/backend_table.h"
 #include "app/command_line.h"
 #include "app/installation.h"

@@ -1,6 +1,8 @@
 #include "app/installation.h"
 
 #include "base/log.h"
+#include "io/serial_settings.h"
+#include "network/channel_settings.h"
 #include "settings/profile_file.h"
 
 #include <chrono>
@@ -21,6 +23,10 @@ Installation::Installation(Platform platform, InstallationOptions options)
     }
 
     std::vector<Upkeep> upkeep = platform_.upkeep;
+    if (options_.capture) {
+        makeCapture();
+        upkeep.push_back({"capture flush", TrafficCapture::kFlushPeriod, [this] { capture_->flush(); }});
+    }
     if (platform_.input) {
         for (Upkeep& task : platform_.input->upkeep()) {
             upkeep.push_back(std::move(task));
@@ -45,6 +51,14 @@ Installation::Installation(Platform platform, InstallationOptions options)
     services.endProgram = platform_.endProgram;
     services.clock = platform_.clock;
     console_ = std::make_unique<Form1>(std::move(services));
+    if (capture_) {
+        console_->arrivals().listen([this](const Arrival& arrival) {
+            const std::string address = arrival.source.kind == LineSource::Kind::Channel
+                                            ? channelAddress(arrival.source.channel)
+                                            : std::string();
+            capture_->record(arrival.source, address, CaptureDirection::In, arrival.bytes);
+        });
+    }
 
     network_ = std::make_unique<NetworkWindowOpener>(networkServices(), options_.networkChannels,
                                                      platform_.input->inputFocus(), platform_.views, platform_.timers);
@@ -70,7 +84,56 @@ NetworkServices Installation::networkServices()
     net.question = platform_.question;
     net.log = &console_->List1;
     net.deliverToConsole = [this](const Arrival& arrival) { deliverFromChannel(arrival); };
+    if (capture_) {
+        net.sent = [this](std::size_t channel, std::string_view bytes) {
+            capture_->record(LineSource::tcpChannel(channel), channelAddress(channel), CaptureDirection::Out, bytes);
+        };
+    }
     return net;
+}
+
+void Installation::makeCapture()
+{
+    const CaptureOptions& wanted = *options_.capture;
+    if (!platform_.captureDisk) {
+        captureDisk_ = std::make_unique<FileCaptureDisk>();
+        platform_.captureDisk = captureDisk_.get();
+    }
+    CaptureConfig config;
+    config.file = wanted.file;
+    config.limitBytes = wanted.limitBytes;
+    config.clock = platform_.clock;
+    config.started = wanted.started.value_or(platform_.clock());
+    capture_ =
+        std::make_unique<TrafficCapture>(*platform_.captureDisk, std::move(config), [this] { return captureHeader(); });
+}
+
+CaptureHeader Installation::captureHeader() const
+{
+    CaptureHeader header;
+    header.version = options_.capture->version;
+    header.serialDevice = platform_.serial ? platform_.serial->deviceName() : std::string();
+    header.serialSettings = captureSerialSettings_;
+    header.channels = captureChannels_;
+    // The operator may have pointed a channel elsewhere since the start.
+    if (const Frmsock* window = networkWindow()) {
+        for (std::size_t i = 0; i < window->channelCount() && i < header.channels.size(); ++i) {
+            const Channel& ch = window->channel(i);
+            header.channels[i] =
+                ch.TxtTcpIp.text().empty() ? std::string() : toUtf8(ch.TxtTcpIp.text() + u":" + ch.TxtTcpPost.text());
+        }
+    }
+    return header;
+}
+
+std::string Installation::channelAddress(std::size_t index) const
+{
+    const Frmsock* window = networkWindow();
+    if (!window || index >= window->channelCount() || !window->channel(index).WinsockTcp) {
+        return {};
+    }
+    const TcpSocket& socket = *window->channel(index).WinsockTcp;
+    return toUtf8(socket.remoteHost()) + ":" + std::to_string(socket.remotePort());
 }
 
 void Installation::drive(Timer& timer)
@@ -83,6 +146,19 @@ void Installation::drive(Timer& timer)
 void Installation::start()
 {
     console_->load();
+    if (capture_) {
+        // What the line runs at: a text it rejects leaves the default in place.
+        const auto serial = parseSerialSettings(ReadIni(options_.settingsFile, u"串口设置", u"设置"));
+        captureSerialSettings_ = serialSettingsText(serial.value_or(SerialSettings{}));
+        captureChannels_.clear();
+        for (std::size_t i = 0; i < options_.networkChannels; ++i) {
+            const Text ip = ReadIni(options_.settingsFile, kNetworkSection, channelSettingKey(channel_setting::kIp, i));
+            const Text port =
+                ReadIni(options_.settingsFile, kNetworkSection, channelSettingKey(channel_setting::kPort, i));
+            captureChannels_.push_back(ip.empty() ? std::string() : toUtf8(ip + u":" + port));
+        }
+        capture_->open();
+    }
 }
 
 Form4& Installation::player()

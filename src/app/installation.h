@@ -2,12 +2,15 @@
 // The front door: the whole installation assembled in one place from one value of chosen
 // backends. The console, the player window and the network window with all their services, and
 // the hops between them, each a named part: the console's video choice passed to the player, the
-// player's PlayStop back to the console, a channel's arrival into the console's arrival point.
-// The program (app/desktop), the site check's choice of backends and the tests' one fixture all
-// build it here; none of it needs a toolkit.
+// player's PlayStop back to the console, a channel's arrival into the console's arrival point,
+// and the capture of the traffic when one is asked for: every arrival at that point and every
+// send of a channel. The program (app/desktop), the site check's choice of backends and the tests'
+// one fixture all build it here; none of it needs a toolkit.
 #include "app/network_window_opener.h"
 #include "app/window_views.h"
 #include "base/record_tally.h"
+#include "capture/capture_disk.h"
+#include "capture/traffic_capture.h"
 #include "console/form1.h"
 #include "input/input_platform.h"
 #include "io/serial_line.h"
@@ -22,6 +25,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace ride {
@@ -47,12 +52,26 @@ struct Platform {
     MonotonicClock clock = steadyNow;
     // More periodic work for the UI thread, besides the backends' own.
     std::vector<Upkeep> upkeep;
+    // Where a capture is written; null: files on the local disk.
+    CaptureDisk* captureDisk = nullptr;
+};
+
+// A capture of the traffic to the bike controller.
+struct CaptureOptions {
+    std::filesystem::path file;
+    std::uint64_t limitBytes = 0;
+    // As `ride-console --version` prints it, for the file's header.
+    std::string version;
+    // When the program started; none: when the installation was made.
+    std::optional<MonotonicTime> started;
 };
 
 struct InstallationOptions {
     // "配置.ini" beside the program.
     std::filesystem::path settingsFile;
     std::size_t networkChannels = Frmsock::kDesignChannels;
+    // None: nothing is captured.
+    std::optional<CaptureOptions> capture = std::nullopt;
 };
 
 class Installation {
@@ -62,7 +81,8 @@ public:
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
 
-    // The system's start: loads the console, whose first act loads the player window.
+    // The system's start: loads the console, whose first act loads the player window; then
+    // opens the capture, whose header names the serial device the console chose.
     void start();
 
     Form1& console() { return *console_; }
@@ -76,6 +96,8 @@ public:
     NetworkWindowOpener& networkOpener() { return *network_; }
     const Platform& platform() const { return platform_; }
     const std::filesystem::path& settingsFile() const { return options_.settingsFile; }
+    // Null unless a capture was asked for.
+    const TrafficCapture* capture() const { return capture_.get(); }
 
     // The hops between the windows.
     // A change of the console's Text4 goes on into the player's Text1 (the empty text included).
@@ -96,10 +118,21 @@ public:
 private:
     void drive(Timer& timer);
     NetworkServices networkServices();
+    void makeCapture();
+    CaptureHeader captureHeader() const;
+    // The address channel `index` is connected to, "host:port"; empty when it has no socket.
+    std::string channelAddress(std::size_t index) const;
 
     Platform platform_;
     InstallationOptions options_;
     std::vector<std::unique_ptr<Timer>> upkeep_;
+
+    // Before the windows that feed it, so that it goes last and writes all they gave it.
+    std::unique_ptr<CaptureDisk> captureDisk_;
+    std::unique_ptr<TrafficCapture> capture_;
+    // The header's settings as read at the start, so that a rotation reads no file.
+    std::string captureSerialSettings_;
+    std::vector<std::string> captureChannels_;
 
     // Destroyed in reverse: the network window (which writes into the console) first, then the
     // console's view and the console, the player's players before the surface they draw into, then

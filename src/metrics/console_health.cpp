@@ -1,6 +1,7 @@
 #include "metrics/console_health.h"
 
 #include "base/numeric_value.h"
+#include "capture/traffic_capture.h"
 #include "console/form1.h"
 #include "io/serial_line.h"
 #include "io/tcp_socket.h"
@@ -81,6 +82,11 @@ ConsoleHealth takeHealthSnapshot(const HealthSources& from, MonotonicTime now)
     }
 
     health.videoPlaying = from.player && from.player->videoPlaying();
+    if (from.capture) {
+        health.capturedIn = from.capture->bytesCaptured(CaptureDirection::In);
+        health.capturedOut = from.capture->bytesCaptured(CaptureDirection::Out);
+        health.captureDropped = from.capture->bytesDropped();
+    }
     return health;
 }
 
@@ -164,8 +170,20 @@ std::vector<MetricFamily> healthFamilies(const ConsoleHealth& health)
         writeTime.samples.push_back({{}, *health.lastWriteSeconds});
     }
 
-    return {records,    sinceRecord, serialOpen, networkLoaded, state,   connected, queue, sent,     dropped,
-            heartbeats, typed,       refused,    choice,        playing, start,     build, writeTime};
+    MetricFamily captured = family("ride_console_capture_bytes_total",
+                                   "Bytes of traffic written to the capture, from the controller (in) and to it (out).",
+                                   MetricType::Counter);
+    captured.samples.push_back({{{"direction", "in"}}, count(health.capturedIn)});
+    captured.samples.push_back({{{"direction", "out"}}, count(health.capturedOut)});
+    MetricFamily notCaptured = family("ride_console_capture_dropped_bytes_total",
+                                      "Bytes of traffic that reached the capture but are not in it (buffer full, a "
+                                      "failed write, everything after the capture stopped).",
+                                      MetricType::Counter);
+    notCaptured.samples.push_back({{}, count(health.captureDropped)});
+
+    return {records, sinceRecord, serialOpen, networkLoaded, state,      connected, queue,
+            sent,    dropped,     heartbeats, typed,         refused,    choice,    playing,
+            start,   build,       writeTime,  captured,      notCaptured};
 }
 
 } // namespace ride

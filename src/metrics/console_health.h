@@ -15,6 +15,7 @@ class Form1;
 class Form4;
 class Frmsock;
 class SerialLine;
+class TrafficCapture;
 
 struct SourceHealth {
     std::string source; // "serial", or "tcp" and the channel index
@@ -47,6 +48,11 @@ struct ConsoleHealth {
     std::string version;
     // How long the previous export took on the UI thread; none before the first.
     std::optional<double> lastWriteSeconds;
+    // Bytes of traffic in the capture, from the controller and to it, and those that reached the
+    // capture but are not in it; 0 without a capture.
+    std::uint64_t capturedIn = 0;
+    std::uint64_t capturedOut = 0;
+    std::uint64_t captureDropped = 0;
 };
 
 // What the snapshot is taken from. The network window and the player may not exist yet.
@@ -60,6 +66,8 @@ struct HealthSources {
     MonotonicTime startedAt;
     double startTimeSeconds = 0;
     std::string version;
+    // Null without a capture.
+    const TrafficCapture* capture = nullptr;
 };
 
 ConsoleHealth takeHealthSnapshot(const HealthSources& from, MonotonicTime now);

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace ride {
@@ -32,6 +33,9 @@ struct NetworkServices {
     ListBox* log = nullptr;
     // Hands a channel's arrival to the console, which appends it to its receive box for decoding.
     std::function<void(const Arrival&)> deliverToConsole;
+    // Told the bytes of each send a channel's socket took, as they were handed to it (heartbeats
+    // and every other queue item); null: nobody listens.
+    std::function<void(std::size_t channel, std::string_view bytes)> sent;
 };
 
 class Frmsock {

@@ -74,13 +74,19 @@ void SendQueue::sendPass()
             if (!ch.awaitingCompletion) {
                 steps.run([&] {
                     const Text& head = ch.TxtTcpTx.items().front();
+                    const bool hex = isHexItem(head);
+                    const std::string bytes = hex ? decodeHexItem(head) : std::string();
                     const std::optional<SocketFailure> failure =
-                        isHexItem(head) ? ch.WinsockTcp->sendBytes(decodeHexItem(head)) : ch.WinsockTcp->sendText(head);
+                        hex ? ch.WinsockTcp->sendBytes(bytes) : ch.WinsockTcp->sendText(head);
                     if (failure) {
                         // The pass's one log line reports it, with its number.
                         throw NumberedFailure(failure->number, failure->description);
                     }
                     ch.awaitingCompletion = true;
+                    // A text goes out GBK-encoded, as the socket encodes it.
+                    if (const auto& sent = window_.services().sent) {
+                        sent(ch.index, hex ? bytes : toGbk(head));
+                    }
                 });
             }
             continue;

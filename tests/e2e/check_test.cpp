@@ -103,8 +103,10 @@ protected:
         app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
     }
 
-    // Runs the copy beside the settings file, with `prefix` (another user) in front if given.
-    CheckRun check(std::map<std::string, std::string> env = {}, std::vector<std::string> prefix = {})
+    // Runs the copy beside the settings file, with `prefix` (another user) in front if given and
+    // `more` options after --check.
+    CheckRun check(std::map<std::string, std::string> env = {}, std::vector<std::string> prefix = {},
+                   const std::vector<std::string>& more = {})
     {
         env.emplace("DISPLAY", xvfb->display());
         env.emplace("WAYLAND_DISPLAY", "");
@@ -112,6 +114,7 @@ protected:
         std::vector<std::string> argv = prefix;
         argv.push_back(path("ride-console"));
         argv.push_back("--check");
+        argv.insert(argv.end(), more.begin(), more.end());
         CheckRun run;
         const auto start = std::chrono::steady_clock::now();
         std::istringstream out(testing::runAndCapture(argv, &run.exitCode, env));
@@ -316,6 +319,54 @@ TEST_F(SiteCheck, AReadOnlyDirectoryIsAWarning)
     EXPECT_EQ(run.line("warning settings directory"),
               "warning settings directory " + dir().string() +
                   ": read-only (mode 0555): the network window's 保存 would be dropped");
+}
+
+TEST_F(SiteCheck, TheCaptureSaysWhereItWritesAndWhetherItCan)
+{
+    const struct {
+        std::string file;  // [数据记录] 文件
+        std::string limit; // [数据记录] 上限MB
+        std::vector<std::string> options;
+        std::string fileLine;
+        std::string limitLine; // none when capture is off
+    } cases[] = {
+        {"", "", {}, "ok      [数据记录] 文件 not set: the controller's traffic is not captured", ""},
+        {"cap.txt",
+         "0.05",
+         {},
+         "ok      [数据记录] 文件 = \"cap.txt\": captures the controller's traffic to " + path("cap.txt") + " (and " +
+             path("cap.txt") + ".1); ",
+         "ok      [数据记录] 上限MB = \"0.05\": each capture file holds up to 0.05 MB (52428 bytes), then moves to "
+         ".1, so two are kept"},
+        {"logs/cap.txt",
+         "abc",
+         {},
+         "warning [数据记录] 文件 = \"logs/cap.txt\": " + path("logs/cap.txt") + " cannot be written: its directory " +
+             path("logs") +
+             ": No such file or directory (the console creates no directory); the "
+             "console would run without a capture",
+         "warning [数据记录] 上限MB = \"abc\": not a number above 0: each capture file holds up to 64 MB (67108864 "
+         "bytes) (default)"},
+        {"logs/cap.txt",
+         "",
+         {"--capture", dir().string()},
+         "warning --capture " + dir().string() + " (instead of [数据记录] 文件 = \"logs/cap.txt\"): " + dir().string() +
+             " cannot be written: it is a directory; the console would run without a capture",
+         "ok      [数据记录] 上限MB not set: each capture file holds up to 64 MB (67108864 bytes) (default), then "
+         "moves "
+         "to .1, so two are kept"},
+    };
+    for (const auto& c : cases) {
+        app->set(u"数据记录", u"文件", c.file);
+        app->set(u"数据记录", u"上限MB", c.limit);
+        const CheckRun run = check({}, {}, c.options);
+        const std::string level = c.fileLine.substr(0, 8);
+        const std::string fileLine = run.line(level + (c.options.empty() ? "[数据记录] 文件" : "--capture"));
+        EXPECT_EQ(fileLine.substr(0, c.fileLine.size()), c.fileLine);
+        if (!c.limitLine.empty()) {
+            EXPECT_EQ(run.line(c.limitLine.substr(0, 8) + "[数据记录] 上限MB"), c.limitLine);
+        }
+    }
 }
 
 TEST_F(SiteCheck, NoDisplayOrAWaylandSessionIsAProblem)

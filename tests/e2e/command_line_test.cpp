@@ -31,6 +31,7 @@ TEST(CommandLine, VersionAndHelpPrintAndEndWithoutADisplay)
     EXPECT_EQ(status, 0);
     EXPECT_NE(help.find("--check"), std::string::npos) << help;
     EXPECT_NE(help.find("--metrics-file <path>"), std::string::npos) << help;
+    EXPECT_NE(help.find("--capture <path>"), std::string::npos) << help;
     EXPECT_NE(help.find("--version"), std::string::npos) << help;
     EXPECT_NE(help.find("配置.ini"), std::string::npos) << help;
 }
@@ -45,6 +46,8 @@ TEST(CommandLine, UnknownOptionsAndStrayArgumentsAreErrors)
     EXPECT_EQ(run({"--metrics-file"}, status), "");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(run({"--metrics-file", "/tmp/x.prom", "stray"}, status), "");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(run({"--capture"}, status), "");
     EXPECT_EQ(status, 1);
 }
 

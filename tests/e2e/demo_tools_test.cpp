@@ -1,6 +1,7 @@
 // bike-sim driving the real console over each transport, with ride-target in the roaming
 // program's place: the pointer follows the simulated rider and the bike keys reach the window
-// that has the keyboard focus, as in the demo an installer runs.
+// that has the keyboard focus, as in the demo an installer runs; and a capture of that traffic
+// played back into a fresh console, which then does the same.
 #include "e2e/console_app.h"
 #include "support/file_bytes.h"
 #include "support/xvfb_server.h"
@@ -8,11 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include <sys/wait.h>
+
+#include "support/x11_probe.h"
 
 namespace ride {
 namespace {
@@ -52,13 +57,18 @@ protected:
             << readBytes(targetLog());
         targetLogStart_ = readBytes(targetLog()).size();
         app = std::make_unique<testing::ConsoleApp>(xvfb->display());
-        // The console and the player below the target window, so that neither covers it.
-        app->set(u"控制界面", u"窗口位置左", "0");
-        app->set(u"控制界面", u"窗口位置上", "430");
-        app->set(u"视频1位置及大小", u"视频1位置左", "850");
-        app->set(u"视频1位置及大小", u"视频1位置上", "430");
-        app->set(u"视频1位置及大小", u"视频1宽", "400");
-        app->set(u"视频1位置及大小", u"视频1高", "300");
+        placeWindows(*app);
+    }
+
+    // The console and the player below the target window, so that neither covers it.
+    static void placeWindows(const testing::ConsoleApp& console)
+    {
+        console.set(u"控制界面", u"窗口位置左", "0");
+        console.set(u"控制界面", u"窗口位置上", "430");
+        console.set(u"视频1位置及大小", u"视频1位置左", "850");
+        console.set(u"视频1位置及大小", u"视频1位置上", "430");
+        console.set(u"视频1位置及大小", u"视频1宽", "400");
+        console.set(u"视频1位置及大小", u"视频1高", "300");
     }
 
     void TearDown() override
@@ -97,11 +107,11 @@ protected:
         return waitUntil([&] { return app->pointer() == where; }, timeout);
     }
 
-    // The keys ride-target printed since this test began, in order.
-    std::vector<std::string> targetKeys() const
+    // The keys ride-target printed since this test began (or since `from` in its log), in order.
+    std::vector<std::string> targetKeys(std::size_t from = 0) const
     {
         std::vector<std::string> keys;
-        std::istringstream lines(readBytes(targetLog()).substr(targetLogStart_));
+        std::istringstream lines(readBytes(targetLog()).substr(std::max(from, targetLogStart_)));
         const std::regex keyLine("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} key (.+)$");
         std::string line;
         std::smatch match;
@@ -223,6 +233,149 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
 
     app->process().stop();
     EXPECT_EQ(simEndsWithin(6s), 0) << "bike-sim ends when the console has gone away";
+}
+
+// Every place the pointer stands, as another X client sees it, polled every millisecond: the
+// console's moves come at least 30 ms apart, so none is missed.
+class PointerTrail {
+public:
+    explicit PointerTrail(const std::string& display) : x_(XOpenDisplay(display.c_str()))
+    {
+        // From a place no record leads to, so that the first move shows.
+        XWarpPointer(x_, 0, DefaultRootWindow(x_), 0, 0, 0, 0, 0, 0);
+        XSync(x_, False);
+        watcher_ = std::thread([this] {
+            while (!stop_) {
+                const ScreenPoint p = testing::pointerOn(x_);
+                if (trail_.empty() || !(trail_.back() == p)) {
+                    trail_.push_back(p);
+                }
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+    }
+    ~PointerTrail()
+    {
+        finish();
+        XCloseDisplay(x_);
+    }
+    std::vector<ScreenPoint> finish()
+    {
+        stop_ = true;
+        if (watcher_.joinable()) {
+            watcher_.join();
+        }
+        return trail_;
+    }
+
+private:
+    Display* x_;
+    std::atomic<bool> stop_{false};
+    std::vector<ScreenPoint> trail_;
+    std::thread watcher_;
+};
+
+TEST_F(DemoTools, ACaptureReplayedIntoAFreshConsoleMovesThePointerAndTypesTheKeysAgain)
+{
+    // What one console did: where the pointer stood, and the keys ride-target got, in order.
+    struct Outcome {
+        std::vector<ScreenPoint> pointer;
+        std::vector<std::string> keys;
+    };
+    // bike-sim on the serial line until it is done, then on TCP channel 0 (started with 网络设置)
+    // until it is done, each with `feed` after its transport; the console captures into `capture`.
+    auto run = [&](testing::ConsoleApp& console, const std::filesystem::path& capture,
+                   const std::vector<std::string>& serialFeed, const std::vector<std::string>& tcpFeed) -> Outcome {
+        const auto dir = console.directory();
+        auto startSimulator = [&](std::vector<std::string> args, const std::vector<std::string>& feed,
+                                  const std::string& log) {
+            args.insert(args.begin(), BIKE_SIM_EXE);
+            args.insert(args.end(), feed.begin(), feed.end());
+            args.insert(args.end(), {"--reconnect-wait", "0"});
+            return std::make_unique<ChildProcess>(args, std::map<std::string, std::string>{}, (dir / log).string());
+        };
+        auto simulatorEnds = [&](ChildProcess& simulator, const std::string& log) {
+            EXPECT_TRUE(waitUntil([&] { return !simulator.running(); }, 40s)) << readBytes(dir / log);
+            const int status = simulator.stop();
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readBytes(dir / log);
+            EXPECT_TRUE(std::regex_search(readBytes(dir / log), std::regex("(ride|replay) is over")))
+                << readBytes(dir / log);
+        };
+        const auto link = dir / "bike-serial";
+        auto serialSim = startSimulator({"--link", link.string()}, serialFeed, "serial-sim.log");
+        auto tcpSim = startSimulator({"--tcp", "127.0.0.1:0"}, tcpFeed, "tcp-sim.log");
+        std::smatch port;
+        std::string tcpLog;
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                tcpLog = readBytes(dir / "tcp-sim.log");
+                return std::regex_search(tcpLog, port, std::regex("tcp listening on 127\\.0\\.0\\.1:(\\d+)"));
+            },
+            5s));
+        EXPECT_TRUE(waitUntil([&] { return std::filesystem::is_symlink(link); }, 5s));
+        console.set(u"串口设置", u"设置", "9600,N,8,1");
+        console.set(u"串口设置", u"端口", link.string());
+        console.set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
+        console.set(u"网络参数", u"TxtTcpPost0", port[1].str());
+
+        const std::size_t keysFrom = readBytes(targetLog()).size();
+        PointerTrail trail(xvfb->display());
+        console.start({"--capture", capture.string()});
+        simulatorEnds(*serialSim, "serial-sim.log");
+        EXPECT_TRUE(console.pressButton("网络设置"));
+        simulatorEnds(*tcpSim, "tcp-sim.log");
+        // The last key string typed, and the capture's last second flushed.
+        std::this_thread::sleep_for(1500ms);
+        Outcome outcome{trail.finish(), targetKeys(keysFrom)};
+        console.process().stop();
+        return outcome;
+    };
+
+    // Steering and pressing keys on the serial line, then on TCP. Records every 200 ms, every
+    // second one spoiled: split in two or three pieces, or with garbage before it.
+    const std::vector<std::string> spoil = {"--interval",      "200", "--malform", "split,garbage,split",
+                                            "--malform-every", "2"};
+    std::ofstream(app->directory() / "serial-ride.txt") << "0.0 10 90 BBBBBB\n0.6 20 45 BBBBBB\n1.2 20 45 ABBBBB\n"
+                                                           "1.6 15 120 BBBBBB\n2.2 25 60 BBBBBA\n2.6 5 150 BBBBBB\n"
+                                                           "3.4 5 150 BBBBBB\n";
+    std::ofstream(app->directory() / "tcp-ride.txt") << "0.0 8 100 BBBBBB\n1.6 18 30 BABBBB\n2.0 12 70 BBBBBB\n"
+                                                        "2.6 22 140 BBBABB\n3.0 6 80 BBBBBB\n3.8 6 80 BBBBBB\n";
+    std::vector<std::string> serialRide = {"--ride", (app->directory() / "serial-ride.txt").string()};
+    std::vector<std::string> tcpRide = {"--ride", (app->directory() / "tcp-ride.txt").string()};
+    serialRide.insert(serialRide.end(), spoil.begin(), spoil.end());
+    tcpRide.insert(tcpRide.end(), spoil.begin(), spoil.end());
+    const auto capture = app->directory() / "site.capture";
+    consoleStarted_ = true;
+    const Outcome site = run(*app, capture, serialRide, tcpRide);
+
+    const std::string captured = readBytes(capture);
+    EXPECT_TRUE(captured.starts_with("# ride-console capture 1 | ride-console ")) << captured.substr(0, 300);
+    EXPECT_TRUE(
+        std::regex_search(captured, std::regex(R"(\n[0-9]+\.[0-9]{3} [-0-9T:.]{23} serial in [^\n]*\\x[0-9A-F]{2})")))
+        << "garbage on the serial line, escaped:\n"
+        << captured;
+    EXPECT_TRUE(std::regex_search(captured, std::regex(" tcp0@127\\.0\\.0\\.1:[0-9]+ in :::S=")));
+    EXPECT_TRUE(std::regex_search(captured, std::regex(" tcp0@127\\.0\\.0\\.1:[0-9]+ out 9999[0-9]\n")))
+        << "the heartbeats";
+    ASSERT_GE(site.pointer.size(), 8u) << "the rides' steps moved the pointer";
+    // Keys 1 and 6 on the serial line, 2 and 4 on TCP; a split record may forward a held key twice.
+    std::vector<std::string> pressed = site.keys;
+    pressed.erase(std::unique(pressed.begin(), pressed.end()), pressed.end());
+    ASSERT_EQ(pressed, (std::vector<std::string>{"A", "F", "B", "D"}));
+
+    // At home: a fresh console, fed the capture's serial bytes, then its channel 0 bytes.
+    testing::ConsoleApp home(xvfb->display());
+    placeWindows(home);
+    const Outcome replayed = run(home, home.directory() / "home.capture", {"--replay", capture.string()},
+                                 {"--replay", capture.string(), "--source", "channel:0"});
+    EXPECT_EQ(replayed.pointer, site.pointer);
+    EXPECT_EQ(replayed.keys, site.keys);
+    if (HasFailure()) {
+        std::cerr << "the site's capture:\n"
+                  << captured << "the capture at home:\n"
+                  << readBytes(home.directory() / "home.capture") << "console at home:\n"
+                  << readBytes(home.logFile());
+    }
 }
 
 } // namespace

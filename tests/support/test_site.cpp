@@ -47,8 +47,9 @@ TestSite::TestSite(SiteOptions options)
     platform.views = options.views;
     platform.endProgram = [this] { ++endRequests; };
     platform.clock = options.clock;
-    installation = std::make_unique<Installation>(std::move(platform),
-                                                  InstallationOptions{options.settingsFile, options.channels});
+    platform.captureDisk = options.captureDisk;
+    installation = std::make_unique<Installation>(
+        std::move(platform), InstallationOptions{options.settingsFile, options.channels, options.capture});
     if (options.start) {
         installation->start();
     }

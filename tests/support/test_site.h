@@ -37,6 +37,9 @@ struct SiteOptions {
     MonotonicClock clock = steadyNow;
     // Load the console at once (else the test calls start()).
     bool start = true;
+    // A capture of the traffic, and the disk it goes to (null: files on the local disk).
+    std::optional<CaptureOptions> capture;
+    CaptureDisk* captureDisk = nullptr;
 };
 
 class TestSite {

@@ -98,7 +98,27 @@ TEST(BikeSimOptions, MistakesAreRefusedWithAMessageThatNamesThem)
     EXPECT_NE(refused({"--serial", "--length", "29"}).find("30 or 28"), std::string::npos);
     EXPECT_NE(refused({"--serial", "--malform-every", "0"}).find("1 or more"), std::string::npos);
     EXPECT_NE(refused({"--serial", "--duration", "-1"}).find("seconds"), std::string::npos);
-    EXPECT_NE(refused({"--serial", "--speed", "5"}).find("unknown option --speed"), std::string::npos);
+    EXPECT_NE(refused({"--serial", "--pace", "5"}).find("unknown option --pace"), std::string::npos);
+    EXPECT_NE(refused({"--serial", "--speed", "5"}).find("--speed goes with --replay"), std::string::npos);
+    EXPECT_NE(refused({"--to-ride"}).find("--to-ride goes with --replay"), std::string::npos);
+    EXPECT_NE(refused({"--serial", "--replay", "c", "--malform", "split"}).find("--malform shapes generated"),
+              std::string::npos);
+    EXPECT_NE(refused({"--serial", "--replay", "c", "--ride", "r"}).find("one ride"), std::string::npos);
+    EXPECT_NE(refused({"--serial", "--replay", "c", "--source", "channel:x"}).find("serial or channel:N"),
+              std::string::npos);
+    EXPECT_NE(refused({"--serial", "--replay", "c", "--speed", "0"}).find("above 0"), std::string::npos);
+    EXPECT_NE(refused({"--replay", "c"}).find("no transport"), std::string::npos);
+}
+
+TEST(BikeSimOptions, ACaptureReplayedOrPrintedAsARide)
+{
+    const Options replay = ok({"--tcp", "0", "--replay", "site.capture", "--source", "channel:2", "--speed", "2.5"});
+    EXPECT_EQ(replay.ride, RideKind::Replay);
+    EXPECT_EQ(replay.replayFile, "site.capture");
+    EXPECT_EQ(replay.replaySource, LineSource::tcpChannel(2));
+    EXPECT_EQ(replay.speed, 2.5);
+    EXPECT_EQ(ok({"--serial", "--replay", "c"}).replaySource, LineSource::serial()) << "the serial line by default";
+    EXPECT_TRUE(ok({"--replay", "c", "--to-ride"}).toRide) << "printing needs no transport";
 }
 
 } // namespace

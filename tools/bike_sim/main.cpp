@@ -1,5 +1,7 @@
 // bike-sim: plays the bike controller for ride-console over a serial line and/or TCP.
+#include "bike_sim/capture_ride.h"
 #include "bike_sim/options.h"
+#include "bike_sim/replay.h"
 #include "bike_sim/ride.h"
 #include "bike_sim/ride_file.h"
 #include "bike_sim/simulator.h"
@@ -22,10 +24,40 @@ void requestStop(int)
     [[maybe_unused]] const ssize_t n = write(stopPipe[1], &byte, 1);
 }
 
+// --to-ride: the records of the capture's chosen source, as a ride file on standard output.
+int printRide(const ride::sim::Options& options)
+{
+    using namespace ride::sim;
+    std::string error;
+    auto replay = CaptureReplay::open(options.replayFile, options.replaySource, error);
+    if (!replay) {
+        std::cerr << "bike-sim: " << error << "\n";
+        return 2;
+    }
+    RecordScanner scanner;
+    std::vector<RideStep> steps;
+    while (auto chunk = replay->next()) {
+        for (const RideStep& step : scanner.feed(chunk->bytes, chunk->seconds)) {
+            steps.push_back(step);
+        }
+    }
+    std::cout << "# the records from " << sourceName(options.replaySource) << " in the capture " << options.replayFile
+              << ": " << steps.size() << "\n# seconds speed direction keys\n";
+    for (const RideStep& step : steps) {
+        std::cout << rideLine(step) << "\n";
+    }
+    if (replay->stopped()) {
+        std::cerr << "bike-sim: stopped at " << replay->describeStop() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 std::unique_ptr<ride::sim::Ride> makeRide(const ride::sim::Options& options)
 {
     using namespace ride::sim;
     switch (options.ride) {
+    case RideKind::Replay: return nullptr;
     case RideKind::Demo: return std::make_unique<DemoRide>();
     case RideKind::Constant: return std::make_unique<ConstantRide>(options.constant);
     case RideKind::File: {
@@ -63,8 +95,19 @@ int main(int argc, char** argv)
         std::cout << ride::sim::usageText();
         return 0;
     }
-    auto ride = makeRide(options);
-    if (!ride) {
+    std::unique_ptr<ride::sim::Ride> ride;
+    std::unique_ptr<ride::sim::CaptureReplay> replay;
+    if (options.ride == ride::sim::RideKind::Replay) {
+        if (options.toRide) {
+            return printRide(options);
+        }
+        std::string error;
+        replay = ride::sim::CaptureReplay::open(options.replayFile, options.replaySource, error);
+        if (!replay) {
+            std::cerr << "bike-sim: " << error << "\n";
+            return 2;
+        }
+    } else if (!(ride = makeRide(options))) {
         return 2;
     }
 
@@ -82,7 +125,7 @@ int main(int argc, char** argv)
         sigaction(signal, &action, nullptr);
     }
 
-    ride::sim::Simulator simulator(options, std::move(ride), std::cout, stopPipe[0]);
+    ride::sim::Simulator simulator(options, std::move(ride), std::move(replay), std::cout, stopPipe[0]);
     if (!simulator.open()) {
         return 1;
     }

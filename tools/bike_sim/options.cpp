@@ -76,6 +76,22 @@ std::optional<BikeState> constantState(std::string_view text)
     return state;
 }
 
+// "serial" or "channel:N".
+std::optional<LineSource> replaySource(std::string_view text)
+{
+    if (text == "serial") {
+        return LineSource::serial();
+    }
+    if (!text.starts_with("channel:")) {
+        return std::nullopt;
+    }
+    const auto channel = wholeNumber(text.substr(8));
+    if (!channel || *channel < 0 || text.substr(8).starts_with('+')) {
+        return std::nullopt;
+    }
+    return LineSource::tcpChannel(static_cast<std::size_t>(*channel));
+}
+
 bool tcpEndpoint(std::string_view text, Options& options)
 {
     std::string_view port = text;
@@ -104,7 +120,9 @@ bool tcpEndpoint(std::string_view text, Options& options)
 std::string usageText()
 {
     return R"(Usage: bike-sim TRANSPORT... [RIDE] [OPTIONS]
-Plays the bike controller for ride-console: sends speed, steering and key records.
+       bike-sim --replay FILE [--source SOURCE] --to-ride
+Plays the bike controller for ride-console: sends speed, steering and key records, or
+plays back the bytes of a capture.
 
 Transports (one serial and/or TCP):
   --serial             open a pseudo-terminal pair and print the path to put into
@@ -120,6 +138,17 @@ Ride (default: the built-in demo ride, pedalling, steering and pressing keys):
                        e.g. "1.5 12 60 ABBBBB" (A pressed, B released; # comments)
   --loop               start the ride file over when its last step is reached
   --duration SECONDS   stop after this much riding
+  --replay FILE        play back a capture of ride-console (--capture, [数据记录] 文件): the bytes
+                       one source brought, exactly, chunk by chunk, with the recorded gaps
+                       counted from its first chunk. A capture cut short or damaged plays up
+                       to the damage, names the line, and bike-sim then ends with status 1
+  --source SOURCE      the source to play: serial (default) or channel:N, TCP channel N
+  --speed N            play N times faster (default 1). The console polls the serial line
+                       every 30 ms and acts on the first record of each arrival, so a fast
+                       replay merges records, as a fast controller would
+  --to-ride            print the source's complete records as a ride file (for --ride)
+                       instead of playing them: one line a record, at the time of the chunk
+                       that completed it; needs no transport
 Records:
   --interval MS        one record every MS milliseconds (default 50)
   --length 30|28       30-character records (default) or the short 28-character form
@@ -130,7 +159,8 @@ Records:
   --verbose            print every record sent
   --reconnect-wait S   when the console goes away, wait S seconds for it to come back
                        before ending (default 3)
-The ride starts when the console first connects. Ctrl-C ends bike-sim.
+The ride, or the replay, starts when the console first opens the serial line or connects.
+Ctrl-C ends bike-sim.
 )";
 }
 
@@ -138,6 +168,9 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
 {
     Options options;
     bool rideChosen = false;
+    // The last option given that shapes generated records, or that only a replay takes.
+    std::string recordsOnly;
+    std::string replayOnly;
     auto chooseRide = [&](RideKind kind) -> bool {
         if (rideChosen) {
             return false;
@@ -175,6 +208,39 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
             options.verbose = true;
         } else if (name == "--loop") {
             options.loop = true;
+        } else if (name == "--to-ride") {
+            options.toRide = true;
+        } else if (name == "--replay") {
+            const auto v = value();
+            if (!v || v->empty()) {
+                return missing();
+            }
+            if (!chooseRide(RideKind::Replay)) {
+                return OptionError{"choose one ride: --constant, --ride or --replay"};
+            }
+            options.replayFile = *v;
+        } else if (name == "--source") {
+            const auto v = value();
+            if (!v) {
+                return missing();
+            }
+            const auto source = replaySource(*v);
+            if (!source) {
+                return invalid(*v, "expected serial or channel:N");
+            }
+            options.replaySource = *source;
+            replayOnly = name;
+        } else if (name == "--speed") {
+            const auto v = value();
+            if (!v) {
+                return missing();
+            }
+            const auto factor = seconds(*v);
+            if (!factor || *factor <= 0) {
+                return invalid(*v, "not a number above 0");
+            }
+            options.speed = *factor;
+            replayOnly = name;
         } else if (name == "--link" || name == "--device" || name == "--ride") {
             const auto v = value();
             if (!v || v->empty()) {
@@ -187,7 +253,7 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
                 options.device = *v;
             } else {
                 if (!chooseRide(RideKind::File)) {
-                    return OptionError{"choose one ride: --constant or --ride"};
+                    return OptionError{"choose one ride: --constant, --ride or --replay"};
                 }
                 options.rideFile = *v;
             }
@@ -220,7 +286,7 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
                 return invalid(*v, "expected SPEED,DIRECTION[,KEYS], numbers -99..999, KEYS six of A or B");
             }
             if (!chooseRide(RideKind::Constant)) {
-                return OptionError{"choose one ride: --constant or --ride"};
+                return OptionError{"choose one ride: --constant, --ride or --replay"};
             }
             options.constant = *state;
         } else if (name == "--duration" || name == "--reconnect-wait") {
@@ -243,6 +309,7 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
                 return invalid(*v, "expected milliseconds from 1 to 60000");
             }
             options.intervalMs = *ms;
+            recordsOnly = name;
         } else if (name == "--length") {
             const auto v = value();
             if (!v) {
@@ -255,6 +322,7 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
             } else {
                 return invalid(*v, "records are 30 or 28 characters long");
             }
+            recordsOnly = name;
         } else if (name == "--malform") {
             const auto v = value();
             if (!v) {
@@ -273,6 +341,7 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
                 }
                 list.remove_prefix(comma + 1);
             }
+            recordsOnly = name;
         } else if (name == "--malform-every" || name == "--seed") {
             const auto v = value();
             if (!v) {
@@ -287,11 +356,22 @@ std::variant<Options, OptionError> parseOptions(const std::vector<std::string>& 
             } else {
                 options.malformEvery = *n;
             }
+            recordsOnly = name;
         } else {
             return OptionError{"unknown option " + args[i] + " (see --help)"};
         }
     }
     if (options.help) {
+        return options;
+    }
+    const bool replay = options.ride == RideKind::Replay;
+    if (!replay && (!replayOnly.empty() || options.toRide)) {
+        return OptionError{(options.toRide ? std::string("--to-ride") : replayOnly) + " goes with --replay FILE"};
+    }
+    if (replay && !recordsOnly.empty()) {
+        return OptionError{recordsOnly + " shapes generated records; --replay sends the captured bytes as they are"};
+    }
+    if (replay && options.toRide) {
         return options;
     }
     if (options.serial && !options.device.empty()) {

@@ -2,6 +2,7 @@
 // bike-sim's command line.
 #include "bike_sim/malformed_record.h"
 #include "bike_sim/record.h"
+#include "io/arrival.h"
 
 #include <cstdint>
 #include <string>
@@ -10,7 +11,7 @@
 
 namespace ride::sim {
 
-enum class RideKind { Demo, Constant, File };
+enum class RideKind { Demo, Constant, File, Replay };
 
 struct Options {
     // Transports: a pseudo-terminal of our own (optionally reachable through a link) or a real
@@ -28,6 +29,13 @@ struct Options {
     std::string rideFile;
     bool loop = false;
     double duration = 0; // seconds of riding; 0: no limit
+
+    // A capture of ride-console played back: the incoming bytes of one source.
+    std::string replayFile;
+    LineSource replaySource;
+    double speed = 1;
+    // Prints the capture's records as a ride file instead of playing it.
+    bool toRide = false;
 
     int intervalMs = 50;
     RecordLength length = RecordLength::Full;

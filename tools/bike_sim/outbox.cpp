@@ -8,7 +8,8 @@ namespace ride::sim {
 
 bool Outbox::add(std::string_view bytes)
 {
-    if (pending_.size() + bytes.size() > kLimit) {
+    // A piece larger than the limit (a capture's burst) still goes out when nothing waits before it.
+    if (!pending_.empty() && pending_.size() + bytes.size() > kLimit) {
         return false;
     }
     pending_.append(bytes);

@@ -18,6 +18,8 @@ namespace {
 
 // How often an unopened pseudo-terminal is looked at: a hung-up one cannot sit in poll().
 constexpr auto kPresenceCheck = std::chrono::milliseconds(100);
+// How long a replay stays after its last chunk: ten of the console's serial polls.
+constexpr auto kLinger = std::chrono::milliseconds(300);
 
 std::string rideName(const Options& options)
 {
@@ -27,15 +29,27 @@ std::string rideName(const Options& options)
         return "speed " + std::to_string(options.constant.speed) + ", direction " +
                std::to_string(options.constant.direction);
     case RideKind::File: return "the ride file " + options.rideFile + (options.loop ? " (looping)" : "");
+    case RideKind::Replay: {
+        char speed[32];
+        std::snprintf(speed, sizeof speed, "%g", options.speed);
+        return "the capture " + options.replayFile + ", the bytes from " + sourceName(options.replaySource) +
+               (options.speed == 1 ? std::string(" at their recorded times")
+                                   : std::string(", ") + speed + " times faster");
+    }
     }
     return {};
 }
 
 } // namespace
 
-Simulator::Simulator(Options options, std::unique_ptr<Ride> ride, std::ostream& out, int stopFd)
-    : options_(std::move(options)), ride_(std::move(ride)), out_(out), stopFd_(stopFd), random_(options_.seed)
+Simulator::Simulator(Options options, std::unique_ptr<Ride> ride, std::unique_ptr<CaptureReplay> replay,
+                     std::ostream& out, int stopFd)
+    : options_(std::move(options)), ride_(std::move(ride)), replay_(std::move(replay)), out_(out), stopFd_(stopFd),
+      random_(options_.seed)
 {
+    if (replay_) {
+        nextChunk_ = replay_->next();
+    }
 }
 
 void Simulator::say(const std::string& line)
@@ -106,8 +120,13 @@ void Simulator::notePresence(Clock::time_point now)
         if (!rideStart_) {
             rideStart_ = now;
             nextRecord_ = now;
-            say("the ride starts: " + rideName(options_) + ", a " + std::to_string(static_cast<int>(options_.length)) +
-                "-character record every " + std::to_string(options_.intervalMs) + " ms");
+            if (replay_) {
+                say("the replay starts: " + rideName(options_));
+            } else {
+                say("the ride starts: " + rideName(options_) + ", a " +
+                    std::to_string(static_cast<int>(options_.length)) + "-character record every " +
+                    std::to_string(options_.intervalMs) + " ms");
+            }
         }
     } else if (everConnected_ && !goneSince_) {
         goneSince_ = now;
@@ -176,6 +195,27 @@ bool Simulator::makeRecord(Clock::time_point now)
         nextRecord_ += interval;
     } while (nextRecord_ <= now);
     return true;
+}
+
+Simulator::Clock::time_point Simulator::dueAt(const ReplayChunk& chunk) const
+{
+    return *rideStart_ +
+           std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(chunk.seconds / options_.speed));
+}
+
+bool Simulator::playReplay(Clock::time_point now)
+{
+    // Chunks due together go out together, as a controller that fast would send them.
+    while (nextChunk_ && dueAt(*nextChunk_) <= now) {
+        if (options_.verbose) {
+            say("sending \"" + printable(nextChunk_->bytes) + "\"");
+        }
+        deliver(nextChunk_->bytes);
+        ++sent_;
+        bytesSent_ += static_cast<long long>(nextChunk_->bytes.size());
+        nextChunk_ = replay_->next();
+    }
+    return nextChunk_.has_value();
 }
 
 void Simulator::deliver(const std::string& bytes)
@@ -286,8 +326,14 @@ std::optional<Simulator::Clock::time_point> Simulator::nextWake(Clock::time_poin
             wake = t;
         }
     };
-    if (rideStart_ && !lastRecordMade_) {
+    if (rideStart_ && ride_ && !lastRecordMade_) {
         consider(nextRecord_);
+    }
+    if (rideStart_ && nextChunk_) {
+        consider(dueAt(*nextChunk_));
+    }
+    if (lingerUntil_) {
+        consider(*lingerUntil_);
     }
     if (!pieces_.empty()) {
         consider(pieces_.front().due);
@@ -305,8 +351,13 @@ std::optional<Simulator::Clock::time_point> Simulator::nextWake(Clock::time_poin
 int Simulator::run()
 {
     auto finish = [this](const std::string& why, int status) {
-        say(why + "; sent " + std::to_string(sent_) + " records (" + std::to_string(spoiled_) + " spoiled, " +
-            std::to_string(dropped_) + " dropped)");
+        if (replay_) {
+            say(why + "; sent " + std::to_string(sent_) + " chunks, " + std::to_string(bytesSent_) + " bytes (" +
+                std::to_string(dropped_) + " chunks dropped)");
+        } else {
+            say(why + "; sent " + std::to_string(sent_) + " records (" + std::to_string(spoiled_) + " spoiled, " +
+                std::to_string(dropped_) + " dropped)");
+        }
         return status;
     };
     for (;;) {
@@ -318,8 +369,15 @@ int Simulator::run()
         if (goneSince_ && std::chrono::duration<double>(now - *goneSince_).count() >= options_.reconnectWait) {
             return finish("the console has gone away; ending", 0);
         }
-        if (rideStart_ && !lastRecordMade_ && now >= nextRecord_ && !makeRecord(now)) {
+        if (rideStart_ && ride_ && !lastRecordMade_ && now >= nextRecord_ && !makeRecord(now)) {
             return finish("the ride is over (--duration)", 0);
+        }
+        if (rideStart_ && replay_ && !replayOver_) {
+            if (options_.duration > 0 &&
+                std::chrono::duration<double>(now - *rideStart_).count() >= options_.duration) {
+                return finish("the replay is over (--duration)", 0);
+            }
+            replayOver_ = !playReplay(now);
         }
         while (!pieces_.empty() && pieces_.front().due <= now) {
             deliver(pieces_.front().bytes);
@@ -331,6 +389,17 @@ int Simulator::run()
         }
         if (lastRecordMade_ && pieces_.empty() && flushed) {
             return finish("the ride is over (last step of the ride file sent)", 0);
+        }
+        if (replayOver_ && flushed && !lingerUntil_) {
+            // Closing a pseudo-terminal throws away what the console has not read yet: the last
+            // chunk gets some of its polls first.
+            lingerUntil_ = now + kLinger;
+        }
+        if (lingerUntil_ && now >= *lingerUntil_) {
+            if (replay_->stopped()) {
+                return finish("the replay stopped at " + replay_->describeStop(), 1);
+            }
+            return finish("the replay is over (the last chunk of the capture sent)", 0);
         }
 
         enum class Source { Stop, Listener, Peer, Serial };

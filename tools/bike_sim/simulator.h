@@ -3,6 +3,7 @@
 // signal and the record clock.
 #include "bike_sim/malformed_record.h"
 #include "bike_sim/options.h"
+#include "bike_sim/replay.h"
 #include "bike_sim/ride.h"
 #include "bike_sim/serial_end.h"
 #include "bike_sim/tcp_end.h"
@@ -18,8 +19,10 @@ namespace ride::sim {
 
 class Simulator {
 public:
-    // `stopFd` becomes readable when the simulator is to end (Ctrl-C).
-    Simulator(Options options, std::unique_ptr<Ride> ride, std::ostream& out, int stopFd);
+    // `stopFd` becomes readable when the simulator is to end (Ctrl-C). Either `ride` makes the
+    // records, or `replay` gives the bytes of a capture.
+    Simulator(Options options, std::unique_ptr<Ride> ride, std::unique_ptr<CaptureReplay> replay, std::ostream& out,
+              int stopFd);
 
     // Opens the transports and prints where the console finds them. False, after printing
     // why, when one of them cannot be opened.
@@ -41,6 +44,9 @@ private:
     // False when the ride is over and its last record has been handed out.
     bool makeRecord(Clock::time_point now);
     void reportKeys(const BikeState& state);
+    // Hands out the capture's chunks that are due; false once the last one has been.
+    bool playReplay(Clock::time_point now);
+    Clock::time_point dueAt(const ReplayChunk& chunk) const;
     void deliver(const std::string& bytes);
     bool flushAll();
     void readPeer(TcpPeer& peer, bool& closed);
@@ -49,6 +55,11 @@ private:
 
     Options options_;
     std::unique_ptr<Ride> ride_;
+    std::unique_ptr<CaptureReplay> replay_;
+    std::optional<ReplayChunk> nextChunk_;
+    bool replayOver_ = false;
+    std::optional<Clock::time_point> lingerUntil_;
+    long long bytesSent_ = 0;
     std::ostream& out_;
     int stopFd_;
     std::unique_ptr<SerialEnd> serial_;

@@ -1,6 +1,7 @@
 #include "check/probe/site_check.h"
 
 #include "check/check_report.h"
+#include "check/probe/capture_probe.h"
 #include "check/probe/directory_probe.h"
 #include "check/probe/target_window_probe.h"
 #include "check/settings_file_verdict.h"
@@ -27,7 +28,8 @@ void probe(const BackendList<Backend>& backends, const BackendContext& context, 
 
 } // namespace
 
-int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const SiteBackends& backends)
+int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const SiteBackends& backends,
+                 const std::optional<std::filesystem::path>& capture)
 {
     // Numbers are read with "." whatever the language, and libmpv starts only with this.
     std::setlocale(LC_NUMERIC, "C");
@@ -69,6 +71,7 @@ int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, c
     probe(backends.sockets, context, report);
     probe(backends.input, context, report);
     probeSettingsDirectory(settingsFile, report);
+    probeCapture(settingsFile, capture, report);
 
     out << summaryLine(report) << '\n';
     return report.exitCode();

@@ -11,6 +11,7 @@
 #include "check/check_report.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 namespace ride {
@@ -26,8 +27,10 @@ struct SiteBackends {
 };
 
 // The exit code: 0 nothing wrong, 1 something would stop the installation working, 2 the
-// settings file is missing or unreadable (check/settings_file_verdict.h).
-int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const SiteBackends& backends);
+// settings file is missing or unreadable (check/settings_file_verdict.h). `capture` is the
+// command line's capture file, which the console would take instead of the setting's.
+int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, const SiteBackends& backends,
+                 const std::optional<std::filesystem::path>& capture = {});
 
 // Findings written into a report of their own, for a backend's probe.
 template <class Probe>
