@@ -58,8 +58,9 @@ for part in ("src", "tools"):
                         continue
                     target = m.group(1)
                     if part == "tools":
-                        if os.path.exists(os.path.join(top, "src", target)):
-                            problems.append(f"tools/{rel}:{number}: includes {target} from src/")
+                        used = room_of(target)
+                        if os.path.exists(os.path.join(top, "src", target)) and used not in reach.get("tools", ()):
+                            problems.append(f"tools/{rel}:{number}: tools may not include {target} from src/")
                         continue
                     used = room_of(target)
                     if used is None or used == own:
@@ -75,10 +76,10 @@ for part in ("src", "tools"):
                             continue
                         used = "app" if lib in ("app", "installation") else None
                         if used is None:
+                            # ride_input_x11 is input/x11, ride_capture_format is capture.
                             parts = lib.split("_")
-                            candidates = ["/".join(parts[:i]) + ("/" + "_".join(parts[i:]) if i < len(parts) else "")
-                                          for i in range(1, len(parts) + 1)]
-                            used = next((c for c in candidates if c in allowed), None)
+                            prefixes = ["/".join(parts[:i]) for i in range(len(parts), 0, -1)]
+                            used = next((c for c in prefixes if c in allowed), None)
                         if used is None:
                             problems.append(f"src/{os.path.relpath(path, os.path.join(top, 'src'))}: links ride_{lib}, in no room")
                         elif used != own and used not in reach[own]:
