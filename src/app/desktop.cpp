@@ -25,7 +25,7 @@ ProgramStart ProgramStart::now()
 }
 
 Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, ServiceNotifier notifier,
-                 ProgramStart started)
+                 ProgramStart started, std::filesystem::path settingsFile)
     : backends_(std::move(backends)), started_(started)
 {
     Platform platform;
@@ -39,7 +39,7 @@ Desktop::Desktop(ChosenBackends backends, const CommandLine& commandLine, Servic
     platform.views = &views_;
     platform.endProgram = [] { QCoreApplication::exit(0); };
     platform.upkeep.push_back(heapTrim());
-    InstallationOptions options{settingsFilePath()};
+    InstallationOptions options{std::move(settingsFile)};
     // The controller's traffic, when --capture or "[数据记录] 文件" names a file for it.
     const CaptureSettings capture = readCaptureSettings(options.settingsFile, commandLine.capture);
     if (capture.file) {

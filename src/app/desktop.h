@@ -30,7 +30,9 @@ struct ProgramStart {
 
 class Desktop {
 public:
-    Desktop(ChosenBackends backends, const CommandLine& commandLine, ServiceNotifier notifier, ProgramStart started);
+    // `settingsFile` is "配置.ini" beside the program.
+    Desktop(ChosenBackends backends, const CommandLine& commandLine, ServiceNotifier notifier, ProgramStart started,
+            std::filesystem::path settingsFile);
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 

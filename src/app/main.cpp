@@ -43,6 +43,6 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     // SIGTERM (the service manager's stop) ends the program as "结束" does, keymap given back.
     ride::quitEventLoopOnTerminationSignals();
-    ride::Desktop desktop(choice.make(context), commandLine, std::move(notifier), started);
+    ride::Desktop desktop(choice.make(context), commandLine, std::move(notifier), started, context.settingsFile);
     return QApplication::exec();
 }

@@ -436,8 +436,31 @@ std::optional<std::string> readRegularFile(const fs::path& file, std::string& re
     return bytes;
 }
 
+namespace {
+
+std::function<void(TextView, TextView)>& readObserver()
+{
+    static std::function<void(TextView, TextView)> observer;
+    return observer;
+}
+
+void noteRead(TextView section, TextView key)
+{
+    if (readObserver()) {
+        readObserver()(section, key);
+    }
+}
+
+} // namespace
+
+void observeSettingsReads(std::function<void(TextView section, TextView key)> observer)
+{
+    readObserver() = std::move(observer);
+}
+
 Text ReadIni(const fs::path& file, TextView section, TextView key)
 {
+    noteRead(section, key);
     try {
         std::string reason;
         const std::optional<std::string> bytes = readRegularFile(file, reason);
@@ -453,6 +476,7 @@ Text ReadIni(const fs::path& file, TextView section, TextView key)
 
 bool IniValueIsCut(const fs::path& file, TextView section, TextView key)
 {
+    noteRead(section, key);
     try {
         std::string reason;
         const std::optional<std::string> bytes = readRegularFile(file, reason);

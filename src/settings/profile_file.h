@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,11 @@ namespace ride {
 // to ASCII letter case); the value trimmed of blanks, at most 127 GBK bytes (never half a
 // character), cut at a NUL. Anything missing or unreadable gives the empty text.
 Text ReadIni(const std::filesystem::path& file, TextView section, TextView key);
+
+// Called with the section and key of every ReadIni and IniValueIsCut from now on; an empty
+// function stops it. For the test that keeps the settings template listing every key the program
+// reads; the program itself never sets one.
+void observeSettingsReads(std::function<void(TextView section, TextView key)> observer);
 
 // Whether ReadIni of this key gives less than the file holds because the value (trimmed, without
 // enclosing quotes) is longer than the 127 GBK bytes a read returns. False when the key is absent.
