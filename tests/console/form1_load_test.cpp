@@ -80,7 +80,9 @@ TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
     EXPECT_EQ(form.lbl联动状态手动状态.caption(), u"联动状态");
 }
 
-// The console's three timers as the design has them; only the video choice switches Timer1.
+// The console's three timers: the serial poll, the play-time count and the pointer-mode display.
+// Only the video choice switches one of them: the person-present choice starts the play-time
+// count, the nobody-present one stops it.
 TEST_F(ConsoleLoad, TimersHaveTheirIntervalsAndEnabledStates)
 {
     Form1* form = &load();
