@@ -40,8 +40,8 @@ MpvPlayer::MpvPlayer(VideoSurface& surface, std::filesystem::path mediaDirectory
 
 bool MpvPlayer::available()
 {
-    // The core and its video output start with the first media request: a console that shows no
-    // video does not carry the decoder libraries' memory all day, and starts faster.
+    // The core and its video output start once, at the first of prepare() and the first media
+    // request; the console's windows come up first, without waiting for its libraries to load.
     if (!coreTried_) {
         coreTried_ = true;
         initialise(*surface_);
