@@ -19,6 +19,8 @@ packages=(
   openbox
   # a Windows program under Wine for the key tests, built with MinGW
   wine64 gcc-mingw-w64-x86-64
+  # what the program opens, for the README's account of its directory
+  strace
   # the Debian package and its checks
   dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd
   # fuzz targets (libFuzzer)

@@ -6,6 +6,7 @@
 #include "app/termination_signals.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
+#include "base/qt/system_qt_paths.h"
 #include "settings/profile_file.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@ int main(int argc, char** argv)
 {
     ride::tuneAllocator();
     const ride::ProgramStart started = ride::ProgramStart::now();
+    // The program's directory is writable by its group: no Qt configuration or plugin from there.
+    ride::keepQtToSystemPaths();
     if (!ride::startsConsole(argc, argv)) {
         // --check, --help, --version: no windows, so no display needed.
         return ride::runWithoutWindows(argc, argv, ride::standardBackends());
@@ -36,6 +39,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    ride::keepLaterQtPluginsToSystemPaths();
     const ride::CommandLine commandLine = ride::parseCommandLine(app);
     // Numbers in settings and records are read with "." whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");

@@ -114,6 +114,9 @@ void MpvPlayer::initialise(VideoSurface& surface)
     for (const auto& [name, value] : options) {
         setOption(name, value);
     }
+    for (const auto& [name, value] : kNamedFileOnly) {
+        setOption(name, value);
+    }
     // What the window set before the core started, the control panel among it, is there from
     // the first frame.
     for (const auto& [name, value] : pendingProperties_) {
