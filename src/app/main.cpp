@@ -2,6 +2,7 @@
 #include "app/allocator.h"
 #include "app/command_line.h"
 #include "app/desktop.h"
+#include "app/screen_pixels.h"
 #include "app/standard_backends.h"
 #include "app/termination_signals.h"
 #include "app/wayland_session.h"
@@ -38,7 +39,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The windows take exactly the pixels the settings give, whatever the desktop's scale.
+    ride::ScopedEnvironment qtStart;
+    ride::takeScreenPixels(qtStart);
     QApplication app(argc, argv);
+    qtStart.restore();
     ride::keepLaterQtPluginsToSystemPaths();
     const ride::CommandLine commandLine = ride::parseCommandLine(app);
     // Numbers in settings and records are read with "." whatever the desktop's language.

@@ -1,7 +1,9 @@
-// The real executable on a virtual X server: where its windows appear, hiding the console, the end
-// of the program, by its "结束" button or by closing the console window, and Qt files planted
-// beside it.
+// The real executable on a virtual X server: where its windows appear, on desktops of any scale,
+// hiding the console, the end of the program, by its "结束" button or by closing the console
+// window, and Qt files planted beside it.
+#include "base/scoped_environment.h"
 #include "e2e/console_app.h"
+#include "support/pty_pair.h"
 #include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +69,62 @@ TEST_F(Startup, WindowsAppearWhereTheSettingsPutThem)
     EXPECT_EQ(c.width, 822);
     EXPECT_EQ(c.height, 358);
     EXPECT_TRUE(app->process().running());
+}
+
+// On a desktop scaled for a high-density screen, by its text size (Xft.dpi 144 is what GNOME and
+// KDE set for 150 %, 192 for 200 %) or by QT_SCALE_FACTOR, the windows still take exactly the
+// pixels the settings give, and a record still puts the pointer on the same screen pixel.
+TEST_F(Startup, WindowsTakeTheSettingsPixelsWhateverTheDesktopsScale)
+{
+    struct Case {
+        const char* dpi;
+        const char* scaleFactor;
+    };
+    for (const Case& c : {Case{"144", nullptr}, Case{nullptr, "2"}, Case{"192", "2"}}) {
+        SCOPED_TRACE(std::string("Xft.dpi ") + (c.dpi ? c.dpi : "unset") + ", QT_SCALE_FACTOR " +
+                     (c.scaleFactor ? c.scaleFactor : "unset"));
+        testing::XvfbServer screen(1280, 1024);
+        ConsoleApp site(screen.display());
+        if (c.dpi) {
+            std::ofstream(site.directory() / "resources") << "Xft.dpi: " << c.dpi << "\n";
+            int status = -1;
+            testing::runAndCapture({"xrdb", "-nocpp", "-merge", (site.directory() / "resources").string()}, &status,
+                                   {{"DISPLAY", screen.display()}});
+            ASSERT_EQ(status, 0) << "xrdb could not set Xft.dpi";
+        }
+        testing::PtyPair pty(site.directory());
+        site.set(u"串口设置", u"端口", pty.deviceEnd().string());
+        site.set(u"控制界面", u"窗口位置左", u"100");
+        site.set(u"控制界面", u"窗口位置上", u"50");
+        site.set(u"视频1位置及大小", u"视频1位置左", u"100");
+        site.set(u"视频1位置及大小", u"视频1位置上", u"60");
+        site.set(u"视频1位置及大小", u"视频1宽", u"800");
+        site.set(u"视频1位置及大小", u"视频1高", u"600");
+        ScopedEnvironment environment;
+        if (c.scaleFactor) {
+            environment.set("QT_SCALE_FACTOR", c.scaleFactor);
+        }
+        site.start();
+        environment.restore();
+
+        const auto console = site.findWindow(kConsoleTitle, true, 10s);
+        ASSERT_TRUE(console) << "no console window";
+        const auto player = site.findWindow("^Form4$", true, 10s);
+        ASSERT_TRUE(player) << "no player window";
+        const auto g = site.geometry(*console);
+        EXPECT_EQ((std::vector<int>{g.x, g.y, g.width, g.height}), (std::vector<int>{100, 50, 822, 358}));
+        const auto p = site.geometry(*player);
+        EXPECT_EQ((std::vector<int>{p.x, p.y, p.width, p.height}), (std::vector<int>{100, 60, 800, 600}));
+
+        pty.write(":::S=010xxx090xxxxxx,DIBBBBBB.");
+        EXPECT_TRUE(testing::waitUntil(
+            [&] {
+                return site.pointer() == testing::ScreenPoint{512, 312};
+            },
+            5s))
+            << "pointer at " << site.pointer() << ", not at half of 1024 and 384 - 10 * 7.2";
+        site.process().stop();
+    }
 }
 
 TEST_F(Startup, NormalStateHidesTheConsoleButItKeepsRunning)
