@@ -50,8 +50,27 @@ bool MpvPlayer::available()
     return mpv_ != nullptr;
 }
 
+void MpvPlayer::prepare()
+{
+    if (coreTried_ || loader_.joinable()) {
+        return;
+    }
+    // The library pulls in some 180 shared libraries: 0.1 s here, far more from a cold disk. On a
+    // thread of its own that time does not hold up the serial poll and the decoding (records
+    // arriving meanwhile would be read as one), and the core then starts on this thread.
+    loader_ = std::thread([this, pump = pump_.get()] {
+        static_cast<void>(mpvLibrary());
+        QMetaObject::invokeMethod(
+            pump, [this] { static_cast<void>(available()); }, Qt::QueuedConnection);
+    });
+}
+
 MpvPlayer::~MpvPlayer()
 {
+    // Its queued start goes with the pump.
+    if (loader_.joinable()) {
+        loader_.join();
+    }
     if (!mpv_) {
         return;
     }
