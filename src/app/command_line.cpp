@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "base/qt/system_qt_paths.h"
 #include "check/probe/site_check.h"
 #include "settings/profile_file.h"
 
@@ -89,6 +90,7 @@ CommandLine parseCommandLine(QCoreApplication& app)
 int runWithoutWindows(int argc, char** argv, const BackendTable& backends)
 {
     QCoreApplication app(argc, argv);
+    keepLaterQtPluginsToSystemPaths();
     const CommandLine commandLine = parseCommandLine(app);
     if (commandLine.check) {
         return runSiteCheck(settingsFilePath(), std::cout,

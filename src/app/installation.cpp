@@ -203,11 +203,9 @@ void Installation::deliverFromChannel(const Arrival& arrival)
     console_->arrivals().arrive(arrival);
 }
 
-void Installation::prepareVideoIfNamed()
+void Installation::prepareVideo()
 {
-    const bool videos = !ReadIni(options_.settingsFile, u"视频文件", u"视频0").empty() ||
-                        !ReadIni(options_.settingsFile, u"视频文件", u"视频1").empty();
-    if (videos && media_) {
+    if (media_) {
         media_->prepare();
     }
 }

@@ -107,9 +107,10 @@ public:
     // What a channel of the network window received enters the console's arrival point.
     void deliverFromChannel(const Arrival& arrival);
 
-    // Starts the media engine ahead of the first video when the settings name a video, so that
-    // the first choice shows at once.
-    void prepareVideoIfNamed();
+    // Starts the media engine ahead of the first video, whatever the settings name: the player's
+    // control panel then shows, and the first choice shows at once, also one of a video named in
+    // the settings after the start (the names are read at each choice).
+    void prepareVideo();
 
     // The timers of periodic upkeep (the backends' and the platform's), for a caller without a
     // timer driver to tick.

@@ -2,20 +2,19 @@
 #include "app/allocator.h"
 #include "app/command_line.h"
 #include "app/desktop.h"
+#include "app/qt_application.h"
 #include "app/standard_backends.h"
-#include "app/termination_signals.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
+#include "base/qt/system_qt_paths.h"
 #include "settings/profile_file.h"
-
-#include <QApplication>
-
-#include <clocale>
 
 int main(int argc, char** argv)
 {
     ride::tuneAllocator();
     const ride::ProgramStart started = ride::ProgramStart::now();
+    // The program's directory is writable by its group: no Qt configuration or plugin from there.
+    ride::keepQtToSystemPaths();
     if (!ride::startsConsole(argc, argv)) {
         // --check, --help, --version: no windows, so no display needed.
         return ride::runWithoutWindows(argc, argv, ride::standardBackends());
@@ -35,14 +34,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QApplication app(argc, argv);
-    const ride::CommandLine commandLine = ride::parseCommandLine(app);
-    // Numbers in settings and records are read with "." whatever the desktop's language.
-    std::setlocale(LC_NUMERIC, "C");
-    // The console may start hidden; the program ends only on "结束" or on closing the console.
-    QApplication::setQuitOnLastWindowClosed(false);
-    // SIGTERM (the service manager's stop) ends the program as "结束" does, keymap given back.
-    ride::quitEventLoopOnTerminationSignals();
+    const std::unique_ptr<QApplication> app = ride::startQtApplication(argc, argv);
+    const ride::CommandLine commandLine = ride::parseCommandLine(*app);
     ride::Desktop desktop(choice.make(context), commandLine, std::move(notifier), started, context.settingsFile);
     return QApplication::exec();
 }

@@ -74,7 +74,10 @@ std::optional<ReplacementFailure> replaceFile(const fs::path& target, std::strin
         temporary += kUniqueSuffix;
         fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     } else {
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        // Others may write in the directory (the program's own, the health file's): a symbolic
+        // link planted under the fixed name is not followed, or the write would land wherever it
+        // points, in any file this user may write.
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     }
     if (fd < 0) {
         return ReplacementFailure{ReplacementFailure::Step::CreateTemporary, temporary, errno};

@@ -3,7 +3,8 @@
 // takes the file's place in one rename, so a reader, a crash or a kill at any moment finds the old
 // file or the new one, never half of it. Each caller names its own temporary file and says how
 // the new file is made; the failure comes back as the step and the system's error, for the caller
-// to word and log as it always has.
+// to word and log in its own terms (the settings file and the health file report to different
+// readers).
 #include <sys/types.h>
 
 #include <chrono>

@@ -220,7 +220,8 @@ std::int32_t toInt32(double value)
 }
 
 // Plain digits for magnitudes from 1E-05 up to below 1E+15, the exponent form "1E+20" outside
-// that, as the console has always shown numbers. Negative zero shows as "0".
+// that, so that a caption built from a setting stays short in the console's fixed layout whatever
+// the setting holds. Negative zero shows as "0".
 Text shortestDecimal(double value)
 {
     if (value == 0) {

@@ -80,7 +80,8 @@ void Form1::load()
     steps.run([&] { Label4.setCaption(u"鼠标X坐标="); });
     steps.run([&] { Label5.setCaption(u"速度系数：" + shortestDecimal(speedCoefficient_)); });
     // A rejected settings text or a port that does not open shows nothing on screen: the console
-    // goes on without its serial line, as it always has. The line logs the device and the reason.
+    // still steers by TCP and plays the videos, and an unattended exhibition screen has nobody to
+    // read a message. The line logs the device and the reason for the installer.
     steps.run([&] { static_cast<void>(services_.serial->setSettings(readSetting(u"串口设置", u"设置"))); });
     steps.run([&] {
         // A number that does not fit 16 bits tells the line nothing: it keeps no port.

@@ -41,8 +41,8 @@ public:
     virtual void setPlayCount(std::int32_t count) = 0;
     // Stretch the picture to the player's rectangle instead of keeping its aspect.
     virtual void setStretchToFit(bool on) = 0;
-    // Starts the engine ahead of the first request, so that the first video shows at once. A
-    // player with nothing to start does nothing.
+    // Starts the engine ahead of the first request, so that the control panel shows and the first
+    // video shows at once. A player with nothing to start does nothing.
     virtual void prepare() {}
 
     // Runs on the user-interface thread, as any other event.

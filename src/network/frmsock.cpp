@@ -35,7 +35,8 @@ Frmsock::Frmsock(NetworkServices services, std::size_t channelCount) : services_
     for (std::size_t i = 0; i < channelCount; ++i) {
         channels_.push_back(std::make_unique<Channel>(i));
     }
-    // The first block of rows as laid out; rows further down are placed by the load step.
+    // Rows 0 to 7 stand one row height apart below the column headings; the load step gives the
+    // rows further down the same places, block by block.
     constexpr double kFirstRowTop = 600;
     constexpr double kRowHeight = 420;
     for (std::size_t i = 0; i < channelCount && i < kRowsPerBlock; ++i) {

@@ -48,9 +48,8 @@ TEST(SettingsTemplate, ListsEveryKeyTheProgramAndTheCheckReadAndNoOther)
     std::ofstream(settings, std::ios::binary) << gbk;
 
     Keys read;
-    observeSettingsReads([&](TextView section, TextView key) {
-        read.insert("[" + toUtf8(section) + "] " + toUtf8(key));
-    });
+    observeSettingsReads(
+        [&](TextView section, TextView key) { read.insert("[" + toUtf8(section) + "] " + toUtf8(key)); });
     {
         const BackendContext context{settings, {}};
         Desktop desktop(chooseBackends(testing::testBackends(), testing::testBackendNames(), context).make(context),

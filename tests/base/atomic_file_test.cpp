@@ -105,5 +105,21 @@ TEST_F(AtomicFile, AFailureNamesItsStepAndKeepsTheOldFile)
     EXPECT_EQ(filesIn(dir_.path()), 2u) << "the target and the directory in the way";
 }
 
+// A symbolic link under the fixed temporary name, planted by someone else who may write in the
+// directory, is not followed: the replacement fails, and the file it points at stays as it was.
+TEST_F(AtomicFile, ALinkUnderTheFixedNameIsNotFollowed)
+{
+    testing::writeBytes(target_, "old");
+    const fs::path victim = dir_ / "victim";
+    testing::writeBytes(victim, "precious");
+    fs::create_symlink(victim, dir_ / ".target.tmp");
+    const auto failure = replaceFile(target_, "new", through(dir_ / ".target.tmp", false));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->step, ReplacementFailure::Step::CreateTemporary);
+    EXPECT_EQ(failure->error, ELOOP);
+    EXPECT_EQ(testing::readBytes(victim), "precious");
+    EXPECT_EQ(testing::readBytes(target_), "old");
+}
+
 } // namespace
 } // namespace ride

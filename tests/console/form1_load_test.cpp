@@ -80,7 +80,9 @@ TEST_F(ConsoleLoad, InitialWidgetTextsAreThoseOfTheDesign)
     EXPECT_EQ(form.lbl联动状态手动状态.caption(), u"联动状态");
 }
 
-// The console's three timers as the design has them; only the video choice switches Timer1.
+// The console's three timers: the serial poll, the play-time count and the pointer-mode display.
+// Only the video choice switches one of them: the person-present choice starts the play-time
+// count, the nobody-present one stops it.
 TEST_F(ConsoleLoad, TimersHaveTheirIntervalsAndEnabledStates)
 {
     Form1* form = &load();
@@ -124,6 +126,84 @@ TEST_F(ConsoleLoad, PlayerWindowLoadsBeforeAnythingElse)
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.front(), "window, player loaded");
     EXPECT_TRUE(site().player().loaded());
+}
+
+// After the player window, loading runs its steps in the written order: the console's place, the
+// speed coefficient's caption, the serial line (settings text, port, open), the play time, each
+// travel's caption, and last the window shown. An open before the port or the settings would open
+// another device or at the wrong speed, a caption before its value would show a default, and a
+// show before the placing would flash the console at 0,0 first.
+TEST_F(ConsoleLoad, StepsRunInTheWrittenOrder)
+{
+    set(u"控制界面", u"窗口位置左", u"100");
+    set(u"控制界面", u"窗口位置上", u"20");
+    set(u"控制界面", u"速度比例系数", u"0.5");
+    set(u"串口设置", u"设置", u"19200,E,7,2");
+    set(u"串口设置", u"端口", u"3");
+    set(u"视频文件", u"来人播放时间单位秒", u"45");
+    set(u"控制界面", u"鼠标X方向移动宽度", u"800");
+    set(u"控制界面", u"鼠标Y方向移动高度", u"600");
+    std::vector<std::string> steps;
+    load([&](testing::TestSite& s) {
+        Form1& form = s.console();
+        auto note = [&s, &steps](const std::string& step) {
+            if (steps.empty() && s.installation->playerIfLoaded()) {
+                steps.push_back("player loaded");
+            }
+            steps.push_back(step);
+        };
+        form.window.onViewUpdate([&form, note, shown = false, before = form.window.geometry()]() mutable {
+            const TwipsRect now = form.window.geometry();
+            if (now.left != before.left) {
+                note("left");
+            }
+            if (now.top != before.top) {
+                note("top");
+            }
+            if (form.window.visible() != shown) {
+                note(form.window.visible() ? "shown" : "hidden");
+            }
+            before = now;
+            shown = form.window.visible();
+        });
+        for (Label* label : {&form.Label4, &form.Label5, &form.label1(2), &form.Label7, &form.Label8}) {
+            label->onChange([note, label] { note(label->name()); });
+        }
+        s.serial().onCall = [note](const char* call) { note(std::string("serial ") + call); };
+    });
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"player loaded", "left", "top", "Label4", "Label5", "serial settings",
+                                        "serial port", "serial open", "Label1(2)", "Label7", "Label8", "shown"}));
+}
+
+// The speed coefficient and the travels are read once, at load: a settings file changed while the
+// console runs, and the settings reads of the video choice and of the network window, change
+// neither the pointer's travel nor the captions until the next start.
+TEST_F(ConsoleLoad, SpeedCoefficientAndTravelsStayAsLoaded)
+{
+    set(u"控制界面", u"速度比例系数", u"0.5");
+    set(u"控制界面", u"鼠标X方向移动宽度", u"800");
+    set(u"控制界面", u"鼠标Y方向移动高度", u"600");
+    Form1* form = &load();
+
+    set(u"控制界面", u"速度比例系数", u"2");
+    set(u"控制界面", u"鼠标X方向移动宽度", u"100");
+    set(u"控制界面", u"鼠标Y方向移动高度", u"100");
+    form->Command2_0.click();
+    form->Command2_1.click();
+    form->Command3.click();
+    for (Timer* timer : {&form->Timer1, &form->Timer2, &form->TMR判断是否是人操作的}) {
+        timer->tick();
+    }
+    site().arrive(u":::S=010xxx090xxxxxx,DIBBBBBB.");
+
+    EXPECT_EQ(site().cursor().moves, (std::vector<CursorPoint>{{400, 295}})) << "half of 800, and 300 - 10 * 0.5";
+    EXPECT_DOUBLE_EQ(form->speedCoefficient(), 0.5);
+    EXPECT_EQ(form->xTravel(), 800);
+    EXPECT_EQ(form->yTravel(), 600);
+    EXPECT_EQ(form->Label5.caption(), u"速度系数：0.5");
+    EXPECT_EQ(form->Label7.caption(), u"鼠标X方向移动宽度:800");
+    EXPECT_EQ(form->Label8.caption(), u"I鼠标Y方向移动高度:600");
 }
 
 TEST_F(ConsoleLoad, PositionIsPixelsTimesFifteen)

@@ -127,9 +127,9 @@ TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
     EXPECT_LT(cpuSeconds, 0.3);
 }
 
-// The old "端口=3" of a Windows machine is /dev/ttyS2 here. Where that device is missing, the
-// start shows nothing on screen; standard error gets one line for the settings text the line
-// rejected and one for the port, both naming /dev/ttyS2.
+// Port numbers count from 1, as serial ports are numbered on a PC's back panel: "端口=3" is
+// /dev/ttyS2. Where that device is missing, the start shows nothing on screen; standard error gets
+// one line for the settings text the line rejected and one for the port, both naming /dev/ttyS2.
 TEST(ConsoleSerialStart, PortThreeWithoutTtyS2IsNamedOnStandardError)
 {
     if (std::filesystem::exists("/dev/ttyS2")) {

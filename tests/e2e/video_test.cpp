@@ -135,6 +135,29 @@ protected:
         return !testing::waitUntil([&] { return centre() != colour; }, span);
     }
 
+    // Pixels of the player window brighter than black.
+    static int litPixels()
+    {
+        XImage* image = XGetImage(x, DefaultRootWindow(x), kPlayerLeft, kPlayerTop, kPlayerWidth, kPlayerHeight,
+                                  AllPlanes, ZPixmap);
+        if (!image) {
+            return 0;
+        }
+        int lit = 0;
+        for (int row = 0; row < kPlayerHeight; ++row) {
+            for (int column = 0; column < kPlayerWidth; ++column) {
+                const unsigned long pixel = XGetPixel(image, column, row);
+                const unsigned long brightness =
+                    ((pixel & image->red_mask) >> 16) + ((pixel & image->green_mask) >> 8) + (pixel & image->blue_mask);
+                if (brightness > 60) {
+                    ++lit;
+                }
+            }
+        }
+        XDestroyImage(image);
+        return lit;
+    }
+
     static testing::XvfbServer* xvfb;
     static Display* x;
     std::unique_ptr<ConsoleApp> app;
@@ -162,6 +185,24 @@ TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
     press(kNobodyButton);
     EXPECT_TRUE(centreBecomes(Colour::Blue)) << "\"无人播放视频\" did not bring the nobody video";
     EXPECT_TRUE(app->process().running());
+}
+
+// Before the first choice the player window shows its control panel, the video core's idle
+// screen (a logo over a line of text), from half a second after start-up, whether or not the
+// settings name a video.
+TEST_F(Video, ControlPanelShowsFromCreationWhateverTheSettingsName)
+{
+    app->set(u"视频文件", u"来人播放时间单位秒", u"600");
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "videos named" : "no video named");
+        app->set(u"视频文件", u"视频0", named ? u"red.mp4" : u"");
+        app->set(u"视频文件", u"视频1", named ? u"blue.mp4" : u"");
+        start();
+        EXPECT_TRUE(testing::waitUntil([] { return litPixels() > 500; }, kWait))
+            << "the player window stayed black: " << litPixels() << " pixels lit";
+        app->process().stop();
+        ASSERT_TRUE(testing::waitUntil([&] { return !app->findWindow("^Form4$", false, 0ms); }, kWait));
+    }
 }
 
 TEST_F(Video, MissingAndBrokenFilesLeaveTheVideoOnScreen)

@@ -1,4 +1,5 @@
 // Data arriving on a channel, and the send queue with its completions and failure policies.
+#include "base/step_runner.h"
 #include "network/receive_path.h"
 #include "network_site.h"
 #include "support/fake_tcp_socket.h"
@@ -163,6 +164,46 @@ TEST_F(ChannelTraffic, AFailedSendIsLoggedWithItsNumberAndTheItemStaysQueued)
     net->TmrTcp发送.tick();
     EXPECT_EQ(socket().sent, std::vector<std::string>{"one"});
     EXPECT_EQ(log().size(), 1u);
+}
+
+// A step of the enqueue that fails (here the send box's list, which a view follows, cannot take
+// the change) is skipped and the next one runs; the enqueue then logs one line for its last
+// failure: number, description and "TCPS发送出错" run together.
+TEST_F(ChannelTraffic, AFailedEnqueueLogsOneLineForItsLastFailure)
+{
+    struct Case {
+        const char* what;
+        bool appendFails;
+        bool trimFails;
+        std::vector<Text> lines;
+    };
+    const Case cases[] = {
+        {"nothing fails", false, false, {}},
+        {"the append fails", true, false, {u"7Out of memoryTCPS发送出错"}},
+        {"the trim fails", false, true, {u"9Subscript out of rangeTCPS发送出错"}},
+        {"both fail", true, true, {u"9Subscript out of rangeTCPS发送出错"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        openFake();
+        ComboBox& tx = net->channel(0).TxtTcpTx;
+        for (int i = 1; i <= 1000; ++i) {
+            tx.setText(fromUtf8(std::to_string(i)));
+        }
+        tx.onItemsChanged([&](ComboBox::ItemChange change) {
+            if (c.appendFails && change == ComboBox::ItemChange::Appended) {
+                throw NumberedFailure(7, "Out of memory");
+            }
+            if (c.trimFails && change == ComboBox::ItemChange::FirstRemoved) {
+                throw NumberedFailure(9, "Subscript out of range");
+            }
+        });
+        tx.setText(u"1001");
+        EXPECT_EQ(log(), c.lines);
+        // Whatever failed after it, the item is queued and the queue keeps its limit.
+        EXPECT_EQ(tx.items().back(), u"1001");
+        EXPECT_EQ(tx.itemCount(), 1000u);
+    }
 }
 
 TEST_F(ChannelTraffic, CompletionOnAnEmptyQueueStillMarksAlive)

@@ -205,6 +205,44 @@ TEST_F(Supervising, ConnectAttemptHangingInSixIsLeftAloneAndEndedOnlyByTheTimeou
     }
 }
 
+// A timeout box that reads 0 or less (0, empty, negative, no number) lets no tick pass: each tick
+// starts the connection and closes it again at its end, handing a pending send to the policy
+// first. A timeout of 1 is the contrast: the second tick ends the link, the third restarts it.
+TEST_F(Supervising, TimeoutOfZeroOrLessClosesTheConnectionOnEveryTick)
+{
+    struct Case {
+        const char16_t* timeout;
+        int connects;
+        int closes;
+        std::size_t itemsLeft;
+    };
+    const Case cases[] = {{u"0", 3, 3, 0}, {u"", 3, 3, 0}, {u"-5", 3, 3, 0}, {u"abc", 3, 3, 0}, {u"1", 2, 1, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toUtf8(c.timeout));
+        Frmsock& w = openFake();
+        testing::FakeTcpSocket& s = *fakes().made[0];
+        Channel& ch = w.channel(0);
+        ch.TxtTcpIp.setText(u"10.0.0.1");
+        ch.TxtTcpPost.setText(u"8001");
+        ch.CMB发送失败处理方法.setText(u"忽略放弃本条");
+        for (const char16_t* item : {u"a", u"b", u"c"}) {
+            ch.TxtTcpTx.setText(item);
+        }
+        w.TXTTCP连接超时.setText(c.timeout);
+        for (int tick = 1; tick <= 3; ++tick) {
+            ch.sendFlag = send_flag::kSendData; // the send pass's mark: a send is due
+            tickSupervision();
+        }
+        EXPECT_EQ(s.connects, c.connects);
+        EXPECT_EQ(s.closes, c.closes);
+        EXPECT_EQ(ch.TxtTcpTx.itemCount(), c.itemsLeft) << "each timeout hands the pending send to the policy";
+        if (c.closes == 3) {
+            EXPECT_EQ(s.state(), socket_state::kClosed) << "closed at the end of the tick that started it";
+            EXPECT_EQ(ch.LBLTcpState.tag(), u"0");
+        }
+    }
+}
+
 TEST_F(Supervising, NewConnectionStaysRedAtSevenUntilDataArrivesOrASendCompletes)
 {
     for (const bool byData : {true, false}) {

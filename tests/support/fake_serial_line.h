@@ -6,6 +6,7 @@
 #include "io/serial_settings.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ class FakeSerialLine : public SerialLine {
 public:
     bool setSettings(TextView text) override
     {
+        note("settings");
         settingsCalls.emplace_back(text);
         const auto parsed = parseSerialSettings(text);
         if (parsed) {
@@ -25,11 +27,13 @@ public:
     }
     void setPortNumber(int number) override
     {
+        note("port");
         portNumber = number;
         devicePath.reset();
     }
     void setDevicePath(std::string path) override
     {
+        note("device");
         devicePath = std::move(path);
         portNumber.reset();
     }
@@ -39,6 +43,7 @@ public:
     }
     bool open() override
     {
+        note("open");
         ++openCalls;
         // Like the real line: without a port number or a path there is nothing to open.
         open_ = openSucceeds && (devicePath || portNumber.value_or(0) >= 1);
@@ -62,8 +67,18 @@ public:
     std::optional<std::string> devicePath;
     int openCalls = 0;
     std::deque<Text> arrivals;
+    // Told of each configuring call ("settings", "port", "device", "open") as it comes, for a
+    // test that checks their order against other events.
+    std::function<void(const char*)> onCall;
 
 private:
+    void note(const char* call) const
+    {
+        if (onCall) {
+            onCall(call);
+        }
+    }
+
     bool open_ = false;
 };
 

@@ -1,5 +1,6 @@
 // ride-target: a window that stands in for the roaming program while a ride installation is
 // set up or shown: it takes the keyboard focus, follows the pointer and lists the keys it gets.
+#include "base/qt/system_qt_paths.h"
 #include "ride_target/target_window.h"
 
 #include <QApplication>
@@ -36,6 +37,8 @@ bool parseGeometry(const QString& text, QRect& geometry)
 
 int main(int argc, char** argv)
 {
+    // Installed beside the console: no Qt configuration or plugin from the program's directory.
+    ride::keepQtToSystemPaths();
     ride::target::TargetSettings settings;
     QRect geometry(0, 0, 1024, 400);
     for (int i = 1; i < argc; ++i) {
@@ -60,6 +63,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    ride::keepLaterQtPluginsToSystemPaths();
     ride::target::TargetWindow window(settings);
     window.setGeometry(geometry);
     window.show();

@@ -102,6 +102,9 @@ std::optional<std::string> mpvCannotOpen(const std::string& location, std::chron
     for (const auto& [name, value] : kOptions) {
         lib->setOptionString(mpv, name, value);
     }
+    for (const auto& [name, value] : kNamedFileOnly) {
+        lib->setOptionString(mpv, name, value);
+    }
     std::optional<std::string> failure;
     if (const int rc = lib->initialize(mpv); rc < 0) {
         failure = std::string("libmpv cannot start: ") + lib->errorString(rc);

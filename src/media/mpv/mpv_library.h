@@ -1,10 +1,21 @@
 #pragma once
-// libmpv, loaded when the first video is asked for rather than when the program starts: its
-// decoders pull in many shared libraries, a cost in start-up time and idle memory that an
-// installation playing no video should not pay (docs/performance.md).
+// libmpv, loaded when the video core first starts rather than when the program starts: its
+// decoders pull in many shared libraries, which would delay the console's windows
+// (docs/performance.md).
 #include <mpv/client.h>
 
+#include <utility>
+
 namespace ride {
+
+// Options for every core: it reads the one file it is given and nothing that happens to lie beside
+// it (subtitles, sound tracks, cover images), since the program's directory, where the videos
+// usually are, is writable by a whole group.
+inline constexpr std::pair<const char*, const char*> kNamedFileOnly[] = {
+    {"sub-auto", "no"},
+    {"audio-file-auto", "no"},
+    {"cover-art-auto", "no"},
+};
 
 struct MpvLibrary {
     decltype(&::mpv_create) create;

@@ -40,8 +40,8 @@ MpvPlayer::MpvPlayer(VideoSurface& surface, std::filesystem::path mediaDirectory
 
 bool MpvPlayer::available()
 {
-    // The core and its video output start with the first media request: a console that shows no
-    // video does not carry the decoder libraries' memory all day, and starts faster.
+    // The core and its video output start once, at the first of prepare() and the first media
+    // request; the console's windows come up first, without waiting for its libraries to load.
     if (!coreTried_) {
         coreTried_ = true;
         initialise(*surface_);
@@ -50,8 +50,27 @@ bool MpvPlayer::available()
     return mpv_ != nullptr;
 }
 
+void MpvPlayer::prepare()
+{
+    if (coreTried_ || loader_.joinable()) {
+        return;
+    }
+    // The library pulls in some 180 shared libraries: 0.1 s here, far more from a cold disk. On a
+    // thread of its own that time does not hold up the serial poll and the decoding (records
+    // arriving meanwhile would be read as one), and the core then starts on this thread.
+    loader_ = std::thread([this, pump = pump_.get()] {
+        static_cast<void>(mpvLibrary());
+        QMetaObject::invokeMethod(
+            pump, [this] { static_cast<void>(available()); }, Qt::QueuedConnection);
+    });
+}
+
 MpvPlayer::~MpvPlayer()
 {
+    // Its queued start goes with the pump.
+    if (loader_.joinable()) {
+        loader_.join();
+    }
     if (!mpv_) {
         return;
     }
@@ -112,6 +131,9 @@ void MpvPlayer::initialise(VideoSurface& surface)
         }
     };
     for (const auto& [name, value] : options) {
+        setOption(name, value);
+    }
+    for (const auto& [name, value] : kNamedFileOnly) {
         setOption(name, value);
     }
     // What the window set before the core started, the control panel among it, is there from

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,7 +43,7 @@ public:
     void setFullScreen(bool on) override;
     void setPlayCount(std::int32_t count) override;
     void setStretchToFit(bool on) override;
-    void prepare() override { available(); }
+    void prepare() override;
 
 private:
     struct Load {
@@ -71,6 +72,8 @@ private:
     // of the core when it starts.
     std::vector<std::pair<std::string, std::string>> pendingProperties_;
     std::unique_ptr<QObject> pump_;
+    // Loads the library for prepare(); joined before the player goes.
+    std::thread loader_;
     std::atomic<bool> drainQueued_{false};
 
     Text url_;

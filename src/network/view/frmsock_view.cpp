@@ -42,7 +42,8 @@ QLabel* staticLabel(const QString& text, QWidget* parent, QRect where)
 
 FrmsockView::FrmsockView(Frmsock& model) : QWidget(nullptr), model_(model)
 {
-    // 14850 x 6150 twips as laid out; the load step widens it to 14925.
+    // Room for a block of eight channel rows and the buttons below them (14850 x 6150 twips); the
+    // load step widens the window to 14925.
     setMinimumSize(990, 410);
 
     auto* frame = new QGroupBox(QStringLiteral("TCP client"), this);

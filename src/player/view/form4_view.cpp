@@ -28,7 +28,9 @@ Form4View::Form4View(Form4& model)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
 
-    // Fields the player logic uses; they sit under the player surface, as on the original form.
+    // The player's relay boxes are widgets like the other windows' text boxes, each named for
+    // assistive tools; the video surface covers them, since the exhibition screen shows the
+    // picture alone.
     auto* text1 = new QLineEdit(this);
     text1->setGeometry(toPixels({360, 0, 5535, 375}));
     bindTextBox(model_.Text1, text1);

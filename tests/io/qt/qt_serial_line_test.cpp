@@ -77,7 +77,7 @@ TEST(QtSerialLine, ADeviceThatCannotBeOpenedGivesOneLineWithDeviceAndReason)
     }
 }
 
-// The port a settings file from a Windows machine names: COM3 is /dev/ttyS2 here.
+// Port numbers count from 1, as serial ports are numbered on a PC's back panel: 3 is /dev/ttyS2.
 TEST(QtSerialLine, PortThreeIsTtyS2AndItsFailureSaysSo)
 {
     if (std::filesystem::exists("/dev/ttyS2")) {

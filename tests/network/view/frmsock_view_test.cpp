@@ -166,6 +166,36 @@ TEST_F(NetworkView, TimersRunAtTheirIntervalsFromTheStart)
     EXPECT_EQ(sendTimer->interval(), 1);
 }
 
+// Hidden by "隐藏" or by closing it, the window keeps its timers running on the event loop:
+// supervision shows the socket's state, the heartbeat counts and the send pass sends, so the
+// channel stays alive while the operator looks at the console.
+TEST_F(NetworkView, TimersKeepRunningWhileTheWindowIsHidden)
+{
+    socket().setState(socket_state::kConnected);
+    for (const bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "closed" : "隐藏");
+        net->window.show();
+        ASSERT_TRUE(view->isVisible());
+        if (closed) {
+            view->close();
+        } else {
+            net->Command3.click();
+        }
+        ASSERT_FALSE(view->isVisible());
+        ASSERT_FALSE(net->window.visible());
+
+        socket().complete(); // nothing in flight
+        const std::size_t sent = socket().sent.size();
+        const Text count = net->timer3Tag;
+        net->channel(0).LBLTcpState.setCaption(u"-1");
+        EXPECT_TRUE(testing::pumpUntil([&] { return net->timer3Tag != count; }, 3s)) << "the heartbeat stopped";
+        EXPECT_TRUE(testing::pumpUntil([&] { return socket().sent.size() > sent; }, 3s)) << "the send pass stopped";
+        EXPECT_TRUE(testing::pumpUntil([&] { return net->channel(0).LBLTcpState.caption() == u"7"; }, 3s))
+            << "supervision stopped";
+        EXPECT_FALSE(view->isVisible());
+    }
+}
+
 } // namespace
 } // namespace ride
 
