@@ -176,6 +176,13 @@ template_is_gbk_crlf() {
 }
 check "settings template: GBK, CRLF" template_is_gbk_crlf
 
+copyright_is_dep5_gpl3() {
+    local c=/usr/share/doc/ride-console/copyright
+    head -n 1 "$c" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+        grep -qx 'License: GPL-3+' "$c" && grep -q '/usr/share/common-licenses/GPL-3' "$c"
+}
+check "copyright: machine-readable, GPL-3.0-or-later" copyright_is_dep5_gpl3
+
 check "desktop-file-validate: installed autostart entry" desktop-file-validate /etc/xdg/autostart/ride-console.desktop
 
 unit_verifies() {
