@@ -96,9 +96,12 @@ int main(int argc, char** argv)
             XNextEvent(dpy, &event);
         }
         std::string typed;
+        ride::bench::roundTripPhase(run >= 0 ? "key string" : "");
+        ride::bench::roundTripUnit();
         const auto start = Clock::now();
         form.txtKey(0).setText(u"A");
         const double sent = millisecondsSince(start);
+        ride::bench::roundTripPhase("");
         if (!waitForAllReleases(dpy, start, typed)) {
             std::fprintf(stderr, "run %d: only \"%s\" arrived within a second\n", run, typed.c_str());
             return 1;
@@ -108,7 +111,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "run %d: \"%s\" arrived\n", run, typed.c_str());
             return 1;
         }
+        ride::bench::roundTripPhase(run >= 0 ? "key released" : "");
+        ride::bench::roundTripUnit();
         form.txtKey(0).setText(u"B"); // released: types nothing
+        ride::bench::roundTripPhase("");
         if (run >= 0) {
             toLastKey.push_back(ms);
             inConsole.push_back(sent);

@@ -2,11 +2,12 @@
 // client sees the pointer at its new place, with the console's own X11 pointer backend; and
 // the same road with one `xdotool mousemove` per record, which a script would reach for.
 //
-//   pointer_latency_probe [records] [--view]
+//   pointer_latency_probe [records] [--view] [--no-xdotool]
 //
 // With --view the console's Qt window is shown too, as in the program: every change of the
 // receive box and the labels then also updates its widgets, inside the timed assignment. The
 // window gets its events (painting) between records, outside the timing; no xdotool baseline.
+// --no-xdotool leaves the baseline out (on a loaded machine it measures process start-up).
 //
 // Run it on a virtual X server of its own (bench/pointer_latency.sh does that).
 #include "app/qt_window_views.h"
@@ -78,10 +79,16 @@ void report(const char* what, std::vector<double> ms)
 int main(int argc, char** argv)
 {
     const int records = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const bool withView = argc > 2 && std::strcmp(argv[2], "--view") == 0;
+    bool withView = false;
+    bool withXdotool = true;
+    for (int i = 2; i < argc; ++i) {
+        withView = withView || std::strcmp(argv[i], "--view") == 0;
+        withXdotool = withXdotool && std::strcmp(argv[i], "--no-xdotool") != 0;
+    }
     Display* watcher = XOpenDisplay(nullptr);
     if (!watcher || records < 1) {
-        std::fprintf(stderr, "usage: %s [records] [--view], with DISPLAY set to a scratch X server\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [records] [--view] [--no-xdotool], with DISPLAY set to a scratch X server\n",
+                     argv[0]);
         return 2;
     }
 
@@ -105,9 +112,12 @@ int main(int argc, char** argv)
     std::vector<double> inDecoder;
     for (int i = -20; i < records; ++i) { // the first twenty warm up
         const Target& target = kTargets[i & 1];
+        ride::bench::roundTripPhase(i >= 0 ? "record" : "");
+        ride::bench::roundTripUnit();
         const auto start = Clock::now();
         form.Text1.setText(form.Text1.text() + ride::Text(target.record));
         const double decoded = millisecondsSince(start);
+        ride::bench::roundTripPhase("");
         if (!waitForPointer(watcher, target.x, target.y, start)) {
             std::fprintf(stderr, "record %d: the pointer did not reach (%d, %d)\n", i, target.x, target.y);
             return 1;
@@ -117,12 +127,21 @@ int main(int argc, char** argv)
             inDecoder.push_back(decoded);
         }
         if (app) {
+            ride::bench::roundTripPhase(i >= 0 ? "Qt events between records" : "");
+            ride::bench::roundTripUnit();
             QApplication::processEvents();
+            ride::bench::roundTripPhase("");
         }
     }
     if (withView) {
         report("record appended to pointer seen, Qt window:", toPointer);
         report("  of which decoding, motion step, widgets:", inDecoder);
+        XCloseDisplay(watcher);
+        return 0;
+    }
+    if (!withXdotool) {
+        report("record appended to pointer seen:", toPointer);
+        report("  of which decoding and motion step:", inDecoder);
         XCloseDisplay(watcher);
         return 0;
     }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include <dlfcn.h>
+
 namespace ride::bench {
 
 class RepeatingSerialLine : public SerialLine {
@@ -48,6 +50,25 @@ inline double quantile(std::vector<double>& values, double q)
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(q * double(values.size() - 1) + 0.5);
     return values[std::min(rank, values.size() - 1)];
+}
+
+// Tells bench/round_trip_counter.cpp, when it is preloaded, which stretch of work the waits for
+// the X server that follow belong to (an empty name: none), and that one unit of it (a record, a
+// key string) begins. Without it loaded these do nothing.
+inline void roundTripPhase(const char* name)
+{
+    static const auto set = reinterpret_cast<void (*)(const char*)>(dlsym(RTLD_DEFAULT, "ride_round_trip_phase"));
+    if (set) {
+        set(name);
+    }
+}
+
+inline void roundTripUnit()
+{
+    static const auto next = reinterpret_cast<void (*)()>(dlsym(RTLD_DEFAULT, "ride_round_trip_unit"));
+    if (next) {
+        next();
+    }
 }
 
 } // namespace ride::bench
