@@ -110,8 +110,15 @@ int main(int argc, char** argv)
 
     std::vector<double> toPointer;
     std::vector<double> inDecoder;
+    std::vector<double> xServerWaits;
+    std::vector<double> ownWaits;
+    std::vector<double> inEvents; // painting the window between records
+    const auto xServer = ride::bench::RunQueueWait::xServer();
+    const auto own = ride::bench::RunQueueWait::thisThread();
     for (int i = -20; i < records; ++i) { // the first twenty warm up
         const Target& target = kTargets[i & 1];
+        const double xServerBefore = xServer.milliseconds();
+        const double ownBefore = own.milliseconds();
         ride::bench::roundTripPhase(i >= 0 ? "record" : "");
         ride::bench::roundTripUnit();
         const auto start = Clock::now();
@@ -125,17 +132,27 @@ int main(int argc, char** argv)
         if (i >= 0) {
             toPointer.push_back(millisecondsSince(start));
             inDecoder.push_back(decoded);
+            xServerWaits.push_back(xServer.milliseconds() - xServerBefore);
+            ownWaits.push_back(own.milliseconds() - ownBefore);
         }
         if (app) {
             ride::bench::roundTripPhase(i >= 0 ? "Qt events between records" : "");
             ride::bench::roundTripUnit();
+            const auto eventsStart = Clock::now();
             QApplication::processEvents();
+            if (i >= 0) {
+                inEvents.push_back(millisecondsSince(eventsStart));
+            }
             ride::bench::roundTripPhase("");
         }
+    }
+    if (xServer.available()) {
+        ride::bench::reportSlowest(toPointer, xServerWaits, ownWaits);
     }
     if (withView) {
         report("record appended to pointer seen, Qt window:", toPointer);
         report("  of which decoding, motion step, widgets:", inDecoder);
+        report("Qt events after each record (painting):", inEvents);
         XCloseDisplay(watcher);
         return 0;
     }

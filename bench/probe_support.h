@@ -8,7 +8,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <dlfcn.h>
@@ -50,6 +56,61 @@ inline double quantile(std::vector<double>& values, double q)
     std::sort(values.begin(), values.end());
     const auto rank = static_cast<std::size_t>(q * double(values.size() - 1) + 0.5);
     return values[std::min(rank, values.size() - 1)];
+}
+
+// How long a thread has waited for a core, in milliseconds, from the kernel's schedstat (its
+// second field): the X server's (RIDE_BENCH_XSERVER_PID, which bench/pointer_latency.sh sets,
+// single-threaded as Xvfb is) or the probe's own. Unavailable reads as 0.
+class RunQueueWait {
+public:
+    static RunQueueWait xServer()
+    {
+        const char* pid = std::getenv("RIDE_BENCH_XSERVER_PID");
+        return RunQueueWait(pid ? std::string("/proc/") + pid + "/schedstat" : std::string());
+    }
+    static RunQueueWait thisThread() { return RunQueueWait("/proc/thread-self/schedstat"); }
+
+    bool available() const { return !path_.empty(); }
+    double milliseconds() const
+    {
+        std::ifstream in(path_);
+        std::uint64_t running = 0;
+        std::uint64_t waiting = 0;
+        in >> running >> waiting;
+        return double(waiting) / 1e6;
+    }
+
+private:
+    explicit RunQueueWait(std::string path) : path_(std::move(path)) {}
+    std::string path_;
+};
+
+// Where the slowest records' time went: for those at or above the 99th percentile, the mean of
+// their whole time, of the X server's wait for a core and of the probe's own during them.
+inline void reportSlowest(const std::vector<double>& total, const std::vector<double>& xWait,
+                          const std::vector<double>& ownWait)
+{
+    if (total.empty() || xWait.size() != total.size() || ownWait.size() != total.size()) {
+        return;
+    }
+    std::vector<double> sorted = total;
+    std::sort(sorted.begin(), sorted.end());
+    const double threshold = sorted[static_cast<std::size_t>(0.99 * double(sorted.size() - 1) + 0.5)];
+    double sumTotal = 0;
+    double sumX = 0;
+    double sumOwn = 0;
+    int n = 0;
+    for (std::size_t i = 0; i < total.size(); ++i) {
+        if (total[i] >= threshold) {
+            sumTotal += total[i];
+            sumX += xWait[i];
+            sumOwn += ownWait[i];
+            ++n;
+        }
+    }
+    std::printf("  slowest 1%% (%d, from %.3f ms): mean %.3f ms, of which the X server waited for a core %.3f ms, "
+                "the probe %.3f ms\n",
+                n, threshold, sumTotal / n, sumX / n, sumOwn / n);
 }
 
 // Tells bench/round_trip_counter.cpp, when it is preloaded, which stretch of work the waits for

@@ -153,7 +153,7 @@ struct xcb_connection_t;
 struct xcb_generic_error_t;
 
 __attribute__((visibility("default"))) void* xcb_wait_for_reply(xcb_connection_t* c, unsigned int request,
-                                                                 xcb_generic_error_t** e)
+                                                                xcb_generic_error_t** e)
 {
     static const auto real = next<void* (*)(xcb_connection_t*, unsigned int, xcb_generic_error_t**)>(__func__);
     if (waitDepth++ == 0) {
@@ -165,7 +165,7 @@ __attribute__((visibility("default"))) void* xcb_wait_for_reply(xcb_connection_t
 }
 
 __attribute__((visibility("default"))) void* xcb_wait_for_reply64(xcb_connection_t* c, std::uint64_t request,
-                                                                   xcb_generic_error_t** e)
+                                                                  xcb_generic_error_t** e)
 {
     static const auto real = next<void* (*)(xcb_connection_t*, std::uint64_t, xcb_generic_error_t**)>(__func__);
     if (waitDepth++ == 0) {
