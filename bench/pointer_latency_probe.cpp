@@ -11,6 +11,7 @@
 //
 // Run it on a virtual X server of its own (bench/pointer_latency.sh does that).
 #include "app/qt_window_views.h"
+#include "app/unshared_paint_buffers.h"
 #include "input/x11/x11_platform.h"
 #include "probe_support.h"
 
@@ -101,6 +102,7 @@ int main(int argc, char** argv)
     platform.input = &x11;
     platform.serial = &line;
     if (withView) {
+        const ride::UnsharedPaintBuffers paintAsTheProgramDoes;
         app = std::make_unique<QApplication>(argc, argv);
         std::setlocale(LC_NUMERIC, "C"); // as the program does: records are read with "."
         platform.views = &views;

@@ -4,6 +4,7 @@
 #include "app/desktop.h"
 #include "app/standard_backends.h"
 #include "app/termination_signals.h"
+#include "app/unshared_paint_buffers.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
 #include "settings/profile_file.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 
 #include <clocale>
+#include <optional>
 
 int main(int argc, char** argv)
 {
@@ -35,7 +37,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    auto paintBuffers = std::make_optional<ride::UnsharedPaintBuffers>();
     QApplication app(argc, argv);
+    paintBuffers.reset();
     const ride::CommandLine commandLine = ride::parseCommandLine(app);
     // Numbers in settings and records are read with "." whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
