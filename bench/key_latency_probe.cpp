@@ -67,6 +67,7 @@ bool waitForAllReleases(Display* dpy, Clock::time_point start, std::string& type
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 200;
+    ride::bench::takeTheConsolesPriorityStep();
     Display* dpy = XOpenDisplay(nullptr);
     if (!dpy || runs < 1) {
         std::fprintf(stderr, "usage: %s [runs], with DISPLAY set to a scratch X server\n", argv[0]);

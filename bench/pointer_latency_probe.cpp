@@ -86,6 +86,7 @@ int main(int argc, char** argv)
         withView = withView || std::strcmp(argv[i], "--view") == 0;
         withXdotool = withXdotool && std::strcmp(argv[i], "--no-xdotool") != 0;
     }
+    ride::bench::takeTheConsolesPriorityStep();
     Display* watcher = XOpenDisplay(nullptr);
     if (!watcher || records < 1) {
         std::fprintf(stderr, "usage: %s [records] [--view] [--no-xdotool], with DISPLAY set to a scratch X server\n",

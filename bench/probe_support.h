@@ -4,6 +4,7 @@
 // every poll (or nothing), and order statistics of a set of timings.
 #include "app/installation.h"
 #include "io/serial_line.h"
+#include "service/ui_priority.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +34,15 @@ public:
 
     Text arrival; // empty: nothing ever arrives
 };
+
+// The priority step the program takes at start, taken by the probe's thread, which stands in
+// for the console's UI thread; says what came of it.
+inline void takeTheConsolesPriorityStep()
+{
+    const UiPriority priority = raiseUiThreadPriority();
+    std::printf("probe thread at nice %d%s%s\n", priority.nice, priority.raised ? "" : ": not raised, ",
+                priority.refusal.c_str());
+}
 
 // The installation with default settings (no settings file), loaded, on `platform`'s backends.
 inline std::unique_ptr<Installation> benchInstallation(Platform platform)

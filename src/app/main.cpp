@@ -7,12 +7,14 @@
 #include "app/unshared_paint_buffers.h"
 #include "app/wayland_session.h"
 #include "base/log.h"
+#include "service/ui_priority.h"
 #include "settings/profile_file.h"
 
 #include <QApplication>
 
 #include <clocale>
 #include <optional>
+#include <string>
 
 int main(int argc, char** argv)
 {
@@ -23,6 +25,14 @@ int main(int argc, char** argv)
         return ride::runWithoutWindows(argc, argv, ride::standardBackends());
     }
     ride::warnIfWaylandSession();
+    // Before the toolkit starts its threads: they, like every program the console starts, stay
+    // at normal priority.
+    if (const ride::UiPriority priority = ride::raiseUiThreadPriority(); !priority.raised) {
+        ride::logInfo("priority", "records are handled at nice " + std::to_string(priority.nice) +
+                                      ", behind busy programs: nice " + std::to_string(ride::kUiThreadNice) +
+                                      " was refused (" + priority.refusal +
+                                      "); the package grants it to the group ride-console");
+    }
     // Read (and removed from the environment) before any thread starts, and before the console
     // starts a program, which must not talk to the service manager in the console's name.
     ride::ServiceNotifier notifier = ride::ServiceNotifier::fromEnvironment();
