@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Record-to-pointer and flag-to-keys latency on a virtual X server of its own.
-#   bench/pointer_latency.sh [--busy N] [--trace] [build-dir] [records] [key-runs]
+#   bench/pointer_latency.sh [--busy N] [--trace] [--no-priority-step] [build-dir] [records] [key-runs]
 # The build directory defaults to build/ (the dev preset); the probes are built there first.
 #
 # --busy N  starts N busy loops (`yes > /dev/null`) beside the probes, as a 3D renderer that takes
 #           every core it can get, and ends them, by their process ids, when the run ends.
 # --trace   counts the probes' round trips to the X server and names their callers
 #           (bench/round_trip_counter.cpp); the timings of a traced run are not the ones to quote.
+# --no-priority-step  the probes leave out the console's priority step (service/ui_priority.h)
+#           and run at the nice value this script was started with.
 #
 # The X server and the busy loops run at normal priority (nice 0) whatever this script was started
-# with; the probes apply the console's own priority step, as the program does.
+# with; the probes take the console's own priority step, as the program does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 busy=0
@@ -18,7 +20,8 @@ while [ $# -gt 0 ]; do
   case $1 in
     --busy) busy=$2; shift 2 ;;
     --trace) trace=yes; shift ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    --no-priority-step) export RIDE_BENCH_NO_PRIORITY_STEP=1; shift ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     *) break ;;
   esac
 done

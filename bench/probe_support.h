@@ -37,8 +37,14 @@ public:
 
 // The priority step the program takes at start, taken by the probe's thread, which stands in
 // for the console's UI thread; says what came of it.
+// RIDE_BENCH_NO_PRIORITY_STEP (bench/pointer_latency.sh --no-priority-step) leaves it out, to
+// show what it adds.
 inline void takeTheConsolesPriorityStep()
 {
+    if (std::getenv("RIDE_BENCH_NO_PRIORITY_STEP") != nullptr) {
+        std::printf("probe thread at the nice it was started with: the priority step left out\n");
+        return;
+    }
     const UiPriority priority = raiseUiThreadPriority();
     std::printf("probe thread at nice %d%s%s\n", priority.nice, priority.raised ? "" : ": not raised, ",
                 priority.refusal.c_str());
