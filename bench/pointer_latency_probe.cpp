@@ -53,7 +53,8 @@ const Target kTargets[2] = {{u":::S=000xxx090xxxxxx,DIBBBBBB.", 512, 384},
 // Another client's view of the pointer: a connection of its own that listens to the root
 // window's pointer motion, as a program sees the pointer move, and sleeps until the server says
 // it is at (x, y). It asks the server nothing meanwhile, so it takes no turn at a core from the X
-// server whatever priority it runs at. False after a second.
+// server whatever priority it runs at. False after five seconds (a process started
+// per move, as xdotool is, can take a second on a loaded machine).
 bool waitForPointer(Display* watcher, int x, int y, Clock::time_point start)
 {
     for (;;) {
@@ -64,7 +65,7 @@ bool waitForPointer(Display* watcher, int x, int y, Clock::time_point start)
                 return true;
             }
         }
-        const double left = 1000.0 - millisecondsSince(start);
+        const double left = 5000.0 - millisecondsSince(start);
         if (left <= 0) {
             return false;
         }
