@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Record-to-pointer and flag-to-keys latency on a virtual X server of its own.
-#   bench/pointer_latency.sh [--busy N] [--trace] [--no-priority-step] [build-dir] [records] [key-runs]
+#   bench/pointer_latency.sh [--busy N [--apart]] [--trace] [--no-priority-step] [build-dir] [records] [key-runs]
 # The build directory defaults to build/ (the dev preset); the probes are built there first.
 #
 # --busy N  starts N busy loops (`yes > /dev/null`) beside the probes, as a 3D renderer that takes
 #           every core it can get, and ends them, by their process ids, when the run ends.
+# --apart   starts the busy loops in a session of their own: the kernel's autogroups then schedule
+#           them as a group apart from the X server and the probes, as a desktop's control groups
+#           do with a program started from the desktop. Without it they share one group.
 # --trace   counts the probes' round trips to the X server and names their callers
 #           (bench/round_trip_counter.cpp); the timings of a traced run are not the ones to quote.
 # --no-priority-step  the probes leave out the console's priority step (service/ui_priority.h)
@@ -15,13 +18,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 busy=0
+apart=
 trace=no
 while [ $# -gt 0 ]; do
   case $1 in
     --busy) busy=$2; shift 2 ;;
+    --apart) apart=setsid; shift ;;
     --trace) trace=yes; shift ;;
     --no-priority-step) export RIDE_BENCH_NO_PRIORITY_STEP=1; shift ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     *) break ;;
   esac
 done
@@ -54,10 +59,10 @@ export DISPLAY=":$(cat "$work/display")"
 export RIDE_BENCH_XSERVER_PID=$xvfb
 
 for _ in $(seq "$busy"); do
-  nice -n "$toNormal" yes >/dev/null &
+  $apart nice -n "$toNormal" yes >/dev/null &
   loops+=($!)
 done
-echo "X server nice $(ps -o ni= -p "$xvfb" | tr -d ' '); $busy busy loops; load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "X server nice $(ps -o ni= -p "$xvfb" | tr -d ' '); $busy busy loops${apart:+ in a session of their own}; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
 preload=
 if [ "$trace" = yes ]; then
