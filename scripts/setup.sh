@@ -19,8 +19,8 @@ packages=(
   openbox
   # a Windows program under Wine for the key tests, built with MinGW
   wine64 gcc-mingw-w64-x86-64
-  # the Debian package and its checks
-  dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd
+  # the Debian package and its checks (strace: what PAM asks the kernel for at a login)
+  dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd strace
   # fuzz targets (libFuzzer)
   clang-14 libclang-rt-14-dev
   # the house style (InsertBraces needs clang-format 15)
