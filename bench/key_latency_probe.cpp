@@ -67,6 +67,7 @@ bool waitForAllReleases(Display* dpy, Clock::time_point start, std::string& type
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 200;
+    ride::bench::takeTheConsolesPriorityStep();
     Display* dpy = XOpenDisplay(nullptr);
     if (!dpy || runs < 1) {
         std::fprintf(stderr, "usage: %s [runs], with DISPLAY set to a scratch X server\n", argv[0]);
@@ -90,31 +91,50 @@ int main(int argc, char** argv)
 
     std::vector<double> toLastKey;
     std::vector<double> inConsole;
+    std::vector<double> xServerWaits;
+    std::vector<double> ownWaits;
+    const auto xServer = ride::bench::RunQueueWait::xServer();
+    const auto own = ride::bench::RunQueueWait::thisThread();
     for (int run = -5; run < runs; ++run) { // the first five warm up
         while (XPending(dpy) > 0) {
             XEvent event;
             XNextEvent(dpy, &event);
         }
         std::string typed;
+        const double xServerBefore = xServer.milliseconds();
+        const double ownBefore = own.milliseconds();
+        ride::bench::roundTripPhase(run >= 0 ? "key string" : "");
+        ride::bench::roundTripUnit();
         const auto start = Clock::now();
         form.txtKey(0).setText(u"A");
         const double sent = millisecondsSince(start);
+        ride::bench::roundTripPhase("");
         if (!waitForAllReleases(dpy, start, typed)) {
             std::fprintf(stderr, "run %d: only \"%s\" arrived within a second\n", run, typed.c_str());
             return 1;
         }
         const double ms = millisecondsSince(start);
+        const double xServerWaited = xServer.milliseconds() - xServerBefore;
+        const double ownWaited = own.milliseconds() - ownBefore;
         if (typed != "abcdefghij0123456789") {
             std::fprintf(stderr, "run %d: \"%s\" arrived\n", run, typed.c_str());
             return 1;
         }
+        ride::bench::roundTripPhase(run >= 0 ? "key released" : "");
+        ride::bench::roundTripUnit();
         form.txtKey(0).setText(u"B"); // released: types nothing
+        ride::bench::roundTripPhase("");
         if (run >= 0) {
             toLastKey.push_back(ms);
             inConsole.push_back(sent);
+            xServerWaits.push_back(xServerWaited);
+            ownWaits.push_back(ownWaited);
         }
     }
 
+    if (xServer.available()) {
+        ride::bench::reportSlowest(toLastKey, xServerWaits, ownWaits);
+    }
     const double median = quantile(toLastKey, 0.5);
     std::printf("flag to last key event of %zu keys:   median %.3f ms, p99 %.3f ms, max %.3f ms (%d runs)\n", kKeyCount,
                 median, quantile(toLastKey, 0.99), toLastKey.back(), runs);

@@ -19,8 +19,8 @@ packages=(
   openbox
   # a Windows program under Wine for the key tests, built with MinGW
   wine64 gcc-mingw-w64-x86-64
-  # what the program opens, for the README's account of its directory; Xft.dpi on the tests'
-  # own X servers (xrdb)
+  # what the program opens (its directory, and what PAM asks the kernel for at a login);
+  # Xft.dpi on the tests' own X servers (xrdb)
   strace x11-xserver-utils
   # the Debian package and its checks
   dpkg-dev fakeroot lintian desktop-file-utils adduser binutils systemd

@@ -7,6 +7,7 @@
 #include "app/wayland_session.h"
 #include "base/log.h"
 #include "base/qt/system_qt_paths.h"
+#include "service/ui_priority.h"
 #include "settings/profile_file.h"
 
 int main(int argc, char** argv)
@@ -20,6 +21,9 @@ int main(int argc, char** argv)
         return ride::runWithoutWindows(argc, argv, ride::standardBackends());
     }
     ride::warnIfWaylandSession();
+    // Before the toolkit starts its threads: they, like every program the console starts, stay
+    // at normal priority.
+    ride::raiseUiThreadPriorityOrSayWhyNot();
     // Read (and removed from the environment) before any thread starts, and before the console
     // starts a program, which must not talk to the service manager in the console's name.
     ride::ServiceNotifier notifier = ride::ServiceNotifier::fromEnvironment();

@@ -1,8 +1,9 @@
 #pragma once
 // The console's Qt application, made the way the installation needs it: plugins and Qt
 // configuration only from the system's paths (the program's folder is writable by its group), the
-// windows in screen pixels whatever the desktop's scale, numbers read with ".", alive while its
-// windows are hidden, and ended in order by SIGTERM and SIGINT.
+// windows in screen pixels whatever the desktop's scale, painted without waiting for the X server,
+// numbers read with ".", alive while its windows are hidden, and ended in order by SIGTERM and
+// SIGINT.
 #include <QApplication>
 
 #include <memory>

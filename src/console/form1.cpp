@@ -44,7 +44,8 @@ Form1::Form1(ConsoleServices services) : services_(std::move(services))
     arrivals_ = std::make_unique<ArrivalPoint>(Text1, *decoder_, services_.clock);
 
     videoChoice_ = std::make_unique<VideoChoice>(*this, services_.settingsFile, services_.requestMedia);
-    pointerMode_ = std::make_unique<PointerModeDisplay>(lbl联动计时, lbl联动状态手动状态, TMR判断是否是人操作的);
+    pointerMode_ = std::make_unique<PointerModeDisplay>(lbl联动计时, lbl联动状态手动状态, TMR判断是否是人操作的,
+                                                        [this] { motion_->settle(); });
 
     Timer2.onTick([this] { pollSerial(); });
     Command1.onClick([this] {

@@ -43,19 +43,31 @@ bool MotionStep::operator()(std::int32_t speed, std::int32_t direction)
     if (!target) {
         return false;
     }
-    const CursorPoint now = cursor_.position();
-    if (now.x != target->x) {
-        if (rememberedX_ != now.x) {
-            activityCount_.setCaption(u"0");
+    // Asked without waiting: on a display the answer is a round trip, which on a busy machine
+    // costs the display server's next turn at a core. The answers come in record order, so the
+    // count and the remembered position go through the same states as if each were read here.
+    cursor_.observe([self = std::weak_ptr<MotionStep*>(self_), targetX = target->x](CursorPoint seen) {
+        if (const auto step = self.lock()) {
+            (*step)->note(seen.x, targetX);
         }
-        rememberedX_ = now.x;
-    }
+    });
     if (!guard_ || guard_->allowsPointer()) {
         cursor_.moveTo(*target);
     }
     speedLabel_.setCaption(u"速度:" + decimal(speed));
     xLabel_.setCaption(u"方向:" + decimal(target->x));
     return true;
+}
+
+void MotionStep::note(std::int32_t seenX, std::int32_t targetX)
+{
+    if (seenX == targetX) {
+        return;
+    }
+    if (rememberedX_ != seenX) {
+        activityCount_.setCaption(u"0");
+    }
+    rememberedX_ = seenX;
 }
 
 } // namespace ride

@@ -2,15 +2,21 @@
 
 #include "base/numeric_value.h"
 
+#include <utility>
+
 namespace ride {
 
-PointerModeDisplay::PointerModeDisplay(Label& count, Label& state, Timer& timer) : count_(count), state_(state)
+PointerModeDisplay::PointerModeDisplay(Label& count, Label& state, Timer& timer, std::function<void()> catchUp)
+    : count_(count), state_(state), catchUp_(std::move(catchUp))
 {
     timer.onTick([this] { tick(); });
 }
 
 void PointerModeDisplay::tick()
 {
+    if (catchUp_) {
+        catchUp_();
+    }
     const double ticks = numericValue(count_.caption());
     if (ticks < kQuietTicks) {
         count_.setCaption(shortestDecimal(ticks + 1));

@@ -4,14 +4,17 @@
 #include "ui/label.h"
 #include "ui/timer.h"
 
+#include <functional>
+
 namespace ride {
 
 class PointerModeDisplay {
 public:
     static constexpr double kQuietTicks = 10;
 
-    // `count` is the activity count the motion step restarts at "0".
-    PointerModeDisplay(Label& count, Label& state, Timer& timer);
+    // `count` is the activity count the motion step restarts at "0"; `catchUp` brings it up to
+    // date before each tick reads it (the motion step may restart it a little after its record).
+    PointerModeDisplay(Label& count, Label& state, Timer& timer, std::function<void()> catchUp = {});
     PointerModeDisplay(const PointerModeDisplay&) = delete;
     PointerModeDisplay& operator=(const PointerModeDisplay&) = delete;
 
@@ -20,6 +23,7 @@ private:
 
     Label& count_;
     Label& state_;
+    std::function<void()> catchUp_;
 };
 
 } // namespace ride

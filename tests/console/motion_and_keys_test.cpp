@@ -2,6 +2,7 @@
 #include "support/site_test.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,50 @@ TEST_F(Motion, SteadyDirectionWithUntouchedMouseNeverRestartsTheCount)
     }
     EXPECT_EQ(console.lbl联动计时.caption(), u"10");
     EXPECT_EQ(cursor.moves.size(), 6u) << "every record moves the cursor all the same";
+}
+
+// A display server answers where the pointer stood only after the record has moved it on; the
+// state display's timer collects the answers before it counts. The operator sees the same states
+// as with a pointer that answers at once.
+TEST(MotionAnsweredLate, StateDisplayFollowsTheSameRideAsWithAnswersAtOnce)
+{
+    struct Step {
+        std::optional<CursorPoint> hand; // the operator moves the mouse first
+        const char16_t* direction;       // then a record at speed 0 comes
+        int ticks;                       // then the state timer ticks
+        const char16_t* count;
+        const char16_t* state;
+    };
+    const Step ride[] = {
+        {{}, u"090", 10, u"10", u"联动状态"},                // from (0,0), where the remembered X says it stood
+        {{}, u"090", 3, u"10", u"联动状态"},                 // steady and untouched: never restarted
+        {CursorPoint{100, 5}, u"090", 1, u"1", u"手动调试"}, // the mouse moved aside
+        {{}, u"090", 9, u"10", u"手动调试"},
+        {CursorPoint{100, 5}, u"090", 10, u"10", u"联动状态"}, // where it stood last time
+        {{}, u"045", 2, u"2", u"手动调试"},                    // the steering changed
+        {{}, u"090", 1, u"1", u"手动调试"},
+        {{}, u"090", 10, u"10", u"联动状态"},
+    };
+    for (const bool late : {false, true}) {
+        testing::TestSite site;
+        Form1& console = site.console();
+        site.cursor().answersLate = late;
+        console.lbl联动计时.setCaption(u"10");
+        int step = 0;
+        for (const Step& s : ride) {
+            if (s.hand) {
+                site.cursor().at = *s.hand;
+            }
+            site.arrive(u":::S=000xxx" + Text(s.direction) + u"xxxxxx,DIBBBBBB.");
+            for (int i = 0; i < s.ticks; ++i) {
+                console.TMR判断是否是人操作的.tick();
+            }
+            EXPECT_EQ(console.lbl联动计时.caption(), s.count) << "step " << step << (late ? ", answered late" : "");
+            EXPECT_EQ(console.lbl联动状态手动状态.caption(), s.state) << "step " << step;
+            EXPECT_TRUE(site.cursor().due.empty()) << "step " << step << ": the timer left answers uncollected";
+            ++step;
+        }
+    }
 }
 
 using KeyForwardingTest = testing::SiteTest;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -214,6 +215,48 @@ TEST_F(PointerAndKeys, BikeKeyTypesItsStringIntoTheFocusedWindowOncePerPress)
     expectShifted(nextKeyPress(), XK_A, "key 1 pressed again");
 
     EXPECT_FALSE(nextKeyPress(300ms)) << "a key arrived that no flag change asked for";
+}
+
+// The state display tells the operator that the pointer had to be moved sideways: here because
+// someone keeps moving the mouse while the bike steers straight on. Left alone, it goes back to
+// the linked state.
+TEST_F(PointerAndKeys, MouseMovedByHandShowsManualStateUntilLeftAlone)
+{
+    const std::string console = "Rovika支持鼠标和键盘171013A";
+    const auto state = [&] {
+        const testing::AccessibleTree tree = app->accessibleTree({console});
+        const testing::AccessibleElement* label = tree.named(console, "lbl联动状态手动状态");
+        return label ? label->name : "(no state label)\n" + tree.dump();
+    };
+    arrive(":::S=010xxx090xxxxxx,DIBBBBBB.");
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+    std::this_thread::sleep_for(1200ms); // ten ticks of the state timer and more
+    EXPECT_EQ(state(), "联动状态");
+
+    // A hand on the mouse, beside the bike's steady records, until the state has been read.
+    std::atomic<bool> done = false;
+    std::thread hand([&] {
+        Display* own = XOpenDisplay(xvfb->display().c_str());
+        for (int i = 0; own && !done; ++i) {
+            XWarpPointer(own, None, DefaultRootWindow(own), 0, 0, 0, 0, i % 2 ? 100 : 200, 600);
+            XSync(own, False);
+            arrive(":::S=010xxx090xxxxxx,DIBBBBBB.");
+            std::this_thread::sleep_for(kBetweenArrivals);
+        }
+        if (own) {
+            XCloseDisplay(own);
+        }
+    });
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(state(), "手动调试");
+    done = true;
+    hand.join();
+
+    ASSERT_TRUE(pointerReaches({512, 312})) << pointer();
+    std::this_thread::sleep_for(1200ms);
+    arrive(":::S=010xxx090xxxxxx,DIBBBBBB."); // steady, untouched: nothing to restart
+    std::this_thread::sleep_for(kBetweenArrivals);
+    EXPECT_EQ(state(), "联动状态");
 }
 
 TEST_F(PointerAndKeys, RecordInPiecesTypesItsKeyBeforeThePointerMoves)

@@ -2,8 +2,9 @@
 # Builds the Debian package and puts it through what an installer does with it, as root on a
 # machine that may be changed: lintian, the desktop entries, installation, the installed files,
 # group and directory mode, the user unit (checked, never run: no service manager is started),
-# ride-console-setup for a throw-away user, the installed console on its own Xvfb reading the
-# settings file that set-up wrote, reinstallation over a site's files, and purge.
+# ride-console-setup for a throw-away user, the priority the package grants that user and not
+# another, the installed console on its own Xvfb reading the settings file that set-up wrote,
+# reinstallation over a site's files, and purge.
 # Prints one line per check and a summary; exits non-zero when any check failed.
 #
 # Left on the machine afterwards: nothing of the package. The ride-console group is removed by this
@@ -45,6 +46,7 @@ check() { # check NAME COMMAND...: runs the command, counts and prints the outco
 work=$(mktemp -d /tmp/ride-package-check.XXXXXX)
 chmod 755 "$work"
 test_user=ride-pkgcheck-$$
+outside_user=ride-pkgout-$$
 xvfb_pid=
 console_pid=
 group_existed=no
@@ -55,6 +57,7 @@ cleanup() {
     if [ -n "$console_pid" ]; then kill "$console_pid" 2>/dev/null; fi
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; fi
     if getent passwd "$test_user" >/dev/null; then userdel -r "$test_user" 2>/dev/null; fi
+    if getent passwd "$outside_user" >/dev/null; then userdel "$outside_user" 2>/dev/null; fi
     if dpkg-query -W ride-console >/dev/null 2>&1; then dpkg --purge ride-console >/dev/null 2>&1; fi
     # What this script put there as the site would, left behind when a check failed.
     rm -f /opt/ride-console/来人.mp4 /opt/ride-console/配置.ini /opt/ride-console/.配置.ini.saving.Ab12Cd \
@@ -249,6 +252,65 @@ setup_again() {
 check "ride-console-setup again: changes nothing, says so" setup_again
 
 check "ride-console-setup without a user: refuses" bash -c '! /usr/sbin/ride-console-setup >/dev/null 2>&1'
+
+# ---------------------------------------------------------------- the priority grant
+# Through PAM, as a login gives it: su's session applies limits.d. Started from limits that grant
+# nothing, so that only the package's file can make the difference. What pam_limits asks the
+# kernel for is seen with strace; whether the kernel grants it depends on this root being allowed
+# to raise limits (CAP_SYS_RESOURCE), which a container may not be.
+useradd -M -s /bin/sh "$outside_user"
+may_raise_limits=no
+if (ulimit -e 30) 2>/dev/null; then may_raise_limits=yes; fi
+login_limits() { # login_limits USER: "NICE RTPRIO" of a login of USER; what PAM asked for in $work/USER.trace
+    (ulimit -e 0 && ulimit -r 0 &&
+        strace -f -qq -o "$work/$1.trace" -e trace=prlimit64,setrlimit \
+            su -s /bin/bash "$1" -c 'echo "$(ulimit -e) $(ulimit -r)"')
+}
+asked() { # asked USER RESOURCE VALUE: PAM set RESOURCE to VALUE for USER's login
+    grep -q "$2, {rlim_cur=$3, rlim_max=$3}" "$work/$1.trace"
+}
+priority_grant() {
+    local f=/etc/security/limits.d/ride-console.conf
+    [ -f "$f" ] || { echo "missing: $f"; return 1; }
+    grep -Ev '^[[:space:]]*(#|$)' "$f"
+    # One grant, to the group, of nice and nothing else.
+    [ "$(grep -Ev '^[[:space:]]*(#|$)' "$f" | tr -s ' \t' ' ')" = "@ride-console - nice -10" ] || return 1
+    local member outsider
+    member=$(login_limits "$test_user") || return 1
+    outsider=$(login_limits "$outside_user") || return 1
+    # RLIMIT_NICE 30 lets a thread go down to nice 20 - 30 = -10.
+    asked "$test_user" RLIMIT_NICE 30 || { echo "PAM did not set nice 30 for $test_user"; return 1; }
+    if asked "$outside_user" RLIMIT_NICE 30 || grep -E 'RLIMIT_RTPRIO, \{rlim_cur=[1-9]' "$work"/*.trace; then
+        echo "PAM granted more than nice -10 to the group"
+        return 1
+    fi
+    echo "login limits (nice rtprio): $test_user in the group: $member; $outside_user outside it: $outsider"
+    if [ "$may_raise_limits" = yes ]; then
+        [ "$member" = "30 0" ] && [ "$outsider" = "0 0" ]
+    else
+        echo "this root may not raise resource limits: the kernel refused what PAM asked for, as it showed"
+        [ "$outsider" = "0 0" ]
+    fi
+}
+check "priority grant: nice -10 for the group ride-console through PAM, not outside it, no real-time" priority_grant
+
+check_reports_priority() {
+    local member outsider
+    member=$( (ulimit -e 0 && su -s /bin/sh "$test_user" -c '/usr/bin/ride-console --check') 2>&1 | grep ' priority: ')
+    outsider=$( (ulimit -e 0 && su -s /bin/sh "$outside_user" -c '/usr/bin/ride-console --check') 2>&1 |
+        grep ' priority: ')
+    echo "$member"
+    echo "$outsider"
+    if [ "$may_raise_limits" = yes ]; then
+        grep -q '^ok      priority: records would be handled at nice -10' <<<"$member" || return 1
+    else
+        grep -q "^warning priority: .* $test_user is in the group ride-console, whose grant applies" <<<"$member" ||
+            return 1
+    fi
+    grep -q "^warning priority: records would be handled at nice 0.* usermod -aG ride-console $outside_user" \
+        <<<"$outsider"
+}
+check "ride-console --check: the grant for a member, the way to it for anyone else" check_reports_priority
 
 # ---------------------------------------------------------------- the installed console reads its file
 console_reads_settings() {

@@ -3,6 +3,7 @@
 #include "check/check_report.h"
 #include "check/probe/capture_probe.h"
 #include "check/probe/directory_probe.h"
+#include "check/probe/priority_probe.h"
 #include "check/probe/target_window_probe.h"
 #include "check/settings_file_verdict.h"
 #include "check/settings_review.h"
@@ -70,6 +71,7 @@ int runSiteCheck(const std::filesystem::path& settingsFile, std::ostream& out, c
     reviewNetworkSettings(settingsFile, site, report);
     probe(backends.sockets, context, report);
     probe(backends.input, context, report);
+    probeUiPriority(report);
     probeSettingsDirectory(settingsFile, report);
     probeCapture(settingsFile, capture, report);
 

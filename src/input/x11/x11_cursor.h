@@ -2,6 +2,11 @@
 // The mouse pointer of an X display, on the connection it shares with the keys and the focus.
 #include "input/cursor.h"
 
+#include <cstddef>
+#include <deque>
+
+struct xcb_connection_t;
+
 namespace ride {
 
 class X11Display;
@@ -16,11 +21,28 @@ public:
 
     bool connected() const;
     CursorPoint position() override;
+    // One XWarpPointer, flushed: nothing is waited for.
     void moveTo(CursorPoint where) override;
+    // Sends the question and returns: the answer is collected by a later observe(), moveTo() or
+    // settle(), whichever comes first after it has arrived.
+    void observe(Seen seen) override;
+    void settle() override;
+
+    // Questions sent whose answers have not been handed out yet.
+    std::size_t outstanding() const { return pending_.size(); }
 
 private:
+    struct Question {
+        unsigned int sequence;
+        Seen seen;
+    };
+    // Hands out the answers in, in order; with `wait`, all of them, waiting for the rest.
+    void collect(bool wait);
+
     X11Display& display_;
+    xcb_connection_t* xcb_ = nullptr;
     unsigned long root_ = 0;
+    std::deque<Question> pending_;
 };
 
 } // namespace ride

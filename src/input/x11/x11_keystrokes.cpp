@@ -5,6 +5,7 @@
 #include "input/x11/x11_display.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,13 +59,79 @@ struct X11Keystrokes::Impl {
     // The display is open and has XTEST.
     bool ready = false;
     bool xkb = false;
+    int xkbEventBase = 0;
     std::chrono::milliseconds lifetime;
     std::vector<KeyBinding> bindings;
     // Keys already named in a log line as left out.
     std::vector<KeyAction> reported;
 
-    // The server's core keyboard mapping, read fresh for every send because the user may switch
-    // layouts at any time.
+    // A key string that lends no keycode waits for no answer from the server: the keymap and the
+    // locked modifiers are read once and then kept up to date by the server's notices, which are
+    // read, without waiting, before every send. The user may switch layouts or press Caps Lock at
+    // any time; a change made while a string is on its way was never seen in time, whether the
+    // string had asked first or not.
+    std::optional<KeyboardMap> keymap;
+    unsigned lockedMods = 0;
+    // Notices of the locked modifiers from before our own last change of them describe a state
+    // that change has replaced. Notices carry the number of the last request of ours the server
+    // had handled.
+    unsigned long ownLockRequest = 0;
+
+    void startWatching()
+    {
+        if (xkb) {
+            XkbSelectEvents(display.get(), XkbUseCoreKbd, XkbMapNotifyMask | XkbNewKeyboardNotifyMask,
+                            XkbMapNotifyMask | XkbNewKeyboardNotifyMask);
+            XkbSelectEventDetails(display.get(), XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask,
+                                  XkbModifierLockMask);
+            XkbStateRec state{};
+            if (XkbGetState(display.get(), XkbUseCoreKbd, &state) == Success) {
+                lockedMods = state.locked_mods;
+            }
+        }
+        display.watchEvents(this, [this](const XEvent& event) { onEvent(event); });
+    }
+
+    void onEvent(const XEvent& event)
+    {
+        if (event.type == MappingNotify) {
+            if (event.xmapping.request == MappingKeyboard) {
+                keymap.reset();
+            }
+            return;
+        }
+        if (!xkb || event.type != xkbEventBase) {
+            return;
+        }
+        const auto& xkbEvent = reinterpret_cast<const XkbEvent&>(event);
+        switch (xkbEvent.any.xkb_type) {
+        case XkbMapNotify:
+        case XkbNewKeyboardNotify: keymap.reset(); break;
+        case XkbStateNotify:
+            if (xkbEvent.state.serial >= ownLockRequest) {
+                lockedMods = xkbEvent.state.locked_mods;
+            }
+            break;
+        default: break;
+        }
+    }
+
+    const KeyboardMap& currentKeyboardMap()
+    {
+        if (!keymap) {
+            keymap = readKeyboardMap();
+        }
+        return *keymap;
+    }
+
+    void lockCapsLock(bool on)
+    {
+        XkbLockModifiers(display.get(), XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        ownLockRequest = XNextRequest(display.get()) - 1;
+        lockedMods = on ? (lockedMods | LockMask) : (lockedMods & ~unsigned(LockMask));
+    }
+
+    // The server's core keyboard mapping.
     KeyboardMap readKeyboardMap()
     {
         KeyboardMap map;
@@ -85,18 +152,29 @@ struct X11Keystrokes::Impl {
     {
         std::vector<KeySym> row = borrowedRow(perCode, sym);
         XChangeKeyboardMapping(display.get(), code, perCode, row.data(), 1);
+        // Kept as the server will have it; its notice of the change then reads it afresh.
+        if (keymap && keymap->hasCode(code)) {
+            keymap->set(code, sym);
+        }
     }
 
-    // Empties the keycodes of `given` that still carry their keysym.
+    // Empties the keycodes of `given` that still carry their keysym. Off the key strings' path
+    // (the timer's restore, the end of the program), so it asks the server afresh whether someone
+    // else has taken a keycode meanwhile, and is done when it returns.
     void giveBack(const std::vector<KeyBinding>& given)
     {
-        const KeyboardMap map = readKeyboardMap();
+        if (given.empty()) {
+            return;
+        }
+        display.drainEvents();
+        keymap = readKeyboardMap();
+        const KeyboardMap map = *keymap;
         for (const KeyBinding& binding : given) {
             if (stillBound(map, binding)) {
                 writeRow(binding.code, map.perCode, NoSymbol);
             }
         }
-        XFlush(display.get());
+        XSync(display.get(), False);
     }
 
     void restoreAll()
@@ -185,11 +263,10 @@ struct X11Keystrokes::Impl {
     // before any {CAPSLOCK} in the string, which then acts on the user's state.
     bool liftCapsLock()
     {
-        XkbStateRec state{};
-        if (!xkb || XkbGetState(display.get(), XkbUseCoreKbd, &state) != Success || !(state.locked_mods & LockMask)) {
+        if (!xkb || !(lockedMods & LockMask)) {
             return false;
         }
-        XkbLockModifiers(display.get(), XkbUseCoreKbd, LockMask, 0);
+        lockCapsLock(false);
         return true;
     }
 
@@ -200,7 +277,7 @@ struct X11Keystrokes::Impl {
             HeldKeys held(display.get());
             for (const PlannedStroke& stroke : plan.strokes) {
                 if (stroke.capsLock && capsLifted) {
-                    XkbLockModifiers(display.get(), XkbUseCoreKbd, LockMask, LockMask);
+                    lockCapsLock(true);
                     capsLifted = false;
                 }
                 if (stroke.shift) {
@@ -214,6 +291,12 @@ struct X11Keystrokes::Impl {
                 }
                 held.press(stroke.code);
                 held.release(stroke.code);
+                if (stroke.capsLock) {
+                    // The key has toggled the lock by the time it is released; the notice of
+                    // that may still be on its way when the next string comes.
+                    lockedMods ^= LockMask;
+                    ownLockRequest = XNextRequest(display.get());
+                }
                 if (stroke.alt) {
                     held.release(*plan.altKey);
                 }
@@ -226,7 +309,7 @@ struct X11Keystrokes::Impl {
             }
         }
         if (capsLifted) {
-            XkbLockModifiers(display.get(), XkbUseCoreKbd, LockMask, LockMask);
+            lockCapsLock(true);
         }
         XFlush(display.get());
     }
@@ -234,7 +317,7 @@ struct X11Keystrokes::Impl {
     KeySendResult type(const std::vector<KeyAction>& actions)
     {
         display.drainEvents();
-        const KeyboardMap map = readKeyboardMap();
+        const KeyboardMap& map = currentKeyboardMap();
         const KeyPlanResult planned = planKeystrokes(map, bindings, actions, {Clock::now(), lifetime});
         if (!planned.plan) {
             return KeySendResult::refused(planned.problem);
@@ -268,13 +351,15 @@ X11Keystrokes::X11Keystrokes(X11Display& display, std::chrono::milliseconds bind
     int opcode = 0;
     major = XkbMajorVersion;
     minor = XkbMinorVersion;
-    x_->xkb = XkbQueryExtension(display.get(), &opcode, &event, &error, &major, &minor);
+    x_->xkb = XkbQueryExtension(display.get(), &opcode, &x_->xkbEventBase, &error, &major, &minor);
+    x_->startWatching();
 }
 
 X11Keystrokes::~X11Keystrokes()
 {
     if (x_->ready) {
         x_->restoreAll();
+        x_->display.unwatchEvents(x_.get());
     }
 }
 

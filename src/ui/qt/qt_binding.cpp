@@ -248,14 +248,25 @@ void bindTextBox(TextBox& model, QPlainTextEdit* widget)
     nameWidget(widget, model.name());
     WriteGuard guard;
     widget->setPlainText(toQString(model.text()));
-    model.onViewUpdate([&model, widget, guard] {
-        const QString text = toQString(model.text());
-        if (widget->toPlainText() != text) {
-            guard.run([&] {
-                widget->setPlainText(text);
-                widget->moveCursor(QTextCursor::End);
-            });
+    // Every record is appended to the receive box and taken out of it within one handler: shown
+    // at once, each would lay out the box twice and repaint it for nothing. The widget catches up
+    // once the handler is done, when the event loop next runs, and only if the text has changed.
+    auto due = std::make_shared<bool>(false);
+    model.onViewUpdate([&model, widget, guard, due] {
+        if (*due) {
+            return;
         }
+        *due = true;
+        QTimer::singleShot(0, widget, [&model, widget, guard, due] {
+            *due = false;
+            const QString text = toQString(model.text());
+            if (widget->toPlainText() != text) {
+                guard.run([&] {
+                    widget->setPlainText(text);
+                    widget->moveCursor(QTextCursor::End);
+                });
+            }
+        });
     });
     QObject::connect(widget, &QPlainTextEdit::textChanged, widget, [&model, widget, guard] {
         if (!guard.active()) {

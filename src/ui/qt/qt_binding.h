@@ -24,6 +24,8 @@ class QWidget;
 namespace ride {
 
 void bindTextBox(TextBox& model, QLineEdit* widget);
+// A plain-text box shows the model's text as it stands when the event loop next runs: text that
+// comes and goes within one handler (a record in the receive box) never reaches the widget.
 void bindTextBox(TextBox& model, QPlainTextEdit* widget);
 // The list shows the model's items and nothing else; an entry chosen from it only shows in the
 // model's text (ComboBox::chooseItem), while typed or otherwise set edit text goes through setText.

@@ -116,10 +116,13 @@ protected:
         }
     }
 
+    // As a user does, long before the next key string: the backend's connection has the server's
+    // notice of it by then.
     static void setCapsLock(bool on)
     {
         XkbLockModifiers(probe_, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
         XSync(probe_, False);
+        XSync(display_->get(), False);
     }
 
     static bool capsLockOn()
@@ -275,6 +278,32 @@ TEST_F(X11Input, PointerMovesWhereAskedAndStaysOnScreen)
     EXPECT_EQ(cursor_->position(), (CursorPoint{1279, 0}));
 }
 
+// The motion step asks where the pointer stands and moves it on without waiting for the answer:
+// each answer is where the pointer stood when asked, before the moves that followed, another
+// client's move included, and they come in order.
+TEST_F(X11Input, PointerAnswersComeLaterInOrderAsThePointerStoodWhenAsked)
+{
+    std::vector<CursorPoint> answers;
+    const auto note = [&](CursorPoint at) { answers.push_back(at); };
+    cursor_->moveTo({10, 20});
+    cursor_->observe(note);
+    EXPECT_EQ(cursor_->outstanding(), 1u) << "asked without waiting for the answer";
+    cursor_->moveTo({30, 40});
+    cursor_->observe(note);
+    cursor_->moveTo({50, 60});
+    // A question that waits: the earlier answers are handed out first.
+    EXPECT_EQ(cursor_->position(), (CursorPoint{50, 60}));
+    EXPECT_EQ(answers.size(), 2u);
+    XWarpPointer(probe_, None, DefaultRootWindow(probe_), 0, 0, 0, 0, 700, 500); // the operator's hand
+    XSync(probe_, False);
+    cursor_->observe(note);
+    cursor_->moveTo({50, 60});
+    cursor_->settle();
+    EXPECT_EQ(answers, (std::vector<CursorPoint>{{10, 20}, {30, 40}, {700, 500}}));
+    EXPECT_EQ(cursor_->outstanding(), 0u);
+    EXPECT_EQ(cursor_->position(), (CursorPoint{50, 60}));
+}
+
 TEST_F(X11Input, PlainTextArrivesWithShiftForCapitals)
 {
     const auto events = typeAndCollect(u"abC1 ");
@@ -340,6 +369,27 @@ TEST_F(X11Input, CharactersMissingFromTheKeymapUseASpareKeycode)
     EXPECT_FALSE(keys_->holdsBindings());
     EXPECT_FALSE(keycodeHasSymbols(keys[0].keycode));
     EXPECT_FALSE(keycodeHasSymbols(keys[1].keycode));
+}
+
+// The backend keeps the keymap between strings; a change someone else makes (a layout switch)
+// reaches it by the server's notice: the next string uses the new keymap.
+TEST_F(X11Input, KeymapChangedByAnotherClientIsUsedByTheNextString)
+{
+    EXPECT_EQ(typed(typeAndCollect(u"a")), "a"); // the keymap is read
+    const unsigned code = emptyKeycodes().at(2);
+    KeySym eacute[2] = {XK_eacute, XK_Eacute};
+    XChangeKeyboardMapping(probe_, int(code), 2, eacute, 1);
+    XSync(probe_, False);
+    XSync(display_->get(), False); // long before the next string, as a user's switch is
+    pointerNotices_ = 0;
+    const auto keys = presses(typeAndCollect(u"é"));
+    KeySym none[2] = {NoSymbol, NoSymbol};
+    XChangeKeyboardMapping(probe_, int(code), 2, none, 1);
+    XSync(probe_, False);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].keycode, code) << "typed through the keymap's own key, nothing lent";
+    EXPECT_EQ(pointerNotices_, 0);
+    EXPECT_FALSE(keys_->holdsBindings());
 }
 
 TEST_F(X11Input, ExpiredBindingsAreGivenBackByTheNextSend)

@@ -3,6 +3,7 @@
 // without waiting for it: a program that ignores SIGTERM is killed from the event loop later.
 #include "media/process/process_animation_player.h"
 #include "player/form4.h"
+#include "service/ui_priority.h"
 #include "settings/profile_file.h"
 #include "support/child_process.h"
 #include "support/file_bytes.h"
@@ -17,6 +18,9 @@
 #include <fstream>
 
 #include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ride {
 namespace {
@@ -102,6 +106,21 @@ TEST_F(AnimationProcess, PlayingWhileTheProgramRunsThenStoppedOnce)
         form.Timer1.tick();
     }
     EXPECT_EQ(playStops, 1);
+}
+
+// The console's UI thread runs above normal priority where it may; the animation program it
+// starts does not.
+TEST_F(AnimationProcess, ProgramStartedByARaisedConsoleRunsAtNormalPriority)
+{
+    if (!raiseUiThreadPriority().raised) {
+        GTEST_SKIP() << "this user may not raise priority";
+    }
+    writeProgram("anim.sh", "cut -d' ' -f19 /proc/$$/stat > nice");
+    configure(u"./anim.sh");
+    form.Text1.setText(u"show.swf");
+    ASSERT_TRUE(pollUntil([&] { return playStops > 0; })) << "the animation never ended";
+    EXPECT_EQ(readBytes(dir / "nice"), "0\n");
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 0);
 }
 
 TEST_F(AnimationProcess, ANewRequestEndsTheProgramAndWhatItStarted)
