@@ -35,33 +35,49 @@ if [ "${RIDE_FUZZ_NO_BUILD:-0}" != 1 ]; then
 fi
 
 mkdir -p "$build/artifacts" "$build/logs"
-failed=()
-summary=()
-for target in "${targets[@]}"; do
-  name=${target%_fuzz}
+
+# One target for its time; its one-line result goes to logs/<target>.result.
+run_one() {
+  local target=$1 name=${1%_fuzz}
   mkdir -p "$build/corpus/$name"
-  dict=()
+  local dict=()
   if [ -f "fuzz/$name.dict" ]; then
     dict=(-dict="fuzz/$name.dict")
   fi
-  log="$build/logs/$target.log"
+  local log="$build/logs/$target.log"
   echo "fuzz: $target for ${seconds}s (log: $log)"
   # Stderr of the code under test (its log lines) is discarded; libFuzzer and the sanitizers keep
   # reporting on a descriptor of their own.
   if "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=2 \
        -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "${dict[@]}" \
        "$build/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1; then
+    local execs last
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     last=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
-    summary+=("$target: $execs executions, $last, no crash")
+    echo "$target: $execs executions, $last, no crash" >"$build/logs/$target.result"
   else
-    failed+=("$target")
-    summary+=("$target: FAILED (see $log and $build/artifacts/)")
+    echo "FAILED $target (see $log and $build/artifacts/)" >"$build/logs/$target.result"
     grep -a -A40 -E 'invariant broken|ERROR: (libFuzzer|AddressSanitizer|UndefinedBehaviorSanitizer)|runtime error' "$log" | head -60 >&2 || tail -40 "$log" >&2
   fi
-done
+}
 
-printf '%s\n' "${summary[@]}"
+# Each target is one process on one core: as many at a time as there are cores.
+parallel=${RIDE_FUZZ_JOBS:-$(nproc)}
+for target in "${targets[@]}"; do
+  rm -f "$build/logs/$target.result"
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do
+    wait -n || true
+  done
+  run_one "$target" &
+done
+wait
+
+failed=()
+for target in "${targets[@]}"; do
+  result=$(cat "$build/logs/$target.result" 2>/dev/null || echo "FAILED $target (no result)")
+  echo "$result"
+  case "$result" in FAILED*) failed+=("$target") ;; esac
+done
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz: failed: ${failed[*]}" >&2
   exit 1
