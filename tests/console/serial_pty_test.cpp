@@ -18,24 +18,6 @@
 namespace ride {
 namespace {
 
-// Runs the Qt event loop (which feeds the serial port) and ticks the poll every 30 ms until
-// `condition` holds or `ms` pass.
-template <class Condition>
-bool pollUntil(Form1& form, Condition condition, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        // Sleeps in the event loop for one poll interval, as the program does between ticks.
-        testing::pumpFor(std::chrono::milliseconds(30));
-        form.Timer2.tick();
-        if (condition()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The site on the program's own serial line backend.
 std::unique_ptr<testing::TestSite> siteOnRealSerialLine(const std::filesystem::path& settingsFile)
 {
@@ -56,11 +38,30 @@ protected:
         form = &site->console();
     }
 
+    QtSerialLine& line() { return dynamic_cast<QtSerialLine&>(site->serialLine()); }
+
+    // Runs the Qt event loop (which feeds the serial port) and ticks the poll every 30 ms until
+    // `condition` holds or `ms` pass.
+    template <class Condition>
+    bool pollUntil(Condition condition, int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            // Sleeps in the event loop for one poll interval, as the program does between ticks.
+            testing::pumpFor(std::chrono::milliseconds(30));
+            form->Timer2.tick();
+            if (condition()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     testing::TempDir dir;
     testing::PtyPair pty;
     std::unique_ptr<testing::TestSite> site;
     Form1* form = nullptr;
-    QtSerialLine& line() { return dynamic_cast<QtSerialLine&>(site->serialLine()); }
 };
 
 TEST_F(SerialPty, PiecesArriveInTheReceiveBoxInOrder)
@@ -69,12 +70,10 @@ TEST_F(SerialPty, PiecesArriveInTheReceiveBoxInOrder)
     std::vector<Text> seen;
     form->Text1.onChange([&] { seen.push_back(form->Text1.text()); });
     pty.write("ab");
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return form->Text1.text() == u"ab"; }, 2000));
+    ASSERT_TRUE(pollUntil([&] { return form->Text1.text() == u"ab"; }, 2000));
     pty.write("cd\xD6");            // the first byte of 中 ...
     pty.write(std::string("\xD0")); // ... and its second byte, possibly in the next read
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return form->Text1.text() == u"abcd中"; }, 2000));
+    ASSERT_TRUE(pollUntil([&] { return form->Text1.text() == u"abcd中"; }, 2000));
     for (const Text& t : seen) {
         EXPECT_EQ(t.find(u'\uFFFD'), Text::npos) << "a split character was corrupted";
     }
@@ -86,12 +85,10 @@ TEST_F(SerialPty, OverLongBoxIsEmptiedWithoutFurtherInput)
     form->Text1.onChange([&] { longest = std::max(longest, form->Text1.text().size()); });
     pty.write(std::string(101, 'x'));
     // 101 characters may come in one read or several; either way the box ends up empty.
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return longest > 0 && form->Text1.text().empty(); }, 2000));
+    ASSERT_TRUE(pollUntil([&] { return longest > 0 && form->Text1.text().empty(); }, 2000));
     EXPECT_LE(longest, 101u);
     pty.write(std::string(60, 'y'));
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return form->Text1.text().size() == 60; }, 2000));
+    ASSERT_TRUE(pollUntil([&] { return form->Text1.text().size() == 60; }, 2000));
     form->Timer2.tick();
     EXPECT_EQ(form->Text1.text().size(), 60u);
 }
@@ -100,29 +97,22 @@ TEST_F(SerialPty, LostDeviceIsClosedAndReopenedWhenBack)
 {
     ASSERT_TRUE(line().isOpen());
     pty.unplug();
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return !line().isOpen(); }, 3000))
-        << "the lost line stayed open";
+    ASSERT_TRUE(pollUntil([&] { return !line().isOpen(); }, 3000)) << "the lost line stayed open";
     EXPECT_TRUE(line().waitingForDevice());
 
     pty.plugIn();
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return line().isOpen(); }, 4000))
-        << "the line did not come back";
+    ASSERT_TRUE(pollUntil([&] { return line().isOpen(); }, 4000)) << "the line did not come back";
     pty.write("back");
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return form->Text1.text() == u"back"; }, 2000));
+    ASSERT_TRUE(pollUntil([&] { return form->Text1.text() == u"back"; }, 2000));
 }
 
 TEST_F(SerialPty, NothingSpinsWhileTheDeviceIsAway)
 {
     pty.unplug();
-    ASSERT_TRUE(pollUntil(
-        *form, [&] { return !line().isOpen(); }, 3000));
+    ASSERT_TRUE(pollUntil([&] { return !line().isOpen(); }, 3000));
     // With the line closed the event loop must go quiet: measure the CPU this process uses.
     const std::clock_t before = std::clock();
-    pollUntil(
-        *form, [] { return false; }, 1000);
+    pollUntil([] { return false; }, 1000);
     const double cpuSeconds = double(std::clock() - before) / CLOCKS_PER_SEC;
     EXPECT_LT(cpuSeconds, 0.3);
 }

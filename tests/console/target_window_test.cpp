@@ -2,12 +2,12 @@
 // matches the installer's pattern, one refusal line a minute per focus holder, and no question
 // to the display at all without a pattern.
 #include "settings/profile_file.h"
+#include "support/count_of.h"
 #include "support/temp_dir.h"
 #include "support/test_site.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -37,9 +37,9 @@ public:
     int questions = 0;
 };
 
-std::size_t lines(const std::string& log)
+int lines(const std::string& log)
 {
-    return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
+    return testing::countOf(log, "\n");
 }
 
 // A console loaded from a settings file of the test's own, with the fake focused window.
@@ -105,7 +105,7 @@ TEST_F(TargetWindowConsole, KeysAreTypedOnlyIntoAMatchingWindowAndThePointerStil
                               "(class \"xterm\" \"XTerm\", title \"bash\") does not match [控制界面] 目标窗口 "
                               "\"roam*\"\n"))
         << log;
-    EXPECT_EQ(lines(log), 1u) << log;
+    EXPECT_EQ(lines(log), 1) << log;
     // Decoding and the pointer go on.
     EXPECT_EQ(cursor().moves.size(), 1u);
     EXPECT_EQ(form->Label2.caption(), u":::S=010xxx090xxxxxx,DIBABBBB.");
@@ -170,7 +170,7 @@ TEST_F(TargetWindowConsole, PointerWaitsToo_WhenSoSet)
     EXPECT_TRUE(cursor().moves.empty()) << "the pointer stays where it is";
     EXPECT_EQ(cursor().at, (CursorPoint{5, 6}));
     EXPECT_EQ(form->Label3.caption(), u"速度:20") << "the record is still decoded and shown";
-    EXPECT_EQ(lines(log), 1u) << log;
+    EXPECT_EQ(lines(log), 1) << log;
     EXPECT_NE(log.find("warning console: pointer not moved: the focused window (class \"nautilus\""), std::string::npos)
         << log;
 
@@ -209,7 +209,7 @@ protected:
 TEST_F(RefusalRepeat, OnceAMinuteWhileTheSameWindowKeepsTheFocus)
 {
     focused.focus(9, "xterm", "XTerm", "bash");
-    EXPECT_EQ(lines(refuse()), 1u);
+    EXPECT_EQ(lines(refuse()), 1);
     now += 10s;
     EXPECT_EQ(refuse(), "");
     EXPECT_EQ(refuse("TXTKEY(9)"), "") << "any box, the same window";
@@ -217,7 +217,7 @@ TEST_F(RefusalRepeat, OnceAMinuteWhileTheSameWindowKeepsTheFocus)
     EXPECT_EQ(refuse(), "");
     now += 1s; // a minute after the last line
     const std::string again = refuse();
-    EXPECT_EQ(lines(again), 1u);
+    EXPECT_EQ(lines(again), 1);
     EXPECT_NE(again.find("(3 more not typed since the last such line)"), std::string::npos) << again;
     now += 1s;
     EXPECT_EQ(refuse(), "");
@@ -226,31 +226,31 @@ TEST_F(RefusalRepeat, OnceAMinuteWhileTheSameWindowKeepsTheFocus)
 TEST_F(RefusalRepeat, AnotherWindowOrAVisitToTheTargetStartsAfresh)
 {
     focused.focus(9, "xterm", "XTerm", "bash");
-    EXPECT_EQ(lines(refuse()), 1u);
+    EXPECT_EQ(lines(refuse()), 1);
     focused.focus(10, "nautilus", "Nautilus", "Home");
     const std::string other = refuse();
-    EXPECT_EQ(lines(other), 1u);
+    EXPECT_EQ(lines(other), 1);
     EXPECT_EQ(other.find("more not typed"), std::string::npos) << "the count belongs to the other window";
 
     focused.focus(7, "roamer", "Roamer", "Lake");
     EXPECT_TRUE(guard.allowsKeys("TXTKEY(6)", 3));
     focused.focus(10, "nautilus", "Nautilus", "Home");
-    EXPECT_EQ(lines(refuse()), 1u) << "the focus left and came back: news again";
+    EXPECT_EQ(lines(refuse()), 1) << "the focus left and came back: news again";
 
     focused.focusNothing();
-    EXPECT_EQ(lines(refuse()), 1u);
+    EXPECT_EQ(lines(refuse()), 1);
     EXPECT_EQ(refuse(), "");
 }
 
 TEST_F(RefusalRepeat, PointerRefusalsAreCountedApartFromKeys)
 {
     focused.focus(9, "xterm", "XTerm", "bash");
-    EXPECT_EQ(lines(refuse()), 1u);
+    EXPECT_EQ(lines(refuse()), 1);
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(guard.allowsPointer());
     EXPECT_FALSE(guard.allowsPointer());
     const std::string log = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(lines(log), 1u) << log;
+    EXPECT_EQ(lines(log), 1) << log;
     EXPECT_NE(log.find("pointer not moved"), std::string::npos);
 }
 

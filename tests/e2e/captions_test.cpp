@@ -209,8 +209,7 @@ std::vector<std::string> sendQueue(const AccessibleTree& tree)
 TEST_F(OperatorCaptions, StalledSendAsksWhetherToResend)
 {
     auto controller = std::make_unique<testing::LoopbackServer>();
-    app->set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
-    app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
+    app->useController(controller->port());
     app->set(u"网络参数", u"发送失败处理方法0", u"提示人工选择");
     ASSERT_TRUE(app->startShown(20s));
     ASSERT_TRUE(app->pressButton("网络设置"));

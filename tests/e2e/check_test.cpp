@@ -3,14 +3,12 @@
 // settings, videos missing or broken, controller refused or unknown, directory read-only, no
 // display or a Wayland session, the settings file missing or garbage). Every finding's line is
 // asserted, not only the exit code.
-#include "e2e/console_app.h"
 #include "service/ui_priority.h"
-#include "support/file_bytes.h"
 #include "support/loopback_server.h"
-#include "support/pty_pair.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
+
+#include "e2e/console_suite.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -76,47 +74,26 @@ std::string userName()
     return entry ? entry->pw_name : std::to_string(geteuid());
 }
 
-class SiteCheck : public ::testing::Test {
+class SiteCheck : public testing::ConsoleSuite<> {
 protected:
-    static void SetUpTestSuite() { xvfb = new testing::XvfbServer(640, 480); }
-    static void TearDownTestSuite()
-    {
-        delete xvfb;
-        xvfb = nullptr;
-    }
-
-    void SetUp() override { app = std::make_unique<testing::ConsoleApp>(xvfb->display()); }
-
     fs::path dir() const { return app->directory(); }
     std::string path(const std::string& name) const { return (dir() / name).string(); }
-
-    void makeClip(const std::string& name, const std::string& colour)
-    {
-        int status = -1;
-        testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                "color=c=" + colour + ":s=160x120:r=25:d=1", "-pix_fmt", "yuv420p", path(name)},
-                               &status);
-        ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
-    }
 
     // Everything an installation needs, and all of it right.
     void goodSite()
     {
-        pty = std::make_unique<testing::PtyPair>(dir());
+        plugInSerialLine();
         controller = std::make_unique<testing::LoopbackServer>();
-        makeClip("red.mp4", "red");
-        makeClip("blue.mp4", "blue");
+        app->makeClip("red.mp4", "red", "160x120");
+        app->makeClip("blue.mp4", "blue", "160x120");
         app->set(u"控制界面", u"窗口位置左", "0");
-        app->set(u"串口设置", u"设置", "9600,N,8,1");
-        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
         app->set(u"串口设置", u"状态", "正常");
         app->set(u"视频文件", u"来人播放时间单位秒", "30");
         app->set(u"视频文件", u"视频0", "red.mp4");
         app->set(u"视频文件", u"视频1", "blue.mp4");
         app->set(u"视频1位置及大小", u"视频1宽", "320");
         app->set(u"视频1位置及大小", u"视频1高", "240");
-        app->set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-        app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller->port()));
+        app->useController(controller->port());
     }
 
     // Runs the copy beside the settings file, with `prefix` (another user) in front if given and
@@ -141,13 +118,8 @@ protected:
         return run;
     }
 
-    static testing::XvfbServer* xvfb;
-    std::unique_ptr<testing::ConsoleApp> app;
-    std::unique_ptr<testing::PtyPair> pty;
     std::unique_ptr<testing::LoopbackServer> controller;
 };
-
-testing::XvfbServer* SiteCheck::xvfb = nullptr;
 
 TEST_F(SiteCheck, AGoodSitePassesAndNothingIsChanged)
 {
@@ -415,22 +387,12 @@ TEST_F(SiteCheck, NoDisplayOrAWaylandSessionIsAProblem)
 TEST_F(SiteCheck, AnXServerWithoutXTestIsAProblem)
 {
     goodSite();
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    testing::ChildProcess bare(
-        {"Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-extension", "XTEST"});
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') {
-        number.push_back(c);
-    }
-    close(fds[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    testing::XvfbServer bare(640, 480, "XTEST");
+    ASSERT_TRUE(bare.running()) << "Xvfb did not start: " << bare.error();
 
-    const CheckRun run = check({{"DISPLAY", ":" + number}});
+    const CheckRun run = check({{"DISPLAY", bare.display()}});
     EXPECT_EQ(run.exitCode, 1) << run.all();
-    EXPECT_EQ(run.line("PROBLEM display"), "PROBLEM display: X server :" + number +
+    EXPECT_EQ(run.line("PROBLEM display"), "PROBLEM display: X server " + bare.display() +
                                                " has no XTest extension, so no pointer move and no key can be sent");
 }
 

@@ -41,6 +41,35 @@ void ConsoleApp::placePlayer(int left, int top, int width, int height) const
     set(u"视频1位置及大小", u"视频1高", std::to_string(height));
 }
 
+void ConsoleApp::placeConsole(int left, int top) const
+{
+    set(u"控制界面", u"窗口位置左", std::to_string(left));
+    set(u"控制界面", u"窗口位置上", std::to_string(top));
+}
+
+void ConsoleApp::useSerialLine(const std::filesystem::path& device) const
+{
+    set(u"串口设置", u"设置", u"9600,N,8,1");
+    set(u"串口设置", u"端口", device.string());
+}
+
+void ConsoleApp::useController(int port) const
+{
+    set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
+    set(u"网络参数", u"TxtTcpPost0", std::to_string(port));
+}
+
+void ConsoleApp::makeClip(const std::string& name, const std::string& colour, const std::string& size) const
+{
+    int status = -1;
+    runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                   "color=c=" + colour + ":s=" + size + ":r=25:d=1", "-pix_fmt", "yuv420p", (dir_ / name).string()},
+                  &status);
+    if (status != 0) {
+        throw std::runtime_error("ffmpeg could not make " + name);
+    }
+}
+
 void ConsoleApp::start(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> argv{(dir_ / "ride-console").string()};

@@ -30,8 +30,16 @@ public:
     void set(TextView section, TextView key, TextView value) const;
     void set(TextView section, TextView key, const std::string& value) const { set(section, key, fromUtf8(value)); }
 
-    // The player window's place and size, in pixels.
+    // The player window's place and size, and the console window's place, in pixels.
     void placePlayer(int left, int top, int width, int height) const;
+    void placeConsole(int left, int top) const;
+    // The serial line on this device, at 9600,N,8,1.
+    void useSerialLine(const std::filesystem::path& device) const;
+    // Channel 0 to a controller on this machine at `port`.
+    void useController(int port) const;
+    // A clip of one colour, one second long, in the program's directory; throws if ffmpeg cannot
+    // make it.
+    void makeClip(const std::string& name, const std::string& colour, const std::string& size = "320x240") const;
 
     // Starts the program with these arguments after its name.
     void start(const std::vector<std::string>& arguments = {});

@@ -2,9 +2,8 @@
 // program's place: the pointer follows the simulated rider and the bike keys reach the window
 // that has the keyboard focus, as in the demo an installer runs; and a capture of that traffic
 // played back into a fresh console, which then does the same.
-#include "e2e/console_app.h"
-#include "support/file_bytes.h"
-#include "support/xvfb_server.h"
+#include "e2e/console_suite.h"
+#include "support/bike_sim_run.h"
 
 #include <gtest/gtest.h>
 
@@ -15,25 +14,20 @@
 #include <sstream>
 #include <thread>
 
-#include <sys/wait.h>
-
-#include "support/x11_probe.h"
-
 namespace ride {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::ChildProcess;
-using testing::kConsoleTitle;
 using testing::readBytes;
 using testing::ScreenPoint;
 using testing::waitUntil;
 
-class DemoTools : public ::testing::Test {
+class DemoTools : public testing::ConsoleSuite<> {
 protected:
     static void SetUpTestSuite()
     {
-        xvfb = new testing::XvfbServer(1280, 1024);
+        ConsoleSuite::SetUpTestSuite();
         targetDir = new testing::TempDir;
         // Where the roaming program would be: over the whole range the pointer travels.
         target = new ChildProcess({RIDE_TARGET_EXE, "--geometry", "1040x400+0+0", "--keep-focus"},
@@ -41,65 +35,44 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        delete target;
-        target = nullptr;
-        delete targetDir;
-        targetDir = nullptr;
-        delete xvfb;
-        xvfb = nullptr;
+        delete std::exchange(target, nullptr);
+        delete std::exchange(targetDir, nullptr);
+        ConsoleSuite::TearDownTestSuite();
     }
     static std::filesystem::path targetLog() { return *targetDir / "ride-target.log"; }
 
     void SetUp() override
     {
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
+        placeWindows(*app);
         ASSERT_TRUE(waitUntil([] { return readBytes(targetLog()).find("focus gained") != std::string::npos; }, 10s))
             << "ride-target never had the keyboard focus:\n"
             << readBytes(targetLog());
         targetLogStart_ = readBytes(targetLog()).size();
-        app = std::make_unique<testing::ConsoleApp>(xvfb->display());
-        placeWindows(*app);
     }
 
     // The console and the player below the target window, so that neither covers it.
     static void placeWindows(const testing::ConsoleApp& console)
     {
-        console.set(u"控制界面", u"窗口位置左", "0");
-        console.set(u"控制界面", u"窗口位置上", "430");
-        console.set(u"视频1位置及大小", u"视频1位置左", "850");
-        console.set(u"视频1位置及大小", u"视频1位置上", "430");
-        console.set(u"视频1位置及大小", u"视频1宽", "400");
-        console.set(u"视频1位置及大小", u"视频1高", "300");
+        console.placeConsole(0, 430);
+        console.placePlayer(850, 430, 400, 300);
     }
 
     void TearDown() override
     {
         if (HasFailure()) {
-            std::cerr << "bike-sim:\n"
-                      << readBytes(simLog()) << "ride-target:\n"
-                      << readBytes(targetLog()) << "console:\n"
-                      << readBytes(app->logFile());
+            std::cerr << "bike-sim:\n" << (sim ? sim->output() : "") << "ride-target:\n" << readBytes(targetLog());
         }
-        if (consoleStarted_) {
-            app->process().stop();
-        }
+        ConsoleSuite::TearDown();
         sim.reset();
-        app.reset();
     }
-
-    std::filesystem::path simLog() const { return app->directory() / "bike-sim.log"; }
 
     void startSim(std::vector<std::string> args, const std::string& ride)
     {
         std::ofstream(app->directory() / "ride.txt") << ride;
-        args.insert(args.begin(), BIKE_SIM_EXE);
         args.insert(args.end(),
                     {"--ride", (app->directory() / "ride.txt").string(), "--loop", "--reconnect-wait", "2"});
-        sim = std::make_unique<ChildProcess>(args, std::map<std::string, std::string>{}, simLog().string());
-    }
-
-    bool simPrinted(const std::regex& pattern, std::chrono::milliseconds timeout) const
-    {
-        return waitUntil([&] { return std::regex_search(readBytes(simLog()), pattern); }, timeout);
+        sim = std::make_unique<testing::BikeSimRun>(std::move(args), app->directory() / "bike-sim.log");
     }
 
     bool pointerReaches(ScreenPoint where, std::chrono::milliseconds timeout = 10s) const
@@ -135,28 +108,10 @@ protected:
             timeout);
     }
 
-    int simEndsWithin(std::chrono::milliseconds timeout)
-    {
-        if (!waitUntil([&] { return !sim->running(); }, timeout)) {
-            return -1;
-        }
-        const int status = sim->stop();
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    static inline testing::XvfbServer* xvfb = nullptr;
     static inline testing::TempDir* targetDir = nullptr;
     static inline ChildProcess* target = nullptr;
-    void startConsole()
-    {
-        app->start();
-        consoleStarted_ = true;
-    }
-
     std::size_t targetLogStart_ = 0;
-    bool consoleStarted_ = false;
-    std::unique_ptr<testing::ConsoleApp> app;
-    std::unique_ptr<ChildProcess> sim;
+    std::unique_ptr<testing::BikeSimRun> sim;
 };
 
 TEST_F(DemoTools, SerialLineFromBikeSimSteersThePointerAndTypesIntoRideTarget)
@@ -172,11 +127,9 @@ TEST_F(DemoTools, SerialLineFromBikeSimSteersThePointerAndTypesIntoRideTarget)
                                         "4.5 20 45 BBBBBB\n"
                                         "5.0 20 45 BBBBBB\n");
     ASSERT_TRUE(waitUntil([&] { return std::filesystem::is_symlink(link); }, 5s));
-    app->set(u"串口设置", u"设置", "9600,N,8,1");
-    app->set(u"串口设置", u"端口", link.string());
-    startConsole();
-    ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 10s));
-    ASSERT_TRUE(simPrinted(std::regex("console opened the serial line"), 5s));
+    app->useSerialLine(link);
+    ASSERT_TRUE(app->startShown(10s));
+    ASSERT_TRUE(sim->printed(std::regex("console opened the serial line"), 5s));
 
     EXPECT_TRUE(pointerReaches({512, 312})) << app->pointer();
     EXPECT_TRUE(pointerReaches({768, 240})) << app->pointer();
@@ -186,7 +139,7 @@ TEST_F(DemoTools, SerialLineFromBikeSimSteersThePointerAndTypesIntoRideTarget)
     }
 
     app->process().stop();
-    EXPECT_EQ(simEndsWithin(6s), 0) << "bike-sim ends when the console has gone away";
+    EXPECT_EQ(sim->exitCodeWithin(6s), 0) << "bike-sim ends when the console has gone away";
     EXPECT_FALSE(std::filesystem::is_symlink(link));
 }
 
@@ -200,28 +153,19 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
                                        "4.0 20 135 BBBBAB\n"
                                        "4.5 20 135 BBBBBB\n"
                                        "5.0 20 135 BBBBBB\n");
-    std::smatch match;
-    std::string text;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            text = readBytes(simLog());
-            return std::regex_search(text, match, std::regex("tcp listening on 127\\.0\\.0\\.1:(\\d+)"));
-        },
-        5s));
-    app->set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-    app->set(u"网络参数", u"TxtTcpPost0", match[1]);
-    startConsole();
-    const auto console = app->findWindow(kConsoleTitle, true, 10s);
-    ASSERT_TRUE(console);
-    EXPECT_FALSE(simPrinted(std::regex("console connected"), 1500ms)) << "the channel waits for 网络设置";
+    const int port = sim->tcpPort();
+    ASSERT_GT(port, 0);
+    app->useController(port);
+    ASSERT_TRUE(app->startShown(10s));
+    EXPECT_FALSE(sim->printed(std::regex("console connected"), 1500ms)) << "the channel waits for 网络设置";
 
     ASSERT_TRUE(app->pressButton("网络设置"));
-    ASSERT_TRUE(simPrinted(std::regex("console connected over tcp from 127\\.0\\.0\\.1:\\d+"), 10s));
-    EXPECT_TRUE(simPrinted(std::regex("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} from console over tcp 127\\.0\\.0\\.1:\\d+: "
-                                      "\"[^\"]*99991"),
-                           5s))
+    ASSERT_TRUE(sim->printed(std::regex("console connected over tcp from 127\\.0\\.0\\.1:\\d+"), 10s));
+    EXPECT_TRUE(sim->printed(std::regex("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} from console over tcp 127\\.0\\.0\\.1:\\d+: "
+                                        "\"[^\"]*99991"),
+                             5s))
         << "the first heartbeat";
-    EXPECT_TRUE(simPrinted(std::regex("from console over tcp [0-9.:]+: \"[^\"]*99992"), 5s)) << "the second one";
+    EXPECT_TRUE(sim->printed(std::regex("from console over tcp [0-9.:]+: \"[^\"]*99992"), 5s)) << "the second one";
 
     EXPECT_TRUE(pointerReaches({512, 348})) << app->pointer();
     EXPECT_TRUE(pointerReaches({256, 240})) << app->pointer();
@@ -232,7 +176,7 @@ TEST_F(DemoTools, TcpChannelToBikeSimCarriesHeartbeatsOneWayAndRecordsTheOther)
     }
 
     app->process().stop();
-    EXPECT_EQ(simEndsWithin(6s), 0) << "bike-sim ends when the console has gone away";
+    EXPECT_EQ(sim->exitCodeWithin(6s), 0) << "bike-sim ends when the console has gone away";
 }
 
 // Every place the pointer stands, as another X client sees it, polled every millisecond: the
@@ -289,41 +233,30 @@ TEST_F(DemoTools, ACaptureReplayedIntoAFreshConsoleMovesThePointerAndTypesTheKey
         const auto dir = console.directory();
         auto startSimulator = [&](std::vector<std::string> args, const std::vector<std::string>& feed,
                                   const std::string& log) {
-            args.insert(args.begin(), BIKE_SIM_EXE);
             args.insert(args.end(), feed.begin(), feed.end());
             args.insert(args.end(), {"--reconnect-wait", "0"});
-            return std::make_unique<ChildProcess>(args, std::map<std::string, std::string>{}, (dir / log).string());
+            return std::make_unique<testing::BikeSimRun>(std::move(args), dir / log);
         };
-        auto simulatorEnds = [&](ChildProcess& simulator, const std::string& log) {
-            EXPECT_TRUE(waitUntil([&] { return !simulator.running(); }, 40s)) << readBytes(dir / log);
-            const int status = simulator.stop();
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readBytes(dir / log);
-            EXPECT_TRUE(std::regex_search(readBytes(dir / log), std::regex("(ride|replay) is over")))
-                << readBytes(dir / log);
+        auto simulatorEnds = [&](testing::BikeSimRun& simulator) {
+            EXPECT_EQ(simulator.exitCodeWithin(40s), 0) << "-1: it did not end\n" << simulator.output();
+            EXPECT_TRUE(std::regex_search(simulator.output(), std::regex("(ride|replay) is over")))
+                << simulator.output();
         };
         const auto link = dir / "bike-serial";
         auto serialSim = startSimulator({"--link", link.string()}, serialFeed, "serial-sim.log");
         auto tcpSim = startSimulator({"--tcp", "127.0.0.1:0"}, tcpFeed, "tcp-sim.log");
-        std::smatch port;
-        std::string tcpLog;
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                tcpLog = readBytes(dir / "tcp-sim.log");
-                return std::regex_search(tcpLog, port, std::regex("tcp listening on 127\\.0\\.0\\.1:(\\d+)"));
-            },
-            5s));
+        const int port = tcpSim->tcpPort();
+        EXPECT_GT(port, 0);
         EXPECT_TRUE(waitUntil([&] { return std::filesystem::is_symlink(link); }, 5s));
-        console.set(u"串口设置", u"设置", "9600,N,8,1");
-        console.set(u"串口设置", u"端口", link.string());
-        console.set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-        console.set(u"网络参数", u"TxtTcpPost0", port[1].str());
+        console.useSerialLine(link);
+        console.useController(port);
 
         const std::size_t keysFrom = readBytes(targetLog()).size();
         PointerTrail trail(xvfb->display());
         console.start({"--capture", capture.string()});
-        simulatorEnds(*serialSim, "serial-sim.log");
+        simulatorEnds(*serialSim);
         EXPECT_TRUE(console.pressButton("网络设置"));
-        simulatorEnds(*tcpSim, "tcp-sim.log");
+        simulatorEnds(*tcpSim);
         // The last key string typed, and the capture's last second flushed.
         std::this_thread::sleep_for(1500ms);
         Outcome outcome{trail.finish(), targetKeys(keysFrom)};
@@ -345,7 +278,6 @@ TEST_F(DemoTools, ACaptureReplayedIntoAFreshConsoleMovesThePointerAndTypesTheKey
     serialRide.insert(serialRide.end(), spoil.begin(), spoil.end());
     tcpRide.insert(tcpRide.end(), spoil.begin(), spoil.end());
     const auto capture = app->directory() / "site.capture";
-    consoleStarted_ = true;
     const Outcome site = run(*app, capture, serialRide, tcpRide);
 
     const std::string captured = readBytes(capture);

@@ -3,16 +3,11 @@
 // unasked, whether a window manager (openbox) runs or none does. Only the network window takes
 // it, when the operator opens it, and gives it back when it is put away.
 #include "e2e/console_suite.h"
-#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <thread>
-
-#include "support/x11_probe.h"
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 namespace ride {
 namespace {
@@ -62,8 +57,7 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return focusOwner() == target->pid(); }, 5s))
             << "ride-target never had the keyboard focus:\n"
             << readBytes(targetLog());
-        app->set(u"控制界面", u"窗口位置左", "0");
-        app->set(u"控制界面", u"窗口位置上", "0");
+        app->placeConsole(0, 0);
         app->placePlayer(kPlayerLeft, kPlayerTop, kPlayerWidth, kPlayerHeight);
     }
 
@@ -71,57 +65,9 @@ protected:
     {
         if (HasFailure()) {
             std::cerr << "ride-target:\n" << readBytes(targetLog());
-            if (openbox) {
-                std::cerr << "openbox:\n" << readBytes(logDir.path() / "openbox.log");
-            }
         }
         ConsoleSuite::TearDown();
-        pty.reset();
         target.reset();
-        openbox.reset();
-    }
-
-    void startOpenbox()
-    {
-        // Left behind by the openbox of an earlier case, it would announce one that is not there.
-        const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
-        XDeleteProperty(x, DefaultRootWindow(x), check);
-        XSync(x, False);
-        openbox = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--sm-disable"},
-                                                 std::map<std::string, std::string>{{"DISPLAY", xvfb->display()}},
-                                                 (logDir.path() / "openbox.log").string());
-        // A window manager announces itself with a window named on the root window.
-        ASSERT_TRUE(waitUntil([&] { return windowProperty(DefaultRootWindow(x), check, XA_WINDOW).has_value(); }, 10s))
-            << "openbox did not start:\n"
-            << readBytes(logDir.path() / "openbox.log");
-        // It announces itself before it handles new windows, and a window mapped in between
-        // stays unmanaged: a window of the test's own, framed by it, shows that it is ready.
-        bool framed = false;
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!framed && std::chrono::steady_clock::now() < deadline) {
-            const Window probe = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 10, 10, 0, 0, 0);
-            XMapWindow(x, probe);
-            XSync(x, False);
-            framed = waitUntil([&] { return parentOf(probe) != DefaultRootWindow(x); }, 300ms);
-            XDestroyWindow(x, probe);
-            XSync(x, False);
-        }
-        ASSERT_TRUE(framed) << "openbox does not manage windows:\n" << readBytes(logDir.path() / "openbox.log");
-    }
-
-    Window parentOf(Window window) const
-    {
-        Window root = None;
-        Window parent = None;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(x, window, &root, &parent, &children, &count)) {
-            return None;
-        }
-        if (children) {
-            XFree(children);
-        }
-        return parent;
     }
 
     void focusTargetWindow()
@@ -135,36 +81,7 @@ protected:
         }
     }
 
-    std::filesystem::path targetLog() const { return logDir.path() / "ride-target.log"; }
-
-    // The serial line the bike records arrive on.
-    void plugInSerialLine()
-    {
-        pty = std::make_unique<testing::PtyPair>(app->directory());
-        app->set(u"串口设置", u"设置", "9600,N,8,1");
-        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
-    }
-
-    std::optional<unsigned long> windowProperty(Window window, Atom property, Atom type) const
-    {
-        Atom actualType = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(x, window, property, 0, 1, False, type, &actualType, &format, &count, &after, &data) !=
-            Success) {
-            return std::nullopt;
-        }
-        std::optional<unsigned long> value;
-        if (data && count == 1 && format == 32) {
-            value = *reinterpret_cast<unsigned long*>(data);
-        }
-        if (data) {
-            XFree(data);
-        }
-        return value;
-    }
+    std::filesystem::path targetLog() const { return caseDir / "ride-target.log"; }
 
     // The process whose window has the keyboard focus, by the focused window's own or nearest
     // ancestor's _NET_WM_PID; 0 when nobody's window has it.
@@ -176,10 +93,10 @@ protected:
         const Atom pidAtom = XInternAtom(x, "_NET_WM_PID", False);
         Window window = focus;
         while (window != None && window != PointerRoot && window != DefaultRootWindow(x)) {
-            if (auto pid = windowProperty(window, pidAtom, XA_CARDINAL)) {
+            if (auto pid = testing::windowProperty(x, window, pidAtom, XA_CARDINAL)) {
                 return static_cast<pid_t>(*pid);
             }
-            window = parentOf(window);
+            window = testing::parentOf(x, window);
         }
         return 0;
     }
@@ -260,16 +177,6 @@ protected:
         return waitUntil([&] { return targetKeysSince(from).find("A ") != std::string::npos; }, 5s);
     }
 
-    void makeClip(const std::string& name, const std::string& colour)
-    {
-        int status = -1;
-        testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                "color=c=" + colour + ":s=320x240:r=25:d=1", "-pix_fmt", "yuv420p",
-                                (app->directory() / name).string()},
-                               &status);
-        ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
-    }
-
     // Opens the network window with its button, as the operator does, and checks it took the
     // focus and that typing reaches it.
     void openNetworkWindow(const std::string& typed)
@@ -296,10 +203,7 @@ protected:
         EXPECT_TRUE(arrived) << "\"" << typed << "\" typed into the network window is in none of its boxes:\n" << dump;
     }
 
-    testing::TempDir logDir;
-    std::unique_ptr<ChildProcess> openbox;
     std::unique_ptr<ChildProcess> target;
-    std::unique_ptr<testing::PtyPair> pty;
 };
 
 TEST_P(Focus, ConsoleShownAtStartLeavesTheFocusWithTheRoamingProgram)
@@ -336,8 +240,8 @@ TEST_P(Focus, RestartedConsoleLeavesTheFocusWithTheRoamingProgram)
 
 TEST_P(Focus, SwitchingAndClickingVideosLeavesTheFocusWithTheRoamingProgram)
 {
-    makeClip("red.mp4", "red");
-    makeClip("blue.mp4", "blue");
+    app->makeClip("red.mp4", "red");
+    app->makeClip("blue.mp4", "blue");
     app->set(u"视频文件", u"视频0", "red.mp4");
     app->set(u"视频文件", u"视频1", "blue.mp4");
     ASSERT_NO_FATAL_FAILURE(startConsoleWatchingFocus(true));

@@ -2,12 +2,9 @@
 // pseudo-terminal and over TCP, the channel dropped and back, a video started, each value read
 // through a strict reader of the text format; meanwhile a reader polls the file as fast as it can
 // and must never find it half-written.
-#include "e2e/console_app.h"
+#include "e2e/console_suite.h"
 #include "support/exposition_parser.h"
-#include "support/file_bytes.h"
 #include "support/loopback_server.h"
-#include "support/pty_pair.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -86,22 +83,13 @@ private:
     std::thread thread_;
 };
 
-class Metrics : public ::testing::Test {
+class Metrics : public testing::ConsoleSuite<> {
 protected:
     void SetUp() override
     {
-        app = std::make_unique<testing::ConsoleApp>(xvfb.display());
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
         metricsFile = app->directory() / "export" / "ride-console.prom";
         std::filesystem::create_directory(metricsFile.parent_path());
-    }
-    void TearDown() override
-    {
-        if (app->process().running()) {
-            app->process().stop();
-        }
-        if (HasFailure()) {
-            std::cerr << "---- console log ----\n" << testing::readBytes(app->logFile()) << "---------------------\n";
-        }
     }
 
     // The file's content once `ready` holds for it (the console writes every ten seconds).
@@ -126,8 +114,6 @@ protected:
         return found;
     }
 
-    testing::XvfbServer xvfb;
-    std::unique_ptr<testing::ConsoleApp> app;
     std::filesystem::path metricsFile;
 };
 
@@ -139,25 +125,15 @@ double at(const ParsedExposition& m, const std::string& name, const testing::Lab
 
 TEST_F(Metrics, CountsRecordsChannelAndVideoInAFileNeverSeenHalfWritten)
 {
-    testing::PtyPair bike(app->directory());
+    plugInSerialLine();
     testing::LoopbackServer controller;
-    app->set(u"串口设置", u"设置", "9600,N,8,1");
-    app->set(u"串口设置", u"端口", bike.deviceEnd().string());
-    app->set(u"网络参数", u"TxtTcpIp0", "127.0.0.1");
-    app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
+    app->useController(controller.port());
     app->set(u"视频文件", u"视频0", "red.mp4");
     app->set(u"视频文件", u"来人播放时间单位秒", "3600");
-    app->set(u"视频1位置及大小", u"视频1位置左", "500");
-    app->set(u"视频1位置及大小", u"视频1位置上", "500");
-    app->set(u"视频1位置及大小", u"视频1宽", "320");
-    app->set(u"视频1位置及大小", u"视频1高", "240");
+    app->placePlayer(500, 500, 320, 240);
     // The setting names another file: the command line wins.
     app->set(u"状态导出", u"文件", "not-this.prom");
-    int status = -1;
-    testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=320x240:r=25:d=1",
-                            "-pix_fmt", "yuv420p", (app->directory() / "red.mp4").string()},
-                           &status);
-    ASSERT_EQ(status, 0) << "ffmpeg could not make the clip";
+    app->makeClip("red.mp4", "red");
 
     PollingReader reader(metricsFile);
     const double startedAround =
@@ -184,7 +160,7 @@ TEST_F(Metrics, CountsRecordsChannelAndVideoInAFileNeverSeenHalfWritten)
     };
     // Five records over the serial line, one of them pressing key 1.
     for (int i = 0; i < 5; ++i) {
-        bike.write(record(sent, i == 2));
+        pty->write(record(sent, i == 2));
         ASSERT_TRUE(arrived()) << "serial record " << i << " did not move the pointer";
     }
     // Seven over TCP, then the controller drops the channel, which comes back, and three more.

@@ -15,8 +15,7 @@ using NetworkChannel = testing::ConsoleSuite<>;
 TEST_F(NetworkChannel, ConnectsCarriesHeartbeatDecodesAndComesBack)
 {
     testing::LoopbackServer controller;
-    app->set(u"网络参数", u"TxtTcpIp0", u"127.0.0.1");
-    app->set(u"网络参数", u"TxtTcpPost0", std::to_string(controller.port()));
+    app->useController(controller.port());
     app->set(u"控制界面", u"窗口位置左", u"300");
     ASSERT_TRUE(app->startShown(10s));
 

@@ -1,10 +1,7 @@
 // The real executable fed through a pseudo-terminal on a virtual X server: where the X server
 // puts the pointer for each record, and what a focused X client of the test's own receives
 // when a bike key is pressed.
-#include "e2e/console_app.h"
-#include "support/file_bytes.h"
-#include "support/pty_pair.h"
-#include "support/xvfb_server.h"
+#include "e2e/console_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +11,6 @@
 #include <string>
 #include <thread>
 
-#include "support/x11_probe.h"
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
@@ -23,8 +18,6 @@ namespace ride {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ConsoleApp;
-using testing::kConsoleTitle;
 using testing::ScreenPoint;
 // Several serial poll intervals: pieces written this far apart arrive in separate polls.
 constexpr auto kBetweenArrivals = 150ms;
@@ -34,12 +27,11 @@ struct PressedKey {
     unsigned state = 0;
 };
 
-class PointerAndKeys : public ::testing::Test {
+class PointerAndKeys : public testing::ConsoleSuite<::testing::Test, true> {
 protected:
     static void SetUpTestSuite()
     {
-        xvfb = new testing::XvfbServer(1280, 1024);
-        x = XOpenDisplay(xvfb->display().c_str());
+        ConsoleSuite::SetUpTestSuite();
         ASSERT_NE(x, nullptr);
         // Stands in for the roaming program: a plain window that takes the keyboard focus.
         window = XCreateSimpleWindow(x, DefaultRootWindow(x), 900, 700, 300, 200, 0, 0, 0);
@@ -47,41 +39,16 @@ protected:
         XMapWindow(x, window);
         XSync(x, False);
     }
-    static void TearDownTestSuite()
-    {
-        if (x) {
-            XCloseDisplay(x);
-            x = nullptr;
-        }
-        delete xvfb;
-        xvfb = nullptr;
-    }
 
     void SetUp() override
     {
-        ASSERT_NE(x, nullptr);
-        app = std::make_unique<ConsoleApp>(xvfb->display());
-        pty = std::make_unique<testing::PtyPair>(app->directory());
-        app->set(u"串口设置", u"设置", u"9600,N,8,1");
-        app->set(u"串口设置", u"端口", pty->deviceEnd().string());
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
+        plugInSerialLine();
         XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 3, 3);
         XSync(x, False);
-        app->start();
         // The console is shown at the end of its loading, after the serial port was opened.
-        ASSERT_TRUE(app->findWindow(kConsoleTitle, true, 10s)) << "no console window\n" << consoleLog();
+        ASSERT_TRUE(app->startShown(10s)) << "no console window";
     }
-
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::cerr << "console log:\n" << consoleLog();
-        }
-        app->process().stop();
-        pty.reset();
-        app.reset();
-    }
-
-    std::string consoleLog() const { return testing::readBytes(app->logFile()); }
 
     void arrive(std::string_view text) { pty->write(text); }
 
@@ -127,11 +94,7 @@ protected:
         EXPECT_TRUE(key->state & ShiftMask) << what << ": a capital letter comes with shift";
     }
 
-    static inline testing::XvfbServer* xvfb = nullptr;
-    static inline Display* x = nullptr;
     static inline Window window = 0;
-    std::unique_ptr<ConsoleApp> app;
-    std::unique_ptr<testing::PtyPair> pty;
 };
 
 TEST_F(PointerAndKeys, EachRecordPutsThePointerWhereSteeringAndSpeedSay)

@@ -2,9 +2,7 @@
 // hiding the console, the end of the program, by its "结束" button or by closing the console
 // window, and Qt files planted beside it.
 #include "base/scoped_environment.h"
-#include "e2e/console_app.h"
-#include "support/pty_pair.h"
-#include "support/xvfb_server.h"
+#include "e2e/console_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +12,7 @@
 #include <set>
 #include <thread>
 
-#include "support/x11_probe.h"
-#include <X11/Xlib.h>
 #include <sys/inotify.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace ride {
@@ -27,30 +22,12 @@ using namespace std::chrono_literals;
 using testing::ConsoleApp;
 using testing::kConsoleTitle;
 
-class Startup : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { xvfb = new testing::XvfbServer(1280, 1024); }
-    static void TearDownTestSuite()
-    {
-        delete xvfb;
-        xvfb = nullptr;
-    }
-
-    void SetUp() override { app = std::make_unique<ConsoleApp>(xvfb->display()); }
-    static testing::XvfbServer* xvfb;
-    std::unique_ptr<ConsoleApp> app;
-};
-
-testing::XvfbServer* Startup::xvfb = nullptr;
+using Startup = testing::ConsoleSuite<::testing::Test, true>;
 
 TEST_F(Startup, WindowsAppearWhereTheSettingsPutThem)
 {
-    app->set(u"视频1位置及大小", u"视频1位置左", u"100");
-    app->set(u"视频1位置及大小", u"视频1位置上", u"50");
-    app->set(u"视频1位置及大小", u"视频1宽", u"800");
-    app->set(u"视频1位置及大小", u"视频1高", u"600");
-    app->set(u"控制界面", u"窗口位置左", u"30");
-    app->set(u"控制界面", u"窗口位置上", u"660");
+    app->placePlayer(100, 50, 800, 600);
+    app->placeConsole(30, 660);
     app->start();
 
     const auto player = app->findWindow("^Form4$", true, 10s);
@@ -92,14 +69,10 @@ TEST_F(Startup, WindowsTakeTheSettingsPixelsWhateverTheDesktopsScale)
                                    {{"DISPLAY", screen.display()}});
             ASSERT_EQ(status, 0) << "xrdb could not set Xft.dpi";
         }
-        testing::PtyPair pty(site.directory());
-        site.set(u"串口设置", u"端口", pty.deviceEnd().string());
-        site.set(u"控制界面", u"窗口位置左", u"100");
-        site.set(u"控制界面", u"窗口位置上", u"50");
-        site.set(u"视频1位置及大小", u"视频1位置左", u"100");
-        site.set(u"视频1位置及大小", u"视频1位置上", u"60");
-        site.set(u"视频1位置及大小", u"视频1宽", u"800");
-        site.set(u"视频1位置及大小", u"视频1高", u"600");
+        testing::PtyPair bike(site.directory());
+        site.set(u"串口设置", u"端口", bike.deviceEnd().string());
+        site.placeConsole(100, 50);
+        site.placePlayer(100, 60, 800, 600);
         ScopedEnvironment environment;
         if (c.scaleFactor) {
             environment.set("QT_SCALE_FACTOR", c.scaleFactor);
@@ -116,7 +89,7 @@ TEST_F(Startup, WindowsTakeTheSettingsPixelsWhateverTheDesktopsScale)
         const auto p = site.geometry(*player);
         EXPECT_EQ((std::vector<int>{p.x, p.y, p.width, p.height}), (std::vector<int>{100, 60, 800, 600}));
 
-        pty.write(":::S=010xxx090xxxxxx,DIBBBBBB.");
+        bike.write(":::S=010xxx090xxxxxx,DIBBBBBB.");
         EXPECT_TRUE(testing::waitUntil(
             [&] {
                 return site.pointer() == testing::ScreenPoint{512, 312};
@@ -157,16 +130,10 @@ TEST_F(Startup, WithoutSettingsTheConsoleSitsAtTheTopLeft)
 
 TEST_F(Startup, EndButtonEndsTheProgram)
 {
-    app->set(u"控制界面", u"窗口位置左", u"10");
-    app->set(u"控制界面", u"窗口位置上", u"20");
-    app->start();
-    const auto console = app->findWindow(kConsoleTitle, true, 10s);
-    ASSERT_TRUE(console);
+    app->placeConsole(10, 20);
+    ASSERT_TRUE(app->startShown(10s));
     ASSERT_TRUE(app->pressButton("结束"));
-    ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";
-    const int status = app->process().stop();
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(app->process().exitCodeWithin(5s), 0) << "-1: the program did not end";
 }
 
 bool takesPartInDeleteProtocol(Display* x, Window window)
@@ -187,24 +154,16 @@ bool takesPartInDeleteProtocol(Display* x, Window window)
 
 TEST_F(Startup, ClosingTheConsoleWindowEndsTheProgram)
 {
-    app->set(u"控制界面", u"窗口位置左", u"10");
-    app->set(u"控制界面", u"窗口位置上", u"20");
+    app->placeConsole(10, 20);
     app->start();
     const auto console = app->findWindow(kConsoleTitle, true, 10s);
     ASSERT_TRUE(console);
     ASSERT_TRUE(app->findWindow("^Form4$", false, 10s));
 
-    Display* x = XOpenDisplay(xvfb->display().c_str());
-    ASSERT_NE(x, nullptr);
     const Window window = std::stoul(*console);
     EXPECT_TRUE(takesPartInDeleteProtocol(x, window)) << "a window manager would kill the program instead";
     testing::askToClose(x, window);
-    XCloseDisplay(x);
-
-    ASSERT_TRUE(testing::waitUntil([&] { return !app->process().running(); }, 5s)) << "the program did not end";
-    const int status = app->process().stop();
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(app->process().exitCodeWithin(5s), 0) << "-1: the program did not end";
 }
 
 // What is opened in a directory and in some of its folders from now on, as paths relative to it.
@@ -279,9 +238,7 @@ TEST_F(Startup, QtConfigurationAndPluginsBesideTheProgramAreNeverOpened)
             site.process().stop();
         } else if (program == Program::Check) {
             site.start({"--check"});
-            ASSERT_TRUE(testing::waitUntil([&] { return !site.process().running(); }, 20s));
-            const int status = site.process().stop();
-            EXPECT_EQ(WEXITSTATUS(status), 2) << "no settings file, as for any site without one";
+            EXPECT_EQ(site.process().exitCodeWithin(20s), 2) << "no settings file, as for any site without one";
         } else {
             std::filesystem::copy_file(RIDE_TARGET_EXE, dir / "ride-target");
             testing::ChildProcess target(

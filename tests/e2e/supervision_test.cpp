@@ -3,7 +3,6 @@
 // itself and plays the supervisor; no service manager runs.
 #include "e2e/console_suite.h"
 #include "support/notify_receiver.h"
-#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
@@ -129,10 +128,8 @@ std::string joined(const std::vector<std::string>& messages)
 
 TEST_F(Supervision, ReadyPingsStatusAndSilenceWhileStopped)
 {
-    testing::PtyPair bike(app->directory());
-    const std::string device = bike.deviceEnd().string();
-    app->set(u"串口设置", u"设置", u"9600,N,8,1");
-    app->set(u"串口设置", u"端口", device);
+    plugInSerialLine();
+    const std::string device = pty->deviceEnd().string();
     // The nobody-present video comes only after this play time, not during the test.
     app->set(u"视频文件", u"来人播放时间单位秒", u"3600");
     auto console = startConsole(notifyVariables());
@@ -180,7 +177,7 @@ TEST_F(Supervision, ReadyPingsStatusAndSilenceWhileStopped)
     EXPECT_EQ(resumed, "WATCHDOG=1");
 
     // The bike's serial line goes away: the status says so.
-    bike.unplug();
+    pty->unplug();
     const auto closed = receiveUntil([](const std::string& m) { return m.rfind("STATUS=", 0) == 0; }, 5s);
     EXPECT_EQ(closed.back(), "STATUS=serial " + device + " closed, video none") << joined(closed);
     EXPECT_TRUE(console->running());

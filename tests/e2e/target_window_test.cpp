@@ -4,14 +4,11 @@
 // roaming program; a refusal is one line in the console's log.
 #include "e2e/console_suite.h"
 #include "support/count_of.h"
-#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "support/x11_probe.h"
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace ride {
@@ -93,9 +90,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
-        pty = std::make_unique<testing::PtyPair>(app->directory());
-        app->set(u"串口设置", u"设置", u"9600,N,8,1");
-        app->set(u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string()));
+        plugInSerialLine();
         // The console and the player below the windows the keys go to.
         app->set(u"控制界面", u"窗口位置上", u"430");
         app->placePlayer(850, 430, 400, 300);
@@ -107,7 +102,6 @@ protected:
             std::cerr << "ride-target:\n" << readBytes(targetLog());
         }
         ConsoleSuite::TearDown();
-        pty.reset();
     }
 
     void start()
@@ -164,7 +158,6 @@ protected:
     static inline Window other = 0;
     static inline Window nameless = 0;
     static inline Window child = 0;
-    std::unique_ptr<testing::PtyPair> pty;
 };
 
 TEST_F(TargetWindow, KeysAndPointerReachOnlyTheMatchingProgram)

@@ -1,9 +1,7 @@
 // The videos of the real executable on a virtual X server, watched through the colour at the
 // centre of the player window: the play-time count, the operator's buttons, repetition past a
 // clip's end, files that cannot be played, and the animation hand-over.
-#include "e2e/console_app.h"
-#include "support/file_bytes.h"
-#include "support/xvfb_server.h"
+#include "e2e/console_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +10,12 @@
 #include <string>
 #include <thread>
 
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace ride {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ConsoleApp;
-using testing::kConsoleTitle;
 using testing::readBytes;
 
 // The operator's two buttons, by caption.
@@ -40,64 +35,23 @@ std::ostream& operator<<(std::ostream& out, Colour c)
     return out << (c == Colour::Red ? "red" : c == Colour::Blue ? "blue" : "other");
 }
 
-class Video : public ::testing::Test {
+class Video : public testing::ConsoleSuite<::testing::Test, true> {
 protected:
-    static void SetUpTestSuite()
-    {
-        xvfb = new testing::XvfbServer(1280, 1024);
-        x = XOpenDisplay(xvfb->display().c_str());
-        ASSERT_NE(x, nullptr);
-    }
-    static void TearDownTestSuite()
-    {
-        if (x) {
-            XCloseDisplay(x);
-            x = nullptr;
-        }
-        delete xvfb;
-        xvfb = nullptr;
-    }
-
     void SetUp() override
     {
-        app = std::make_unique<ConsoleApp>(xvfb->display());
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
         // One-second clips: anything shown longer than that has been repeated.
-        makeClip("red.mp4", "red");
-        makeClip("blue.mp4", "blue");
-        app->set(u"视频1位置及大小", u"视频1位置左", fromUtf8(std::to_string(kPlayerLeft)));
-        app->set(u"视频1位置及大小", u"视频1位置上", fromUtf8(std::to_string(kPlayerTop)));
-        app->set(u"视频1位置及大小", u"视频1宽", fromUtf8(std::to_string(kPlayerWidth)));
-        app->set(u"视频1位置及大小", u"视频1高", fromUtf8(std::to_string(kPlayerHeight)));
+        app->makeClip("red.mp4", "red");
+        app->makeClip("blue.mp4", "blue");
+        app->placePlayer(kPlayerLeft, kPlayerTop, kPlayerWidth, kPlayerHeight);
         // Names relative to the program's directory, as an installer writes them.
         app->set(u"视频文件", u"视频0", u"red.mp4");
         app->set(u"视频文件", u"视频1", u"blue.mp4");
     }
 
-    void TearDown() override
-    {
-        if (app && app->process().running()) {
-            app->process().stop();
-        }
-        if (HasFailure() && app) {
-            std::cerr << "---- console log ----\n" << readBytes(app->logFile()) << "---------------------\n";
-        }
-    }
-
-    void makeClip(const std::string& name, const std::string& colour)
-    {
-        int status = -1;
-        testing::runAndCapture({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                "color=c=" + colour + ":s=320x240:r=25:d=1", "-pix_fmt", "yuv420p",
-                                (app->directory() / name).string()},
-                               &status);
-        ASSERT_EQ(status, 0) << "ffmpeg could not make " << name;
-    }
-
     void start()
     {
-        app->start();
-        console = app->findWindow(kConsoleTitle, true, 10s);
-        ASSERT_TRUE(console) << "no console window";
+        ASSERT_TRUE(app->startShown(10s)) << "no console window";
         ASSERT_TRUE(app->findWindow("^Form4$", true, 10s)) << "no player window";
     }
 
@@ -157,15 +111,7 @@ protected:
         XDestroyImage(image);
         return lit;
     }
-
-    static testing::XvfbServer* xvfb;
-    static Display* x;
-    std::unique_ptr<ConsoleApp> app;
-    std::optional<std::string> console;
 };
-
-testing::XvfbServer* Video::xvfb = nullptr;
-Display* Video::x = nullptr;
 
 TEST_F(Video, PlayTimeThenButtonsSwitchTheVideosAndEachOneRepeats)
 {

@@ -2,6 +2,7 @@
 // a failing directory logged once (and its recovery once), not at every attempt.
 #include "fault/stderr_capture.h"
 #include "metrics/metrics_file.h"
+#include "support/count_of.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
@@ -16,15 +17,6 @@
 
 namespace ride {
 namespace {
-
-std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 TEST(MetricsFile, ReplacesTheFileWholeAndLeavesNoTemporaryFile)
 {
@@ -96,8 +88,8 @@ TEST(MetricsFile, AFailureIsLoggedOnceAndTheRecoveryOnce)
     captured.restore();
 
     const std::string log = captured.text();
-    EXPECT_EQ(occurrences(log, "error metrics: cannot create"), 2u) << log;
-    EXPECT_EQ(occurrences(log, "writing " + (missing / "ride-console.prom").string() + " again"), 1u) << log;
+    EXPECT_EQ(testing::countOf(log, "error metrics: cannot create"), 2) << log;
+    EXPECT_EQ(testing::countOf(log, "writing " + (missing / "ride-console.prom").string() + " again"), 1) << log;
     EXPECT_NE(log.find("No such file or directory"), std::string::npos) << log;
 }
 

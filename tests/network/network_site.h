@@ -35,9 +35,25 @@ protected:
     }
 
     FakeTcpSocketFactory& fakes() { return site->sockets(); }
+    // Channel `i`'s socket, when the window was opened on sockets whose peer is the test.
+    FakeTcpSocket& socket(std::size_t i = 0) { return *fakes().made.at(i); }
+    // Types `ip` and `port` into channel 0's boxes, opening the window on the program's sockets
+    // first if the test has not opened it.
+    Channel& point(TextView ip, int port)
+    {
+        if (!site) {
+            open();
+        }
+        return site->pointChannelAt(ip, port);
+    }
     Form1& console() { return site->console(); }
     FakeCursor& cursor() { return site->cursor(); }
-    Channel& ch0() { return net->channel(0); }
+    // Channel `i`'s send queue.
+    std::vector<Text> queue(std::size_t i = 0) const
+    {
+        const auto& items = net->channel(i).TxtTcpTx.items();
+        return {items.begin(), items.end()};
+    }
     const std::vector<Text>& log() const { return site->log(); }
     void tickSupervision() { net->TMRTCPC连接状态判断.tick(); }
 

@@ -9,16 +9,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ChannelTraffic : public testing::NetworkSite {
-protected:
-    // The same window on sockets whose peer is the test.
-    testing::FakeTcpSocket& socket(std::size_t i = 0) { return *fakes().made.at(i); }
-    std::vector<Text> queue(std::size_t i = 0)
-    {
-        const auto& items = net->channel(i).TxtTcpTx.items();
-        return {items.begin(), items.end()};
-    }
-};
+using ChannelTraffic = testing::NetworkSite;
 
 TEST_F(ChannelTraffic, ArrivalsReachTheDecoderAndMarkTheChannelAlive)
 {
@@ -313,9 +304,7 @@ TEST_F(ChannelTraffic, RealLoopbackPeerGetsEveryItemOnceInOrder)
 {
     testing::LoopbackServer server;
     Frmsock& w = open();
-    Channel& ch = w.channel(0);
-    ch.TxtTcpIp.setText(u"127.0.0.1");
-    ch.TxtTcpPost.setText(fromUtf8(std::to_string(server.port())));
+    Channel& ch = point(u"127.0.0.1", server.port());
     tickSupervision();
     ASSERT_TRUE(testing::pumpUntil([&] { return ch.WinsockTcp->state() == 7; }));
     std::string expected;

@@ -10,13 +10,6 @@ using namespace std::chrono_literals;
 
 class Supervising : public testing::NetworkSite {
 protected:
-    Channel& point(Frmsock& w, const Text& ip, int port)
-    {
-        Channel& ch = w.channel(0);
-        ch.TxtTcpIp.setText(ip);
-        ch.TxtTcpPost.setText(fromUtf8(std::to_string(port)));
-        return ch;
-    }
     // Ticks supervision and lets the network settle, as a second of the real program would.
     void second()
     {
@@ -28,7 +21,7 @@ protected:
 TEST_F(Supervising, SilentControllerTurnsRedOnTenTimesOutOnSixteenReconnectsOnSeventeen)
 {
     testing::LoopbackServer server;
-    Channel& ch = point(open(), u"127.0.0.1", server.port());
+    Channel& ch = point(u"127.0.0.1", server.port());
     second();
     ASSERT_TRUE(testing::pumpUntil([&] { return server.connected() && ch.WinsockTcp->state() == 7; }));
     server.send("hello"); // tick 0: a sign of life
@@ -63,7 +56,7 @@ TEST_F(Supervising, RefusedControllerIsRetriedEverySecondAndEveryFailureLogged)
 {
     const int port = testing::LoopbackServer::refusingPort();
     Frmsock& w = open();
-    Channel& ch = point(w, u"127.0.0.1", port);
+    Channel& ch = point(u"127.0.0.1", port);
     for (int i = 0; i < 4; ++i) {
         w.Timer3.tick();
         w.TmrTcp发送.tick(); // the heartbeat keeps the queue filled: the flag goes back to SendData
@@ -79,7 +72,7 @@ TEST_F(Supervising, RefusedControllerIsRetriedEverySecondAndEveryFailureLogged)
 TEST_F(Supervising, PeerThatClosesIsReconnectedOnTheNextTick)
 {
     testing::LoopbackServer server;
-    Channel& ch = point(open(), u"127.0.0.1", server.port());
+    Channel& ch = point(u"127.0.0.1", server.port());
     second();
     ASSERT_TRUE(testing::pumpUntil([&] { return server.connected(); }));
     server.dropConnection();
@@ -95,7 +88,7 @@ TEST_F(Supervising, EditedPortRecyclesTheLinkInTheSamePass)
 {
     testing::LoopbackServer first;
     testing::LoopbackServer second_;
-    Channel& ch = point(open(), u"127.0.0.1", first.port());
+    Channel& ch = point(u"127.0.0.1", first.port());
     second();
     ASSERT_TRUE(testing::pumpUntil([&] { return ch.WinsockTcp->state() == 7; }));
     ch.TxtTcpPost.setText(fromUtf8(std::to_string(second_.port())));
@@ -107,7 +100,7 @@ TEST_F(Supervising, EditedPortRecyclesTheLinkInTheSamePass)
 TEST_F(Supervising, BlanksAroundTheIpDoNotRecycleAHealthyLink)
 {
     testing::LoopbackServer server;
-    Channel& ch = point(open(), u" 127.0.0.1 ", server.port());
+    Channel& ch = point(u" 127.0.0.1 ", server.port());
     second();
     ASSERT_TRUE(testing::pumpUntil([&] { return ch.WinsockTcp->state() == 7; }));
     EXPECT_EQ(ch.WinsockTcp->remoteHost(), u" 127.0.0.1 ") << "connected to the text as typed";
@@ -120,7 +113,7 @@ TEST_F(Supervising, BlanksAroundTheIpDoNotRecycleAHealthyLink)
 TEST_F(Supervising, PortWithLeadingZeroIsReconnectedEveryTick)
 {
     testing::LoopbackServer server;
-    Channel& ch = point(open(), u"127.0.0.1", server.port());
+    Channel& ch = point(u"127.0.0.1", server.port());
     ch.TxtTcpPost.setText(u"0" + ch.TxtTcpPost.text());
     for (int i = 0; i < 3; ++i) {
         second();
@@ -132,9 +125,8 @@ TEST_F(Supervising, PortWithLeadingZeroIsReconnectedEveryTick)
 TEST_F(Supervising, ShortIpOrBadPortNeverConnects)
 {
     testing::LoopbackServer server;
-    Frmsock& w = open();
     for (const char16_t* ip : {u"1.2.3.", u"127.0.0.1"}) {
-        Channel& ch = point(w, ip, server.port());
+        Channel& ch = point(ip, server.port());
         if (Text(ip) == u"127.0.0.1") {
             ch.TxtTcpPost.setText(u"-1");
         }
@@ -151,7 +143,7 @@ TEST_F(Supervising, ClearedEndpointKeepsALiveLinkUntilTheTimeout)
 {
     testing::LoopbackServer server;
     Frmsock& w = open();
-    Channel& ch = point(w, u"127.0.0.1", server.port());
+    Channel& ch = point(u"127.0.0.1", server.port());
     w.TXTTCP连接超时.setText(u"3");
     second();
     ASSERT_TRUE(testing::pumpUntil([&] { return ch.WinsockTcp->state() == 7; }));
@@ -178,9 +170,7 @@ TEST_F(Supervising, ConnectAttemptHangingInSixIsLeftAloneAndEndedOnlyByTheTimeou
         Frmsock& w = openFake();
         testing::FakeTcpSocket& s = *fakes().made[0];
         s.stateAfterConnect = socket_state::kConnecting; // the controller never answers
-        Channel& ch = w.channel(0);
-        ch.TxtTcpIp.setText(u"10.0.0.1");
-        ch.TxtTcpPost.setText(u"8001");
+        Channel& ch = point(u"10.0.0.1", 8001);
         w.TXTTCP连接超时.setText(fromUtf8(std::to_string(timeout)));
         // Tick 1 starts the attempt; the idle count was 0 before it.
         for (int tick = 1; tick <= timeout; ++tick) {
@@ -221,9 +211,7 @@ TEST_F(Supervising, TimeoutOfZeroOrLessClosesTheConnectionOnEveryTick)
         SCOPED_TRACE(toUtf8(c.timeout));
         Frmsock& w = openFake();
         testing::FakeTcpSocket& s = *fakes().made[0];
-        Channel& ch = w.channel(0);
-        ch.TxtTcpIp.setText(u"10.0.0.1");
-        ch.TxtTcpPost.setText(u"8001");
+        Channel& ch = point(u"10.0.0.1", 8001);
         ch.CMB发送失败处理方法.setText(u"忽略放弃本条");
         for (const char16_t* item : {u"a", u"b", u"c"}) {
             ch.TxtTcpTx.setText(item);
@@ -252,8 +240,7 @@ TEST_F(Supervising, NewConnectionStaysRedAtSevenUntilDataArrivesOrASendCompletes
         s.stateAfterConnect = socket_state::kConnecting;
         Channel& ch = w.channel(0);
         ch.LblTcpNam.setForeColor(kAliveColor); // alive on an earlier connection
-        ch.TxtTcpIp.setText(u"10.0.0.1");
-        ch.TxtTcpPost.setText(u"8001");
+        point(u"10.0.0.1", 8001);
         tickSupervision();
         ASSERT_EQ(ch.LBLTcpState.caption(), u"6");
         EXPECT_EQ(ch.LblTcpNam.foreColor(), kSilentColor);
@@ -281,10 +268,8 @@ TEST_F(Supervising, NewConnectionStaysRedAtSevenUntilDataArrivesOrASendCompletes
 
 TEST_F(Supervising, RedThresholdIsTestedBeforeTheIncrement)
 {
-    Frmsock& w = openFake();
-    Channel& ch = w.channel(0);
-    ch.TxtTcpIp.setText(u"10.0.0.1");
-    ch.TxtTcpPost.setText(u"8001");
+    openFake();
+    Channel& ch = point(u"10.0.0.1", 8001);
     tickSupervision(); // connects the scripted socket: state 7 at once
     ch.LblTcpNam.setForeColor(kAliveColor);
     ch.LBLTcpState.setTag(u"8");
@@ -315,10 +300,8 @@ TEST_F(Supervising, ErrorLinesAreSuppressedWhileTheFlagHoldsTheSameNumber)
 TEST_F(Supervising, TimeoutHandsOnlyAPendingSendToThePolicy)
 {
     for (const char16_t* flag : {u"SendData", u"SendComplete", u"SendErr", u"init", u"10061"}) {
-        Frmsock& w = openFake();
-        Channel& ch = w.channel(0);
-        ch.TxtTcpIp.setText(u"10.0.0.1");
-        ch.TxtTcpPost.setText(u"8001");
+        openFake();
+        Channel& ch = point(u"10.0.0.1", 8001);
         ch.TxtTcpTx.setText(u"queued");
         ch.CMB发送失败处理方法.setText(u"提示人工选择");
         tickSupervision();
@@ -349,9 +332,7 @@ TEST_F(Supervising, HeartbeatCountsFromItsTagAndWraps)
 TEST_F(Supervising, PassDoesNotOverlapItselfWhileTheQuestionIsOpen)
 {
     Frmsock& w = openFake();
-    Channel& ch = w.channel(0);
-    ch.TxtTcpIp.setText(u"10.0.0.1");
-    ch.TxtTcpPost.setText(u"8001");
+    Channel& ch = point(u"10.0.0.1", 8001);
     tickSupervision();
     ch.TxtTcpTx.setText(u"pending");
     ch.CMB发送失败处理方法.setText(u"提示人工选择");

@@ -88,6 +88,14 @@ int ChildProcess::stop(std::chrono::milliseconds grace)
     return status_;
 }
 
+int ChildProcess::exitCodeWithin(std::chrono::milliseconds timeout)
+{
+    if (!waitUntil([this] { return !running(); }, timeout)) {
+        return -1;
+    }
+    return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+}
+
 void ChildProcess::kill9()
 {
     if (reaped_) {

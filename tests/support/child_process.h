@@ -23,6 +23,9 @@ public:
     bool running();
     // SIGTERM, then SIGKILL if it has not ended within `grace`. Returns the wait status.
     int stop(std::chrono::milliseconds grace = std::chrono::milliseconds(2000));
+    // Its exit code once it has ended by itself, waiting up to `timeout` (128 + the signal's number
+    // when a signal ended it); -1 when it still runs.
+    int exitCodeWithin(std::chrono::milliseconds timeout);
     void kill9();
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 // What a test's own X client sees and does on the test's X server: where the pointer stands, the
-// events that reach its windows, the keyboard focus, a window manager's close request.
+// events that reach its windows, the keyboard focus, windows' parents and properties, a window
+// manager's close request.
 // Header-only, so that ride_test_support needs no X11; included after gtest, whose names Xlib's
 // macros (None, Bool, Status) would otherwise clash with.
 #include "support/screen_point.h"
@@ -65,6 +66,45 @@ std::optional<XEvent> nextEvent(Display* x, Match match, std::chrono::millisecon
         pollfd p{ConnectionNumber(x), POLLIN, 0};
         poll(&p, 1, static_cast<int>(left.count()));
     }
+}
+
+// The parent of `window`; None when the server does not know it.
+inline Window parentOf(Display* x, Window window)
+{
+    Window root = None;
+    Window parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(x, window, &root, &parent, &children, &count)) {
+        return None;
+    }
+    if (children) {
+        XFree(children);
+    }
+    return parent;
+}
+
+// The one 32-bit value of a window's property of this type (a window, a process id); none when the
+// window has no such property.
+inline std::optional<unsigned long> windowProperty(Display* x, Window window, Atom property, Atom type)
+{
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x, window, property, 0, 1, False, type, &actualType, &format, &count, &after, &data) !=
+        Success) {
+        return std::nullopt;
+    }
+    std::optional<unsigned long> value;
+    if (data && count == 1 && format == 32) {
+        value = *reinterpret_cast<unsigned long*>(data);
+    }
+    if (data) {
+        XFree(data);
+    }
+    return value;
 }
 
 // What a window manager does when the operator clicks the close button of a window that takes part

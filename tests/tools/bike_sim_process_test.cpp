@@ -2,7 +2,7 @@
 // transport, what bike-sim prints of what the console sends, and how it ends.
 #include "bike_sim/record.h"
 #include "console_reading.h"
-#include "support/child_process.h"
+#include "support/bike_sim_run.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,75 +11,37 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace ride::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using ride::testing::ChildProcess;
 using ride::testing::waitUntil;
 
 class BikeSimProcess : public ::testing::Test {
 protected:
     void SetUp() override { std::signal(SIGPIPE, SIG_IGN); }
+    void TearDown() override
+    {
+        if (HasFailure() && sim) {
+            std::cerr << "bike-sim output:\n" << sim->output();
+        }
+    }
 
     void start(std::vector<std::string> args)
     {
-        args.insert(args.begin(), BIKE_SIM_EXE);
-        sim = std::make_unique<ChildProcess>(args, std::map<std::string, std::string>{}, log().string());
-    }
-    std::filesystem::path log() const { return dir / "bike-sim.log"; }
-    std::string output() const
-    {
-        std::ifstream in(log());
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    bool printed(const std::string& text, std::chrono::milliseconds timeout = 5s) const
-    {
-        return waitUntil([&] { return output().find(text) != std::string::npos; }, timeout);
-    }
-    // The exit status once bike-sim has ended by itself; -1 if it is still running.
-    int endsWithin(std::chrono::milliseconds timeout)
-    {
-        if (!waitUntil([&] { return !sim->running(); }, timeout)) {
-            return -1;
-        }
-        const int status = sim->stop();
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    int tcpPort()
-    {
-        std::smatch match;
-        std::string text;
-        const bool found = waitUntil(
-            [&] {
-                text = output();
-                return std::regex_search(text, match, std::regex("tcp listening on 127\\.0\\.0\\.1:(\\d+)"));
-            },
-            5s);
-        return found ? std::stoi(match[1]) : -1;
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure()) {
-            std::cerr << "bike-sim output:\n" << output();
-        }
+        sim = std::make_unique<ride::testing::BikeSimRun>(std::move(args), dir / "bike-sim.log");
     }
 
     ride::testing::TempDir dir;
-    std::unique_ptr<ChildProcess> sim;
+    std::unique_ptr<ride::testing::BikeSimRun> sim;
 };
 
 // Reads what arrives on `fd` for `period`.
@@ -134,9 +96,9 @@ TEST_F(BikeSimProcess, SerialLineCarriesRecordsUntilTheConsoleClosesIt)
     const auto link = dir / "bike";
     start({"--link", link.string(), "--constant", "12,90,ABBBBB", "--reconnect-wait", "0.5"});
     ASSERT_TRUE(waitUntil([&] { return std::filesystem::is_symlink(link); }, 5s));
-    ASSERT_TRUE(printed("端口=" + link.string()));
+    ASSERT_TRUE(sim->printed("端口=" + link.string()));
     EXPECT_TRUE(std::filesystem::read_symlink(link).string().rfind("/dev/pts/", 0) == 0);
-    EXPECT_FALSE(printed("the ride starts", 300ms)) << "nothing is sent before the console opens the line";
+    EXPECT_FALSE(sim->printed("the ride starts", 300ms)) << "nothing is sent before the console opens the line";
 
     const int fd = open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
@@ -145,12 +107,12 @@ TEST_F(BikeSimProcess, SerialLineCarriesRecordsUntilTheConsoleClosesIt)
     for (const auto& record : got) {
         EXPECT_EQ(record, ":::S=012xxx090xxxxxx,DIABBBBB.");
     }
-    EXPECT_TRUE(printed("console opened the serial line"));
-    EXPECT_TRUE(printed("key 1 pressed"));
+    EXPECT_TRUE(sim->printed("console opened the serial line"));
+    EXPECT_TRUE(sim->printed("key 1 pressed"));
 
     close(fd);
-    EXPECT_EQ(endsWithin(5s), 0);
-    EXPECT_TRUE(printed("the console has gone away"));
+    EXPECT_EQ(sim->exitCodeWithin(5s), 0);
+    EXPECT_TRUE(sim->printed("the console has gone away"));
     EXPECT_FALSE(std::filesystem::exists(link) || std::filesystem::is_symlink(link)) << "the link is tidied away";
 }
 
@@ -163,7 +125,7 @@ TEST_F(BikeSimProcess, ConsoleReopeningTheLineInTimeKeepsTheRideAndCtrlCEndsIt)
     ASSERT_GE(fd, 0);
     EXPECT_GE(records(readFor(fd, 300ms), RecordLength::Short).size(), 2u);
     close(fd);
-    ASSERT_TRUE(printed("console closed the serial line"));
+    ASSERT_TRUE(sim->printed("console closed the serial line"));
 
     fd = open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
@@ -175,8 +137,8 @@ TEST_F(BikeSimProcess, ConsoleReopeningTheLineInTimeKeepsTheRideAndCtrlCEndsIt)
     EXPECT_TRUE(sim->running());
 
     kill(sim->pid(), SIGINT);
-    EXPECT_EQ(endsWithin(3s), 0);
-    EXPECT_TRUE(printed("stopped; sent "));
+    EXPECT_EQ(sim->exitCodeWithin(3s), 0);
+    EXPECT_TRUE(sim->printed("stopped; sent "));
     EXPECT_FALSE(std::filesystem::is_symlink(link));
     close(fd);
 }
@@ -184,17 +146,17 @@ TEST_F(BikeSimProcess, ConsoleReopeningTheLineInTimeKeepsTheRideAndCtrlCEndsIt)
 TEST_F(BikeSimProcess, TcpShowsWhatTheConsoleSendsWithTimestampsAndSendsRecords)
 {
     start({"--tcp", "127.0.0.1:0", "--constant", "-5,135", "--reconnect-wait", "0.5"});
-    const int port = tcpPort();
+    const int port = sim->tcpPort();
     ASSERT_GT(port, 0);
-    ASSERT_TRUE(printed("TxtTcpPost0=" + std::to_string(port)));
+    ASSERT_TRUE(sim->printed("TxtTcpPost0=" + std::to_string(port)));
     const int fd = connectTo(port);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, "99991", 5), 5);
-    ASSERT_TRUE(printed("\"99991\""));
+    ASSERT_TRUE(sim->printed("\"99991\""));
     ASSERT_EQ(write(fd, "\xCD\xF8\r\n", 4), 4); // GBK bytes and a line end, as they come
-    ASSERT_TRUE(printed("\"\\xCD\\xF8\\r\\n\""));
+    ASSERT_TRUE(sim->printed("\"\\xCD\\xF8\\r\\n\""));
 
-    const std::string text = output();
+    const std::string text = sim->output();
     EXPECT_TRUE(std::regex_search(text, std::regex("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d{3} from console over tcp "
                                                    "127\\.0\\.0\\.1:\\d+: \"99991\"\n")))
         << text;
@@ -203,15 +165,15 @@ TEST_F(BikeSimProcess, TcpShowsWhatTheConsoleSendsWithTimestampsAndSendsRecords)
     EXPECT_EQ(got[0], ":::S=-05xxx135xxxxxx,DIBBBBBB.");
 
     close(fd);
-    EXPECT_EQ(endsWithin(5s), 0);
-    EXPECT_TRUE(printed("the console has gone away"));
+    EXPECT_EQ(sim->exitCodeWithin(5s), 0);
+    EXPECT_TRUE(sim->printed("the console has gone away"));
 }
 
 TEST_F(BikeSimProcess, RideFileIsReplayedOnceInOrderAndEndsWithItsLastStep)
 {
     std::ofstream(dir / "ride.txt") << "# a short ride\n0 5 10 BBBBBB\n0.2 6 20 ABBBBB\n0.4 7 30 BBBBBA\n";
     start({"--tcp", "0", "--ride", (dir / "ride.txt").string(), "--interval", "20"});
-    const int port = tcpPort();
+    const int port = sim->tcpPort();
     ASSERT_GT(port, 0);
     const int fd = connectTo(port);
     ASSERT_GE(fd, 0);
@@ -235,8 +197,8 @@ TEST_F(BikeSimProcess, RideFileIsReplayedOnceInOrderAndEndsWithItsLastStep)
     }
     EXPECT_EQ(steps, (std::vector<std::string>{":::S=005xxx010xxxxxx,DIBBBBBB.", ":::S=006xxx020xxxxxx,DIABBBBB.",
                                                ":::S=007xxx030xxxxxx,DIBBBBBA."}));
-    EXPECT_EQ(endsWithin(3s), 0);
-    EXPECT_TRUE(printed("the ride is over"));
+    EXPECT_EQ(sim->exitCodeWithin(3s), 0);
+    EXPECT_TRUE(sim->printed("the ride is over"));
 }
 
 TEST_F(BikeSimProcess, BadRideFileIsRefusedWithEveryBadLineNumbered)
@@ -263,14 +225,14 @@ TEST_F(BikeSimProcess, DeviceModeWritesToTheGivenLineAndEndsWhenItGoesAway)
     ASSERT_EQ(unlockpt(cable), 0);
     const std::string device = ptsname(cable);
     start({"--device", device, "--baud", "19200", "--constant", "20,45"});
-    ASSERT_TRUE(printed("serial device " + device + " open at 19200 baud"));
+    ASSERT_TRUE(sim->printed("serial device " + device + " open at 19200 baud"));
     const auto got = records(readFor(cable, 400ms));
     ASSERT_GE(got.size(), 2u);
     EXPECT_EQ(got[0], ":::S=020xxx045xxxxxx,DIBBBBBB.");
 
     close(cable);
-    EXPECT_EQ(endsWithin(5s), 1);
-    EXPECT_TRUE(printed("went away"));
+    EXPECT_EQ(sim->exitCodeWithin(5s), 1);
+    EXPECT_TRUE(sim->printed("went away"));
 }
 
 } // namespace

@@ -3,11 +3,7 @@
 // gets. Whether it starts before or after the console, with openbox or no window manager, each
 // character must arrive as a WM_CHAR from the first press on, every key-down with its key-up;
 // after SIGTERM the keymap must be as it was, with no key down.
-#include "e2e/console_app.h"
-#include "settings/profile_file.h"
-#include "support/file_bytes.h"
-#include "support/pty_pair.h"
-#include "support/xvfb_server.h"
+#include "e2e/console_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <sys/wait.h>
 
 namespace ride {
@@ -72,7 +66,7 @@ struct Case {
     bool openbox;
 };
 
-class WineKeys : public ::testing::TestWithParam<Case> {
+class WineKeys : public testing::ConsoleSuite<::testing::TestWithParam<Case>, true> {
 protected:
     static void SetUpTestSuite()
     {
@@ -84,9 +78,7 @@ protected:
         if (wineDir.empty()) {
             return;
         }
-        // One X server for the suite: the accessibility bus stays with the display it started on.
-        xvfb = new testing::XvfbServer(1280, 1024);
-        x = XOpenDisplay(xvfb->display().c_str());
+        ConsoleSuite::SetUpTestSuite();
         if (!x) {
             return;
         }
@@ -98,11 +90,8 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        delete cache;
-        if (x) {
-            XCloseDisplay(x);
-        }
-        delete xvfb;
+        delete std::exchange(cache, nullptr);
+        ConsoleSuite::TearDownTestSuite();
     }
 
     static std::map<std::string, std::string> wineEnvironment(const std::filesystem::path& prefix)
@@ -119,7 +108,7 @@ protected:
             GTEST_SKIP() << "wine64 not found in /usr/lib/wine or /usr/bin: install Debian's wine64 (scripts/setup.sh "
                             "does) to run a Windows program";
         }
-        ASSERT_NE(x, nullptr);
+        ASSERT_NO_FATAL_FAILURE(ConsoleSuite::SetUp());
         ASSERT_TRUE(std::filesystem::exists(*cache / "prefix" / "system.reg")) << "wineboot made no Wine prefix";
         int copied = -1;
         runAndCapture({"cp", "-a", (*cache / "prefix").string(), prefix().string()}, &copied);
@@ -127,70 +116,22 @@ protected:
         if (GetParam().openbox) {
             ASSERT_NO_FATAL_FAILURE(startOpenbox());
         }
-        app = std::make_unique<testing::ConsoleApp>(xvfb->display());
-        pty = std::make_unique<testing::PtyPair>(app->directory());
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"设置", u"9600,N,8,1"));
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"串口设置", u"端口", fromUtf8(pty->deviceEnd().string())));
-        ASSERT_TRUE(WriteIni(app->settingsFile(), u"视频1位置及大小", u"视频1位置上", u"850")); // below it
+        plugInSerialLine();
+        app->set(u"视频1位置及大小", u"视频1位置上", u"850"); // below it
     }
 
     void TearDown() override
     {
         if (HasFailure()) {
             std::cerr << "Windows program's log:\n" << readBytes(caseDir / "keys.log");
-            std::cerr << "console log:\n" << (app ? readBytes(app->logFile()) : "");
         }
-        if (consoleRunning) {
-            app->process().stop();
-        }
+        ConsoleSuite::TearDown();
         if (windowsProgram) {
             runAndCapture({wineDir + "/wineserver", "-k"}, nullptr, wineEnvironment(prefix()));
         }
     }
 
     std::filesystem::path prefix() const { return caseDir / "prefix"; }
-
-    void startOpenbox()
-    {
-        // Left by the openbox of an earlier case, it would announce one that is not there.
-        const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
-        XDeleteProperty(x, DefaultRootWindow(x), check);
-        openbox = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--sm-disable"},
-                                                 std::map<std::string, std::string>{{"DISPLAY", xvfb->display()}},
-                                                 (caseDir / "openbox.log").string());
-        // It announces itself before it manages windows: a probe window framed by it shows it does.
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                const Window probe = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 10, 10, 0, 0, 0);
-                XMapWindow(x, probe);
-                XSync(x, False);
-                const bool framed = waitUntil([&] { return parentOf(probe) != DefaultRootWindow(x); }, 300ms);
-                XDestroyWindow(x, probe);
-                return framed;
-            },
-            10s))
-            << "openbox does not manage windows";
-    }
-
-    static Window parentOf(Window window)
-    {
-        Window root = None;
-        Window parent = None;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XQueryTree(x, window, &root, &parent, &children, &count);
-        if (children) {
-            XFree(children);
-        }
-        return parent;
-    }
-
-    void startConsole()
-    {
-        app->start();
-        consoleRunning = true;
-        ASSERT_TRUE(app->findWindow(testing::kConsoleTitle, true, 20s)) << "no console window";
-    }
 
     void startWindowsProgram()
     {
@@ -250,16 +191,9 @@ protected:
     }
 
     static inline std::string wineDir;
-    static inline testing::XvfbServer* xvfb = nullptr;
-    static inline Display* x = nullptr;
     static inline std::vector<KeySym> pristineKeymap;
     static inline testing::TempDir* cache = nullptr;
-    testing::TempDir caseDir;
-    std::unique_ptr<ChildProcess> openbox;
     std::unique_ptr<ChildProcess> windowsProgram;
-    std::unique_ptr<testing::ConsoleApp> app;
-    std::unique_ptr<testing::PtyPair> pty;
-    bool consoleRunning = false;
 };
 
 TEST_P(WineKeys, EveryCharacterArrivesFromTheFirstPressAndTheKeymapIsGivenBackOnSigterm)
@@ -267,7 +201,7 @@ TEST_P(WineKeys, EveryCharacterArrivesFromTheFirstPressAndTheKeymapIsGivenBackOn
     if (GetParam().windowsProgramFirst) {
         ASSERT_NO_FATAL_FAILURE(startWindowsProgram());
     }
-    ASSERT_NO_FATAL_FAILURE(startConsole());
+    ASSERT_TRUE(app->startShown(20s)) << "no console window";
     std::vector<std::pair<std::string, std::string>> keyStrings;
     for (const KeyRow& row : kRows) {
         keyStrings.emplace_back(row.box, row.keys);
@@ -305,7 +239,6 @@ TEST_P(WineKeys, EveryCharacterArrivesFromTheFirstPressAndTheKeymapIsGivenBackOn
     }
 
     const int status = app->process().stop();
-    consoleRunning = false;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM ends the console in order: " << status;
     EXPECT_EQ(keymap(), pristineKeymap) << "keycodes left bound";
     char down[32] = {};

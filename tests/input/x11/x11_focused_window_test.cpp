@@ -5,7 +5,6 @@
 #include "input/x11/x11_cursor.h"
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_focused_window.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
@@ -13,54 +12,36 @@
 #include <cstring>
 #include <string>
 
+#include "support/x11_suite.h"
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 namespace ride {
 namespace {
 
-class X11FocusedWindowTest : public ::testing::Test {
+class X11FocusedWindowTest : public testing::X11Suite<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        server_ = new testing::XvfbServer();
-        if (server_->running()) {
-            x_ = XOpenDisplay(server_->display().c_str());
-        }
-    }
-    static void TearDownTestSuite()
-    {
-        if (x_) {
-            XCloseDisplay(x_);
-        }
-        delete server_;
-        x_ = nullptr;
-        server_ = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(server_->running()) << server_->error();
-        ASSERT_NE(x_, nullptr);
-        connection_ = std::make_unique<X11Display>(server_->display());
+        ASSERT_NO_FATAL_FAILURE(X11Suite::SetUp());
+        connection_ = std::make_unique<X11Display>(xvfb->display());
         source_ = std::make_unique<X11FocusedWindow>(*connection_);
     }
 
     void TearDown() override
     {
         for (Window w : made_) {
-            XDestroyWindow(x_, w);
+            XDestroyWindow(x, w);
         }
-        XSync(x_, False);
+        XSync(x, False);
     }
 
-    static Window root() { return DefaultRootWindow(x_); }
+    static Window root() { return DefaultRootWindow(x); }
 
     Window window(Window parent)
     {
-        const Window w = XCreateSimpleWindow(x_, parent, 0, 0, 100, 100, 0, 0, 0);
-        XMapWindow(x_, w);
+        const Window w = XCreateSimpleWindow(x, parent, 0, 0, 100, 100, 0, 0, 0);
+        XMapWindow(x, w);
         if (parent == root()) {
             made_.push_back(w);
         }
@@ -70,33 +51,31 @@ protected:
     static void setClass(Window w, const char* instance, const char* cls)
     {
         XClassHint hint{const_cast<char*>(instance), const_cast<char*>(cls)};
-        XSetClassHint(x_, w, &hint);
+        XSetClassHint(x, w, &hint);
     }
     static void setNetTitle(Window w, const std::string& utf8)
     {
-        XChangeProperty(x_, w, XInternAtom(x_, "_NET_WM_NAME", False), XInternAtom(x_, "UTF8_STRING", False), 8,
+        XChangeProperty(x, w, XInternAtom(x, "_NET_WM_NAME", False), XInternAtom(x, "UTF8_STRING", False), 8,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(utf8.data()), int(utf8.size()));
     }
     static void setOldTitle(Window w, const std::string& latin1)
     {
-        XChangeProperty(x_, w, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+        XChangeProperty(x, w, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(latin1.data()), int(latin1.size()));
     }
     // What a window manager puts on the windows it manages.
     static void setWmState(Window w)
     {
-        const Atom wmState = XInternAtom(x_, "WM_STATE", False);
+        const Atom wmState = XInternAtom(x, "WM_STATE", False);
         const long state[2] = {1, 0};
-        XChangeProperty(x_, w, wmState, wmState, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(state), 2);
+        XChangeProperty(x, w, wmState, wmState, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(state), 2);
     }
     static void focus(Window w)
     {
-        XSetInputFocus(x_, w, RevertToParent, CurrentTime);
-        XSync(x_, False);
+        XSetInputFocus(x, w, RevertToParent, CurrentTime);
+        XSync(x, False);
     }
 
-    static inline testing::XvfbServer* server_ = nullptr;
-    static inline Display* x_ = nullptr;
     std::unique_ptr<X11Display> connection_; // goes after the source that borrows it
     std::unique_ptr<X11FocusedWindow> source_;
     std::vector<Window> made_;
@@ -157,7 +136,7 @@ TEST_F(X11FocusedWindowTest, ChildOfTheProgramCountsAsTheProgram)
     const Window inner = window(roam);
     const Window innermost = window(inner);
     setClass(innermost, "widget", "Widget"); // a child's own names do not count
-    XSync(x_, False);
+    XSync(x, False);
     focus(innermost);
 
     const FocusedWindow got = source_->focusedWindow();
@@ -174,7 +153,7 @@ TEST_F(X11FocusedWindowTest, FramesOfAWindowManagerAreSeenThrough)
     setWmState(client);
     setClass(client, "roamer", "Roamer");
     const Window child = window(client);
-    XSync(x_, False);
+    XSync(x, False);
 
     focus(child);
     EXPECT_EQ(source_->focusedWindow().id, client) << "walking up stops at WM_STATE";
@@ -188,7 +167,7 @@ TEST_F(X11FocusedWindowTest, TwoRoundTripsOnceTheFocusWindowIsKnown)
     setClass(roam, "roamer", "Roamer");
     const Window inner = window(roam);
     const Window innermost = window(inner);
-    XSync(x_, False);
+    XSync(x, False);
     focus(innermost);
 
     const auto before = source_->roundTrips();
@@ -210,21 +189,21 @@ TEST_F(X11FocusedWindowTest, AWindowMovedToAnotherProgramIsWalkedAgain)
     const Window other = window(root());
     setClass(other, "xterm", "XTerm");
     const Window child = window(roam);
-    XSync(x_, False);
+    XSync(x, False);
     focus(child);
     ASSERT_EQ(source_->focusedWindow().id, roam);
 
-    XReparentWindow(x_, child, other, 0, 0);
-    XMapWindow(x_, child);
-    XSync(x_, False);
+    XReparentWindow(x, child, other, 0, 0);
+    XMapWindow(x, child);
+    XSync(x, False);
     focus(child);
     const FocusedWindow got = source_->focusedWindow();
     EXPECT_EQ(got.id, other);
     EXPECT_EQ(got.instance, "xterm");
 
     // Destroyed: the focus falls back to its parent, and the memory of the child goes.
-    XDestroyWindow(x_, child);
-    XSync(x_, False);
+    XDestroyWindow(x, child);
+    XSync(x, False);
     EXPECT_EQ(source_->focusedWindow().id, other);
 }
 
@@ -233,12 +212,12 @@ TEST_F(X11FocusedWindowTest, AReparentReadByThePointerOnTheSharedConnectionStill
     const Window roam = window(root());
     const Window other = window(root());
     const Window child = window(roam);
-    XSync(x_, False);
+    XSync(x, False);
     focus(child);
     ASSERT_EQ(source_->focusedWindow().id, roam);
 
-    XReparentWindow(x_, child, other, 0, 0);
-    XMapWindow(x_, child);
+    XReparentWindow(x, child, other, 0, 0);
+    XMapWindow(x, child);
     focus(child);
     X11Cursor cursor(*connection_);
     (void)cursor.position(); // a round trip on the shared connection reads the ReparentNotify
@@ -254,10 +233,10 @@ TEST_F(X11FocusedWindowTest, WindowsOnScreenAreTheMappedProgramsWithTheirNames)
     const Window framed = window(frame);
     setWmState(framed);
     setOldTitle(framed, "framed");
-    const Window hidden = XCreateSimpleWindow(x_, root(), 0, 0, 10, 10, 0, 0, 0);
+    const Window hidden = XCreateSimpleWindow(x, root(), 0, 0, 10, 10, 0, 0, 0);
     made_.push_back(hidden);
     setClass(hidden, "hidden", "Hidden");
-    XSync(x_, False);
+    XSync(x, False);
 
     const auto windows = source_->windowsOnScreen();
     const auto find = [&](Window id) {

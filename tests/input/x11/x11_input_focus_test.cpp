@@ -1,36 +1,16 @@
 // The keyboard focus backend against a private Xvfb, checked with the X server's own answer.
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_input_focus.h"
-#include "support/xvfb_server.h"
 
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
+#include "support/x11_suite.h"
 
 namespace ride {
 namespace {
 
-class X11InputFocusTest : public ::testing::Test {
+class X11InputFocusTest : public testing::X11Suite<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        server = new testing::XvfbServer();
-        ASSERT_TRUE(server->running()) << server->error();
-        x = XOpenDisplay(server->display().c_str());
-        ASSERT_NE(x, nullptr);
-    }
-    static void TearDownTestSuite()
-    {
-        if (x) {
-            XCloseDisplay(x);
-            x = nullptr;
-        }
-        delete server;
-        server = nullptr;
-    }
-
-    void SetUp() override { ASSERT_NE(x, nullptr); }
-
     static Window makeWindow(bool mapped)
     {
         const Window w = XCreateSimpleWindow(x, DefaultRootWindow(x), 10, 10, 100, 100, 0, 0, 0);
@@ -54,14 +34,11 @@ protected:
         XSetInputFocus(x, w, RevertToPointerRoot, CurrentTime);
         XSync(x, False);
     }
-
-    static inline testing::XvfbServer* server = nullptr;
-    static inline Display* x = nullptr;
 };
 
 TEST_F(X11InputFocusTest, ReadsTheFocusedWindowAndNoneForPointerRoot)
 {
-    X11Display connection(server->display());
+    X11Display connection(xvfb->display());
     X11InputFocus backend(connection);
     ASSERT_TRUE(backend.connected());
     const Window w = makeWindow(true);
@@ -77,7 +54,7 @@ TEST_F(X11InputFocusTest, ReadsTheFocusedWindowAndNoneForPointerRoot)
 
 TEST_F(X11InputFocusTest, GivesTheFocusToAViewableWindowOnly)
 {
-    X11Display connection(server->display());
+    X11Display connection(xvfb->display());
     X11InputFocus backend(connection);
     const Window shown = makeWindow(true);
     const Window other = makeWindow(true);
@@ -100,7 +77,7 @@ TEST_F(X11InputFocusTest, GivesTheFocusToAViewableWindowOnly)
 
 TEST_F(X11InputFocusTest, AWindowThatWentAwayIsRefusedAndTheBackendGoesOn)
 {
-    X11Display connection(server->display());
+    X11Display connection(xvfb->display());
     X11InputFocus backend(connection);
     const Window keeper = makeWindow(true);
     const Window gone = makeWindow(true);

@@ -1,5 +1,6 @@
 // Drives the X11 keystroke and pointer backends against a private Xvfb and watches what a
 // plain X client receives.
+#include "base/scoped_environment.h"
 #include "console/key_forwarding.h"
 #include "input/key_notation.h"
 #include "input/x11/x11_availability.h"
@@ -15,16 +16,15 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/x11_probe.h"
+#include "support/x11_suite.h"
 #include <X11/XKBlib.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
 #include <X11/keysym.h>
@@ -66,69 +66,51 @@ struct KeyEvent {
     std::string text; // Latin-1, as XLookupString gives it
 };
 
-class X11Input : public ::testing::Test {
+class X11Input : public testing::X11Suite<> {
 protected:
     static void SetUpTestSuite()
     {
-        server_ = new testing::XvfbServer();
-        if (!server_->running()) {
+        X11Suite::SetUpTestSuite();
+        if (!x) {
             return;
         }
-        probe_ = XOpenDisplay(server_->display().c_str());
-        if (!probe_) {
-            return;
-        }
-        window_ = XCreateSimpleWindow(probe_, DefaultRootWindow(probe_), 0, 0, 300, 200, 0, 0, 0);
-        XSelectInput(probe_, window_, KeyPressMask | KeyReleaseMask | FocusChangeMask);
-        XMapWindow(probe_, window_);
-        XSync(probe_, False);
-        display_ = new X11Display(server_->display());
+        window_ = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 300, 200, 0, 0, 0);
+        XSelectInput(x, window_, KeyPressMask | KeyReleaseMask | FocusChangeMask);
+        XMapWindow(x, window_);
+        XSync(x, False);
+        display_ = new X11Display(xvfb->display());
         keys_ = new X11Keystrokes(*display_);
         cursor_ = new X11Cursor(*display_);
     }
 
     static void TearDownTestSuite()
     {
-        delete keys_;
-        delete cursor_;
-        delete display_;
-        if (probe_) {
-            XCloseDisplay(probe_);
-        }
-        delete server_;
-        keys_ = nullptr;
-        cursor_ = nullptr;
-        display_ = nullptr;
-        probe_ = nullptr;
-        server_ = nullptr;
+        delete std::exchange(keys_, nullptr);
+        delete std::exchange(cursor_, nullptr);
+        delete std::exchange(display_, nullptr);
+        X11Suite::TearDownTestSuite();
     }
 
     void SetUp() override
     {
-        ASSERT_TRUE(server_->running()) << server_->error();
-        ASSERT_NE(probe_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(X11Suite::SetUp());
         setCapsLock(false);
-        XSetInputFocus(probe_, window_, RevertToPointerRoot, CurrentTime);
-        XSync(probe_, False);
-        while (XPending(probe_) > 0) {
-            XEvent event;
-            XNextEvent(probe_, &event);
-        }
+        ASSERT_TRUE(testing::focusWindow(x, window_, RevertToPointerRoot));
     }
 
     // As a user does, long before the next key string: the backend's connection has the server's
     // notice of it by then.
     static void setCapsLock(bool on)
     {
-        XkbLockModifiers(probe_, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
-        XSync(probe_, False);
+        XkbLockModifiers(x, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        XSync(x, False);
         XSync(display_->get(), False);
     }
 
     static bool capsLockOn()
     {
         XkbStateRec state{};
-        XkbGetState(probe_, XkbUseCoreKbd, &state);
+        XkbGetState(x, XkbUseCoreKbd, &state);
         return state.locked_mods & LockMask;
     }
 
@@ -155,9 +137,9 @@ protected:
         std::vector<KeyEvent> events;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         for (;;) {
-            while (XPending(probe_) > 0) {
+            while (XPending(x) > 0) {
                 XEvent event;
-                XNextEvent(probe_, &event);
+                XNextEvent(x, &event);
                 if (event.type == MappingNotify) {
                     pointerNotices_ += event.xmapping.request == MappingPointer ? 1 : 0;
                     XRefreshKeyboardMapping(&event.xmapping);
@@ -184,7 +166,7 @@ protected:
                 ADD_FAILURE() << "the end marker did not arrive";
                 return events;
             }
-            pollfd p{ConnectionNumber(probe_), POLLIN, 0};
+            pollfd p{ConnectionNumber(x), POLLIN, 0};
             poll(&p, 1, int(left.count()));
         }
     }
@@ -240,7 +222,7 @@ protected:
     static bool keycodeHasSymbols(unsigned code)
     {
         int perCode = 0;
-        KeySym* syms = XGetKeyboardMapping(probe_, KeyCode(code), 1, &perCode);
+        KeySym* syms = XGetKeyboardMapping(x, KeyCode(code), 1, &perCode);
         bool any = false;
         for (int i = 0; i < perCode; ++i) {
             any = any || syms[i] != NoSymbol;
@@ -249,8 +231,6 @@ protected:
         return any;
     }
 
-    static inline testing::XvfbServer* server_ = nullptr;
-    static inline Display* probe_ = nullptr;
     static inline Window window_ = 0;
     static inline X11Display* display_ = nullptr; // shared by keys_ and cursor_
     static inline X11Keystrokes* keys_ = nullptr;
@@ -264,13 +244,7 @@ TEST_F(X11Input, PointerMovesWhereAskedAndStaysOnScreen)
     ASSERT_TRUE(cursor_->connected());
     cursor_->moveTo({100, 200});
     EXPECT_EQ(cursor_->position(), (CursorPoint{100, 200}));
-
-    Window root = 0, child = 0;
-    int x = 0, y = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(probe_, DefaultRootWindow(probe_), &root, &child, &x, &y, &wx, &wy, &mask);
-    EXPECT_EQ(x, 100);
-    EXPECT_EQ(y, 200);
+    EXPECT_EQ(testing::pointerOn(x), (testing::ScreenPoint{100, 200})) << "as another client sees it";
 
     cursor_->moveTo({-50, 99999});
     EXPECT_EQ(cursor_->position(), (CursorPoint{0, 1023}));
@@ -294,8 +268,8 @@ TEST_F(X11Input, PointerAnswersComeLaterInOrderAsThePointerStoodWhenAsked)
     // A question that waits: the earlier answers are handed out first.
     EXPECT_EQ(cursor_->position(), (CursorPoint{50, 60}));
     EXPECT_EQ(answers.size(), 2u);
-    XWarpPointer(probe_, None, DefaultRootWindow(probe_), 0, 0, 0, 0, 700, 500); // the operator's hand
-    XSync(probe_, False);
+    XWarpPointer(x, None, DefaultRootWindow(x), 0, 0, 0, 0, 700, 500); // the operator's hand
+    XSync(x, False);
     cursor_->observe(note);
     cursor_->moveTo({50, 60});
     cursor_->settle();
@@ -378,14 +352,14 @@ TEST_F(X11Input, KeymapChangedByAnotherClientIsUsedByTheNextString)
     EXPECT_EQ(typed(typeAndCollect(u"a")), "a"); // the keymap is read
     const unsigned code = emptyKeycodes().at(2);
     KeySym eacute[2] = {XK_eacute, XK_Eacute};
-    XChangeKeyboardMapping(probe_, int(code), 2, eacute, 1);
-    XSync(probe_, False);
+    XChangeKeyboardMapping(x, int(code), 2, eacute, 1);
+    XSync(x, False);
     XSync(display_->get(), False); // long before the next string, as a user's switch is
     pointerNotices_ = 0;
     const auto keys = presses(typeAndCollect(u"é"));
     KeySym none[2] = {NoSymbol, NoSymbol};
-    XChangeKeyboardMapping(probe_, int(code), 2, none, 1);
-    XSync(probe_, False);
+    XChangeKeyboardMapping(x, int(code), 2, none, 1);
+    XSync(x, False);
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].keycode, code) << "typed through the keymap's own key, nothing lent";
     EXPECT_EQ(pointerNotices_, 0);
@@ -421,10 +395,10 @@ TEST_F(X11Input, KeyWithoutAFreeKeycodeIsLeftOutWithOneLogLineAndTheRestTyped)
     const std::vector<unsigned> empty = emptyKeycodes();
     for (const unsigned code : empty) {
         KeySym filler[2] = {0x1002000 + code, 0x1002000 + code};
-        XChangeKeyboardMapping(probe_, int(code), 2, filler, 1);
+        XChangeKeyboardMapping(x, int(code), 2, filler, 1);
     }
-    XSync(probe_, False);
-    X11Display connection(server_->display());
+    XSync(x, False);
+    X11Display connection(xvfb->display());
     X11Keystrokes keys(connection);
     ::testing::internal::CaptureStderr();
     const auto first = typeAndCollect(keys, u"a中b");
@@ -432,9 +406,9 @@ TEST_F(X11Input, KeyWithoutAFreeKeycodeIsLeftOutWithOneLogLineAndTheRestTyped)
     const std::string err = ::testing::internal::GetCapturedStderr();
     for (const unsigned code : empty) {
         KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(probe_, int(code), 2, none, 1);
+        XChangeKeyboardMapping(x, int(code), 2, none, 1);
     }
-    XSync(probe_, False);
+    XSync(x, False);
 
     EXPECT_EQ(typed(first), "ab");
     EXPECT_EQ(typed(second), "c");
@@ -480,9 +454,9 @@ TEST_F(X11Input, ForwardedStringArrivesAndABadOneSendsNothingAndNamesTheBox)
 
 TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
 {
-    X11Display own(server_->display());
+    X11Display own(xvfb->display());
     ASSERT_TRUE(own.isOpen());
-    EXPECT_EQ(own.shownName(), server_->display());
+    EXPECT_EQ(own.shownName(), xvfb->display());
     EXPECT_EQ(own.errorCount(), 0);
     XFreePixmap(own.get(), 0x1234567); // no such pixmap
     XSync(own.get(), False);
@@ -490,7 +464,7 @@ TEST_F(X11Input, ProtocolErrorsOnAnOwnConnectionAreCountedNotFatal)
     EXPECT_EQ(own.lastErrorCode(), BadPixmap);
 
     // Connections count only their own errors.
-    X11Display other(server_->display());
+    X11Display other(xvfb->display());
     XSync(other.get(), False);
     EXPECT_EQ(other.errorCount(), 0);
     own.close();
@@ -512,22 +486,22 @@ int serverClients(Display* display)
 
 TEST_F(X11Input, OnePlatformConnectionCarriesPointerKeysFocusAndFocusedWindow)
 {
-    const int before = serverClients(probe_);
+    const int before = serverClients(x);
     ASSERT_GT(before, 0);
-    X11Platform x11(server_->display(), std::chrono::milliseconds(300));
+    X11Platform x11(xvfb->display(), std::chrono::milliseconds(300));
     ASSERT_TRUE(x11.connected());
 
     x11.cursor().moveTo({321, 123});
     EXPECT_EQ(x11.cursor().position(), (CursorPoint{321, 123}));
     EXPECT_EQ(typed(typeAndCollect(x11.keys(), u"ok")), "ok");
-    XSetInputFocus(probe_, PointerRoot, RevertToPointerRoot, CurrentTime);
-    XSync(probe_, False);
+    XSetInputFocus(x, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(x, False);
     EXPECT_TRUE(x11.inputFocus()->giveTo(window_));
     EXPECT_EQ(x11.inputFocus()->current(), window_);
     const FocusedWindow focused = x11.focusedWindow()->focusedWindow();
     EXPECT_EQ(focused.kind, FocusedWindow::Kind::Client);
     EXPECT_EQ(focused.id, window_);
-    EXPECT_EQ(serverClients(probe_), before + 1);
+    EXPECT_EQ(serverClients(x), before + 1);
 
     // The keymap restore is the platform's upkeep: a borrowed keycode outlives a run that comes
     // too soon, and is given back by one after its lifetime.
@@ -550,8 +524,8 @@ TEST_F(X11Input, AnErrorOfAnotherPartOnTheSharedConnectionIsNotCountedAsOwn)
     X11InputFocus focus(*display_);
     const int errorsBefore = display_->errorCount();
     XFreePixmap(display_->get(), 0x1234567); // no such pixmap; its error arrives later
-    XSetInputFocus(probe_, PointerRoot, RevertToPointerRoot, CurrentTime);
-    XSync(probe_, False);
+    XSetInputFocus(x, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(x, False);
     EXPECT_TRUE(focus.giveTo(window_));
     EXPECT_EQ(display_->errorCount(), errorsBefore + 1);
 }
@@ -561,7 +535,7 @@ TEST_F(X11Input, TheEnvironmentTellsWhetherTheDisplayCanCarryPointerAndKeys)
     testing::XvfbServer bare(640, 480, "XTEST");
     ASSERT_TRUE(bare.running()) << bare.error();
     using State = X11Availability::State;
-    const std::string ours = server_->display();
+    const std::string ours = xvfb->display();
     const struct {
         DisplayEnvironment environment;
         State state;
@@ -614,9 +588,8 @@ TEST(X11WithoutDisplay, RefusesEverySendAndTheForwardingLogsWhy)
 
 TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
 {
-    const char* set = std::getenv("DISPLAY");
-    const std::optional<std::string> saved = set ? std::optional<std::string>(set) : std::nullopt;
-    setenv("DISPLAY", "/nonexistent/socket:1", 1);
+    ScopedEnvironment environment;
+    environment.set("DISPLAY", "/nonexistent/socket:1");
     ::testing::internal::CaptureStderr();
     {
         X11Display display("");
@@ -625,11 +598,7 @@ TEST(X11WithoutDisplay, EmptyNameMeansDisplayVariable)
         X11Cursor cursor(display);
     }
     const std::string err = ::testing::internal::GetCapturedStderr();
-    if (saved) {
-        setenv("DISPLAY", saved->c_str(), 1);
-    } else {
-        unsetenv("DISPLAY");
-    }
+    environment.restore();
     EXPECT_NE(err.find(" error cursor: cannot open X display \"$DISPLAY\"; the pointer will not move\n"),
               std::string::npos)
         << err;

@@ -38,12 +38,6 @@ protected:
 
     QComboBox* sendBox() const { return view->findChild<QComboBox*>(QStringLiteral("TxtTcpTx(0)")); }
     QLineEdit* sendEdit() const { return sendBox()->lineEdit(); }
-    testing::FakeTcpSocket& socket() { return *fakes().made.at(0); }
-    std::vector<Text> queue() const
-    {
-        const auto& items = net->channel(0).TxtTcpTx.items();
-        return {items.begin(), items.end()};
-    }
     std::vector<Text> shownList() const
     {
         std::vector<Text> shown;
@@ -198,11 +192,3 @@ TEST_F(NetworkView, TimersKeepRunningWhileTheWindowIsHidden)
 
 } // namespace
 } // namespace ride
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
