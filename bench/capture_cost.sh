@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Record-to-pointer with the traffic capture on and off, side by side, on a virtual X server of
 # its own; the capture goes to a temporary directory.
 #   bench/capture_cost.sh [build-dir] [records per console] [runs]

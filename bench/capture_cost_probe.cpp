@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What capturing the controller's traffic costs the record-to-pointer road: two consoles in one
 // process on the same X11 pointer, one capturing to a file and one not, fed records in turn
 // through their arrival points (where the serial poll and the TCP channels hand them in), so that

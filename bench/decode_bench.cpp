@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one bike record costs the UI thread: decoding plus the motion step, on the console's
 // model with a pointer that only remembers where it was put. Each benchmark checks afterwards
 // that its records really were decoded, so a broken decoder cannot look fast.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the long-running benches (soak.sh, metrics.sh): the site they share. Builds the
 # console and bike-sim in $build, then sets up, in a temporary directory of its own, a virtual X
 # server, two short clips, bike-sim feeding 100 records a second over a pseudo-terminal and over

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the target window guard costs a key string, on a virtual X server of its own.
 #   bench/focused_window.sh [build-dir] [runs]
 # The build directory defaults to build/ (the dev preset); the probe is built there first.

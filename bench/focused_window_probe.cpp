@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the target window guard costs a key string: one question to X11FocusedWindow, against a
 // bare round trip (XGetInputFocus) on the same server, for a focus window seen before (the steady
 // state) and for a new one three levels below its top-level window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long from a bike key's flag box changing to "A" until the focused X client has received
 // the last key event of a 20-character key string, with the console's own XTEST backend.
 //

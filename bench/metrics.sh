@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the health export costs the UI thread: the real program on a virtual X server of its own,
 # fed 100 records a second over the serial line and over TCP at once by bike-sim, with the network
 # window open and a video looping, writing its metrics file every 10 s. Each write exports the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The network road's numbers: send-queue throughput, record-to-pointer latency over TCP, and the
 # time to reconnect (bench/network_probe.cpp), then the CPU share of the idle program with the
 # network window open and a connected channel carrying the heartbeat, over 30 s.

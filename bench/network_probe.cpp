@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the network road of the console in-process, with its real timers, sockets and X pointer:
 //   1. items per second one channel sends to a loopback peer that reads everything (1 ms send
 //      timer), checking that no item is lost or doubled;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Record-to-pointer and flag-to-keys latency on a virtual X server of its own.
 #   bench/pointer_latency.sh [--busy N [--apart]] [--trace] [--no-priority-step] [build-dir] [records] [key-runs]
 # The build directory defaults to build/ (the dev preset); the probes are built there first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long from a record's text being appended to the console's receive box until another X
 // client hears that the pointer is at its new place, with the console's own X11 pointer backend; and
 // the same road with one `xdotool mousemove` per record, which a script would reach for.

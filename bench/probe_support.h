@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pieces shared by the record benchmarks and probes: the installation built through the
 // program's front door on the probe's backends, a serial line that hands out the same arrival on

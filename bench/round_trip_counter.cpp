@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counts the round trips to the X server a probe makes, and names their callers: loaded with
 // LD_PRELOAD, it stands in front of Xlib's reply wait (XSync, XQueryPointer,
 // XGetKeyboardMapping ...) and libxcb's, which Qt's xcb plugin uses. Event reads and one-way requests do

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A long day in a short time: the real program on a virtual X server of its own, fed 100 records a
 # second over the serial line and over TCP at once by bike-sim, with the network window open (the
 # channel connected and carrying the heartbeat) and a video looping in the player window. Every

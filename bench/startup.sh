@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up time (exec to the console window mapped) and idle resident memory of ride-console,
 # on a virtual X server of its own, with a settings file that opens no serial port.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures how long the console takes from exec to its window being mapped on the X server,
 // and the resident memory of the program once it sits idle.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The video road on a virtual X server of its own: time from a video button to the first frame
 # of the new clip, then CPU share and memory while a 1280x720 clip repeats in a 1280x1024 window.
 #   bench/video.sh [build-dir] [switches] [seconds]

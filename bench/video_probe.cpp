@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the video road of a running ride-console on an X server:
 //
 //   video_probe switch <runs> <x> <y>   clicks "来人播放视频" and "无人播放视频" in turn and times

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether an X window carries the console's title. Qt names its top-level windows in UTF-8
 // (_NET_WM_NAME) before mapping them; the classic WM_NAME of a Chinese title is not UTF-8.

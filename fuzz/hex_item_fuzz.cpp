@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Queue items sent as bytes: any text after "HEX " (and any text without it) decodes to one byte
 // per pair position, at most 200 of them, followed by a 0x00; a pair of two hexadecimal digits is
 // the byte they spell.

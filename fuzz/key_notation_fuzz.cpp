@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keystroke notation of the key string boxes, fed any text a box can hold. A string that
 // parses stays within the press limit, types no control character or broken surrogate, and means
 // the same when written back in the notation and parsed again; a string that does not parse

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rule that turns any text into a number, and the rounding half to even into 16- and 32-bit
 // integers. The value is compared with the C library's strtod on the same leading number, the
 // rounding with nearbyint (which rounds half to even), and a number shown as shortest decimal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's receive box fed an arbitrary sequence of arrivals (network-style appends and
 // serial polls), interleaved with an operator who edits key strings and flags and moves the mouse.
 // Each arrival is checked against the record rules worked out independently here: what the box

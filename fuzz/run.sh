@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs each for SECONDS (CI: 30).
 #   fuzz/run.sh SECONDS [TARGET...]     e.g. fuzz/run.sh 600 settings_file_fuzz
 # New inputs go to build-fuzz/corpus/<name>/ (the seeds in fuzz/corpus/<name>/ are only read);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file as nobody checks it: arbitrary bytes as the file, then reads and writes of
 // arbitrary sections, keys and values. A write may change only the line of its key (or add that
 // line, and its section's header when the section is new); every other line must survive byte for

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when an #include or a CMake link goes the wrong way between the rooms of src/, or when a
 # file of src/ or tools/ reaches outside its own part of the tree. The rooms and what each may
 # use are read from the table in docs/architecture.md, so the map and the check cannot drift

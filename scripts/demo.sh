@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and shows a whole installation at work in ./demo: bike-sim
 # plays the bike controller (a pseudo-terminal for the serial line, and the TCP channel),
 # ride-target stands in for the roaming program, and the console steers the pointer, types the

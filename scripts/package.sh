@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package: a release build in build-package/ with Debian's hardening flags, then
 # CPack's DEB generator. The package is left in build-package/ (ride-console_<version>_<arch>.deb).
 set -euo pipefail

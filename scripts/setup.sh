@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, running and testing ride-console needs.
 # Does nothing (and asks the network nothing) when all of them are already installed.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The allocator's settings for a program that plays video all day.
 #include "base/upkeep.h"

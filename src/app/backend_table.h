@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The backends this build can run on, by kind and by name, and the choice of one of each for a
 // run. The program takes the standard table (app/standard_backends.h); the tests add their

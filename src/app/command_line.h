@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's command line. With no option the console starts with its windows; --check
 // reports on the site and ends; --metrics-file names where the console's health is written;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The installation running on the desktop: the chosen backends, the three windows as Qt widgets,
 // every timer on the Qt event loop, and the program's outputs (the service manager's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The front door: the whole installation assembled in one place from one value of chosen
 // backends. The console, the player window and the network window with all their services, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ride-console: the operator console of the exercise-bike virtual ride.
 #include "app/allocator.h"
 #include "app/command_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's health in the Prometheus text format, written every ten seconds to the file that
 // `--metrics-file` or "[状态导出] 文件" names, for node_exporter's textfile collector. Nothing

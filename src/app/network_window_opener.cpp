@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/network_window_opener.h"
 
 #include "input/input_focus.h"

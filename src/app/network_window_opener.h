@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network window behind the console's "网络设置": created the first time the operator asks
 // for it, then shown without modality on every press. Once created it lives, shown or hidden,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's Qt application, made the way the installation needs it: plugins and Qt
 // configuration only from the system's paths (the program's folder is writable by its group), the

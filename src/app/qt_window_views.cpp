@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/qt_window_views.h"
 
 #include "console/view/form1_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three windows on screen as Qt widgets: the console, the player (whose video area is where
 // the media player draws) and the network window.

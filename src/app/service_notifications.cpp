@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/service_notifications.h"
 
 #include "console/form1.h"

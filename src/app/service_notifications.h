@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's side of supervision: readiness once the console has loaded, a watchdog ping from
 // the UI thread's event loop (a blocked UI thread stops the pings, so the service manager kills

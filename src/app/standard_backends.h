@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The backends of the program as it runs at a site: "x11" for the pointer, keys and focus (XTest
 // on the X display), "qt" for the serial line and the sockets (Qt SerialPort, QTcpSocket), "mpv"

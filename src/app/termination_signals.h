@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGTERM (a service manager stopping the console, a plain kill) and SIGINT end the event loop the
 // way "结束" does, so that the program winds down in order: the borrowed keycodes go back to the

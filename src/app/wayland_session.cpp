@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/wayland_session.h"
 
 #include "base/log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windows on screen: a view for each of the three windows' models, made by the toolkit in the
 // program and by nobody in tests that drive the models alone. A view binds its window's widgets

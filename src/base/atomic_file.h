@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replaces a file whole: the new contents go to a temporary file in the same directory, which then
 // takes the file's place in one rename, so a reader, a crash or a kill at any moment finds the old

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Backends chosen by name. A list of the backends of one kind (pointer and keys, serial line,
 // sockets, media), each able to say whether it can be used here and why not, and the rule that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One thing found about the site, for the site check: ok, a warning (the installation works, but
 // something is not as the installer may think) or a problem (something that would stop the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one log sink: timestamped lines on standard error, each with a level and the
 // name of the subsystem that wrote it ("serial", "video", "keys", ...). The console's own log

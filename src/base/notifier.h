@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A list of callbacks run synchronously, in the order they were added. Safe against a callback
 // that adds another callback or re-enters the notifier (the nested run sees the whole list).

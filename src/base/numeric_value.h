@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one rule by which every part of the console turns a text into a number, and the
 // rounding that turns such a number into a 16- or 32-bit integer.

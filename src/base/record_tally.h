@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How many bike records came from one source, and when the last of them came, on the monotonic
 // clock (a change of the wall clock must not make a silent controller look fresh). The clock is a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Environment variables changed for a while and given back their values (or their absence) by
 // restore(), at the latest when the object goes: for settings a library reads once, at a moment

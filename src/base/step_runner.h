@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the steps of a handler whose failures are skipped: a step that throws is abandoned,
 // the next one runs, and the last failure is remembered for handlers that report it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text as the console holds it: UTF-16 code units, so that lengths and positions count the
 // way the operator-visible boxes count them. Conversions to and from the outside world

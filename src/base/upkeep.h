@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Periodic work that a backend needs done on the UI thread, such as giving borrowed keycodes back
 // to the keymap. The backend says what to run and how often; whoever runs the event loop (the

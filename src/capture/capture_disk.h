@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a capture's bytes go: a file on disk, in tests a fake disk that fills up. Every call says
 // how it failed (the system's words for it), so that the capture can name the reason once.

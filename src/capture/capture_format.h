@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The capture file: what crossed the lines to the bike controller, one line per arrival or send,
 // readable in a text editor and with grep, and played back by bike-sim. Written and read by these

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads a capture file line by line, so that one of many megabytes is played back without being
 // held whole. A file that was cut short (a full disk, a console killed mid-write, a copy taken

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the console captures its traffic, where, and how large a file may grow: "--capture PATH"
 // or "[数据记录] 文件", and "[数据记录] 上限MB". The program starts its capture by this rule and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/traffic_capture.h"
 
 #include "base/log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The capture of a site's traffic: every arrival from the controller and every send of the
 // console, as a line of capture_format, into a file that never grows past its limit and rotates to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The site check's report: one finding per line, each ok, a warning (the installation works,
 // but something is not as the installer may think) or a problem (something that would stop the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether "配置.ini" can be checked at all. The console reads whatever is there, and a file it
 // cannot read makes every value its default; the check instead refuses such a file, since a

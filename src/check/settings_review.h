@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The values the console, its player window and its network window read from "配置.ini", read
 // through the same ReadIni and turned into what the console will use by the same rules, each

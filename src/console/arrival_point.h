@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where everything the controller sends enters the console. The serial poll and every TCP channel
 // hand their arrivals here, each named by its line: the text is appended to the receive box, which

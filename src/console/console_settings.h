@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the console turns what [控制界面] and [串口设置] hold into what it uses. Its start-up applies
 // these rules and the site check reports by them, so that the check says what the console does.

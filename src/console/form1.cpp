@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/form1.h"
 
 #include "base/numeric_value.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Types a bike key's keystroke string each time its flag box changes to exactly "A". The string
 // is parsed here, once; a string that does not parse, and a backend's refusal, become one log

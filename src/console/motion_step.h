@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns a record's speed and direction into a pointer position for the roaming program, and
 // restarts the activity count when the pointer has to move sideways.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/pointer_mode_display.h"
 
 #include "base/numeric_value.h"

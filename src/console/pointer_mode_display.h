@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shows the operator whether the pointer has lately had to move sideways ("手动调试") or the
 // console has been left alone for ten ticks ("联动状态"). Nothing else reads it.

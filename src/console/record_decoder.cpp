@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/record_decoder.h"
 
 #include "base/numeric_value.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decodes bike records out of the console's receive box. A record is
 //   :::S=<speed 3><any 3><direction 3><any 6>,DI<6 key flags>.   (30 characters)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The installer's guard on the window that receives the bike keys: with a pattern set
 // ([控制界面] 目标窗口), a key string is typed only while the focused top-level window matches

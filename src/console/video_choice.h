@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's side of the videos: the two choice buttons, the relay that turns a choice in
 // Text3 into a file name in Text4 for the player, and the play-time count that falls back to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading and setting the mouse pointer, in physical screen pixels.
 // Neither call fails: without a display the backend logs that once, when it is created, and then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the environment says about the desktop session the pointer and keys go to: the X display,
 // and whether the session is Wayland, where XTest reaches X programs only. Pure functions of the

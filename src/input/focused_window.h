@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which top-level window has the keyboard focus: the console asks before it types a key string,
 // when the installer has named the window that may receive keys. No platform headers here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyboard focus of the display: which window has it, and handing it back to a window that
 // had it before one of the console's own windows took it.

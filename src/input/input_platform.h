@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the console does to the desktop's input, from one backend: the pointer and the keys,
 // and, where the platform can tell, the keyboard focus and the focused window. One object provides

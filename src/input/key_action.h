@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One key press of a key string, as the notation's parser hands it to a keystroke backend: a
 // character or a named key, with the modifiers held around it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The common keystroke notation used by the key boxes, turned into one action per key press.
 //

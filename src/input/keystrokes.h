@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Typing key actions into the window that has the keyboard focus. The key string was parsed
 // before it got here (input/key_notation.h): a backend only types, or says why it cannot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A keystroke backend that types nothing and remembers the actions it was given, for tests and
 // for running without a display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The installer's pattern for the window that may receive keys: case-sensitive, "*" for any run
 // of characters (none included), "?" for exactly one, every other character for itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the controller sends, as it reaches the console: which line it came from, the bytes as they
 // came off that line, and the text they decode to. The bytes are kept beside the text so that

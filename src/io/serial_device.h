@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which device a serial port number names: the serial line opens it, and the site check reports it.
 #include <optional>

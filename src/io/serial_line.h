@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial line to the bike controller, as the console uses it.
 // Failures come back as values (false, or nothing read), never as exceptions. The console skips

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The classic serial settings text, "9600,N,8,1": baud rate, parity letter, data bits, stop bits.
 #include "base/text.h"

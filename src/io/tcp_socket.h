@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A TCP client socket as the network window uses it: the classic state numbers, a remote
 // endpoint, text and byte sends with one completion per send, and notifications delivered on the

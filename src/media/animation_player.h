@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whatever plays an animation file (".SWF") for the player window. The window only starts and
 // stops it and asks whether it is still playing.

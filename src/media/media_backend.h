@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What plays the player window's media: a backend makes the window's media player and its
 // animation player. Relative names of media files and programs are taken from the directory given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a media file named in the settings is looked for: a URL ("://") and an absolute path as
 // they are, a relative name in the given directory (the program's). The video player opens it

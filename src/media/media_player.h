@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The media player control of the player window, as the playback logic sees it: the members it
 // sets and the play-state notification. Where the player sits and whether it shows belong to the

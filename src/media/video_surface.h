@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The place on screen a media player draws its picture into: the player window's video area. The
 // window system's handle is asked for only when the player's engine starts, since a window gets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's health as a monitoring system sees it: a snapshot taken from the three windows'
 // models, and the metric families made from it (all named ride_console_...).

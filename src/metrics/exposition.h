@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Prometheus text exposition format (version 0.0.4), as node_exporter's textfile collector
 // reads it: per family a "# HELP" and a "# TYPE" line, then its samples, families one after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes the exported text to its file so that a reader never sees half of it: the text goes to
 // a hidden temporary file in the same directory, which then replaces the file by a rename. The

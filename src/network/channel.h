@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One row of the network window: the widgets that carry a channel's settings and live state,
 // and its socket. The Tag of the state label is the idle count; the name label's colour is the

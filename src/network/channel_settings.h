@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where each channel of the network window keeps its settings: five keys in [网络参数], each a
 // fixed stem followed by the channel's index in decimal ("TxtTcpIp" and 0). The window loads and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decisions of connection supervision that need no socket: when a channel counts as configured,
 // when its endpoint can be connected, and when a connected link still matches its boxes.

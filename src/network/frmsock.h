@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network window: TCP client channels to the bike controller, their settings, the log
 // method, and the window's three timers (supervision, heartbeat, send pass).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Queue items that begin with "HEX " are sent as the bytes they spell: pairs of hexadecimal
 // digits at every third character after the prefix, the character between pairs ignored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "network/receive_path.h"
 
 #include "base/step_runner.h"

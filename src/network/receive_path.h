@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Data arriving on a channel: shown in the channel's receive box, appended to the console's
 // receive box (which decodes it at once), and the channel marked alive.

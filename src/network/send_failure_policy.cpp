@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "network/send_failure_policy.h"
 
 namespace ride {

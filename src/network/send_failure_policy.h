@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-channel policy for a send that stalled, chosen by its exact name.
 #include "base/text.h"

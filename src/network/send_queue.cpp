@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "network/send_queue.h"
 
 #include "base/step_runner.h"

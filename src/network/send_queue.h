@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The send side of the network window: a queue per channel in the drop-down list of its send
 // box, a pass every millisecond that sends each connected channel's head item, completions that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps every configured channel connected: a pass each second that shows the socket state,
 // connects or recycles the link and counts the channel's idle seconds; the state caption's and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The video player window for the exhibition screen: placed from the settings when it loads,
 // its player surface stretched over the whole window and its title centred on every resize.

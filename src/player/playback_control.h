@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the player window does with a request: a media file is played full-window without
 // controls, at full volume, repeated; an animation (".SWF") clears the media player off the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which player a media request goes to, by its ending: the player window plays it, and the site
 // check tells the installer which program a video setting needs.

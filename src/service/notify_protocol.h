@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text side of the service manager's notification protocol: where $NOTIFY_SOCKET points,
 // how often $WATCHDOG_USEC asks for a ping, and the messages themselves. Pure functions, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sending side of the service manager's notification protocol: one datagram per message on
 // an AF_UNIX socket to $NOTIFY_SOCKET. Without that variable (started by hand, by a desktop's

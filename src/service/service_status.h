@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one-line status the service manager shows beside the unit ("systemctl --user status"):
 // the serial line, each started TCP channel and the current video choice, built from plain values

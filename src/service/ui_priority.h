@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's UI thread turns each record into a pointer move and a key string. Beside a
 // roaming program that keeps every core busy, a thread at normal priority that wakes for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: a GBK-encoded INI file read and written one key at a time, with no
 // cache, so that every read sees the latest write and the latest hand edit.

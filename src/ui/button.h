@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A command button: a caption and a click.
 #include "base/notifier.h"

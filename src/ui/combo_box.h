@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An editable drop-down box: its edit text behaves like a text box; its item list raises nothing
 // in the logic (the view follows it item by item, so a long list stays cheap to keep in step).

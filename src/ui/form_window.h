@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A top-level window of the model: caption, geometry in twips (1/1440 inch) and visibility.
 // The view turns twips into pixels at 15 twips a pixel and reports the operator's resizing back.

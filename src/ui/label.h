@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label of the model: a caption (with a change notification, raised only by a real change),
 // a Tag text and a text colour.

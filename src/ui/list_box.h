@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A list box of lines, such as the console's log list.
 #include "base/notifier.h"

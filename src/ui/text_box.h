@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A text box of the model: assigning a different text stores it and runs the change handling
 // at once, nested inside the assignment; assigning the text it already holds raises nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A timer of the model. The platform (a Qt timer in the program, the test itself in tests)
 // calls tick() when the interval has passed; the tick handler never overlaps itself: a tick

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs model timers: ticks each one every interval while it is enabled. The program's event loop
 // is one driver; a test that ticks its timers by hand has none.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window's position or size as the settings give it: pixels, turned into twips by the fixed
 // factor 15 whatever the display. The console and the player window place themselves by it, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A modal Yes/No question to the operator. It cannot fail: closing the box answers No.
 #include "base/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backends chosen by name: the first usable of the names asked for, each refusal named with its
 // reason, and one line per kind when nothing is usable, as the program writes it before it ends.
 #include "support/test_backends.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the health file goes (the command line before the setting, the setting taken from the
 // program's directory), and the export writing it, with the time of the previous write.
 #include "app/metrics_export.h"

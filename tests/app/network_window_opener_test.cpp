@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "网络设置" on the console's real window, wired to the network window as the program wires it,
 // on Qt's offscreen platform: the first press creates the window, every press shows it, and the
 // keyboard focus goes back where it was when the window is put away.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's side of supervision on Qt's offscreen platform: the pings from the event loop,
 // readiness with the first status, status sent on change only, and the status read from the
 // console, its serial line and the network window as the program wires them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings template lists exactly the keys the program and the site check read: the desktop is
 // made on the template, every video is chosen and the network window opened, the check runs on the
 // same file, and every key read is compared with the keys the template holds, both ways.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole-file replacement both writers share: each way of naming the temporary file and of
 // setting the new file's permissions, and the step a failure names.
 #include "base/atomic_file.h"

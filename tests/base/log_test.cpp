@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log sink: one whole line per call, with its timestamp, level and subsystem.
 #include "base/log.h"
 

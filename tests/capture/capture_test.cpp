@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture of the controller's traffic: its lines read back as the bytes that came, a file cut
 // short or damaged is read up to the damage, the file rotates at its limit, a full disk stops it
 // with one warning, and the front door captures every arrival and every send.

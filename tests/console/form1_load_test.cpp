@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the ride console against real settings files, with a fake serial line.
 #include "settings/profile_file.h"
 #include "support/temp_dir.h"

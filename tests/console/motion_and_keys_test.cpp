@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pointer arithmetic, the activity count, and forwarding a key once per press.
 #include "support/site_test.h"
 

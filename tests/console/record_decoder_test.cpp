@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bike records in the receive box: what is decoded, what waits, and what is thrown away.
 #include "support/site_test.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 30 ms serial poll: arrivals appended to the receive box, and the 100-character rule; the
 // arrival point every line's text enters through.
 #include "support/site_test.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial poll against a real pseudo-terminal pair: what the controller end writes reaches
 // the receive box piece by piece, and a line that goes away is closed and reopened.
 #include "app/standard_backends.h"

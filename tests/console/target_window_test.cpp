@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The target window guard: keys and (when asked) the pointer only while the focused window
 // matches the installer's pattern, one refusal line a minute per focus holder, and no question
 // to the display at all without a pattern.

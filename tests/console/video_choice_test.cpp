@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's video choice: buttons and typed choices through the relay to the player's
 // request box, the play-time count ticked one second at a time, and the linked/manual display.
 #include "settings/profile_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the running program offers an assistive tool, read over the accessibility bus by
 // accessible_tree.py: every top-level window and every element in it, with role, name (a

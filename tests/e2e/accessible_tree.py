@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints what a running program offers an assistive tool: one JSON object a line for every
 # top-level window and every element inside it, as the accessibility bus reports them.
 #

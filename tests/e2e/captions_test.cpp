@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The captions operators see, read from the real windows over the accessibility bus as an
 // assistive tool reads them: the console's title, frames, labels and buttons; the player's title;
 // the network window's; and the question that a stalled send asks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ride-console --check, the real executable beside a settings file of the test's making: a good
 // site, and each thing an installer gets wrong (device missing, not permitted or refusing its
 // settings, videos missing or broken, controller refused or unknown, directory read-only, no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable's command line: help and version work without a display, and a mistyped
 // option or a stray argument ends the program with an error instead of starting the console.
 #include "support/child_process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "e2e/console_app.h"
 
 #include "settings/profile_file.h"

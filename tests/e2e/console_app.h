@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real ride-console executable, copied into a directory of the test's own (it reads the
 // settings file beside itself) and started on the test's X server.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixture of the end-to-end suites: one X server for the whole suite, since the accessibility
 // bus the buttons are pressed over belongs to the display it was first started for and ends with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bike-sim driving the real console over each transport, with ride-target in the roaming
 // program's place: the pointer follows the simulated rider and the bike keys reach the window
 // that has the keyboard focus, as in the demo an installer runs; and a capture of that traffic

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who has the keyboard focus while the real executable runs beside a stand-in for the roaming
 // program (ride-target), asked of the X server itself: the console's windows must never take it
 // unasked, whether a window manager (openbox) runs or none does. Only the network window takes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable's health file for node_exporter's textfile collector: records over a
 // pseudo-terminal and over TCP, the channel dropped and back, a video started, each value read
 // through a strict reader of the text format; meanwhile a reader polls the file as fast as it can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable's TCP channel: opened from the console's "网络设置" button (pressed over the
 // accessibility bus), connected to a loopback controller, carrying the heartbeat, decoding what
 // the controller sends, and coming back after the controller drops the connection.

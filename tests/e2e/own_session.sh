@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # own_session.sh [--bus] COMMAND...: runs a test suite in a session of its own. A private runtime
 # directory holds its accessibility bus and D-Bus sockets, so suites can run side by side without
 # meeting on the user's; --bus starts a D-Bus session for it too.

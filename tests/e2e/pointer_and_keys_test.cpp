@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable fed through a pseudo-terminal on a virtual X server: where the X server
 // puts the pointer for each record, and what a focused X client of the test's own receives
 // when a bike key is pressed.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Presses a push button of a running Qt program through the accessibility bus, found by its
 # caption, as an operator's assistive tool would.
 #

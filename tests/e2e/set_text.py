@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets text boxes of a running Qt program through the accessibility bus, each found by its
 # description (the box's name in the program), as an operator's assistive tool would.
 #

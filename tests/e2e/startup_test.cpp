@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable on a virtual X server: where its windows appear, on desktops of any scale,
 // hiding the console, the end of the program, by its "结束" button or by closing the console
 // window, and Qt files planted beside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable as a service manager sees it: readiness, watchdog pings from its event loop,
 // the status line, and the journal's priority prefixes. The test binds the notification socket
 // itself and plays the supervisor; no service manager runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The target window guard in the real executable: ride-target stands in for the roaming
 // program, and the test's own X client adds a window of another program, one without any names
 // and a child window inside ride-target's. Keys (and, when so set, the pointer) reach only the

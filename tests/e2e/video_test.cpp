@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The videos of the real executable on a virtual X server, watched through the colour at the
 // centre of the player window: the play-time count, the operator's buttons, repetition past a
 // clip's end, files that cannot be played, and the animation hand-over.

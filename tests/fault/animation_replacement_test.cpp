@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An animation program that ignores SIGTERM, replaced again and again while the console runs on
 // its real timers: the serial poll, the decoding of what it brings, the network window's
 // supervision and the player's own poll keep their pace, because nothing waits for an old program

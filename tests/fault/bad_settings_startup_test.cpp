@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program started on settings files nobody checked: bytes that are no GBK, ten thousand
 // lines, a directory in place of the file, a read-only file in a read-only directory, a file cut off
 // after a lone CR. Every time the console comes up, reads what can be read, and keeps running.

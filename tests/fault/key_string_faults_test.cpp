@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key strings that do not parse, in every key string box, while records keep arriving and every
 // bike key is pressed and released: nothing of them is typed, each refusal is one log line naming
 // its box, and decoding and the pointer go on as if nothing were wrong.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The installation as the program runs it, minus the screen: every timer on a real Qt timer, the
 // network window's yields running the Qt event loop, the program's own sockets on loopback, and

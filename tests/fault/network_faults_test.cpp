@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Controllers that misbehave on the TCP channel, with the console on real timers: one that refuses,
 // one that accepts and never reads, one that resets the connection, one that closes in the middle of
 // a record. The console keeps retrying, hands a stalled send to the failure policy, recycles the

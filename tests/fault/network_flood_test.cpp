@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A controller gone mad: random bytes as fast as loopback takes them, for 30 seconds. The console
 // must stay responsive (its 30 ms serial poll never waits more than 100 ms), keep its memory
 // bounded, and decode the first good records that follow.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "保存" killed with SIGKILL at random moments, a thousand times. After every kill the settings file
 // is a whole file: every line that "保存" does not own is there byte for byte, and each of the five
 // keys it writes holds either the old value or the new one, whole.

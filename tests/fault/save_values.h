@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two sets of network settings that the save writer alternates between, so that after a kill
 // each key can be told to hold the old value or the new one, whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fault_save_writer SETTINGS-FILE STARTED-MARKER: presses "保存" of the network window over and over,
 // alternating between two sets of values, until it is killed. It creates STARTED-MARKER once it is
 // about to save, so that the killer knows its kills land among the saves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial line to the bike on a pseudo-terminal pair: a device that goes away in the middle of
 // a record and comes back, three times over, and a line that carries nothing but random bytes.
 #include "fault/live_site.h"

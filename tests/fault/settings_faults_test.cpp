@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings files as installers leave them: read-only, in a read-only directory, replaced by a
 // directory, holding bytes that are no GBK, ten thousand lines long, cut off after a lone CR. The
 // console starts with what it can read, "保存" writes what it can and says on standard error what it

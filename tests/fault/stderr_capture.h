@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Standard error of the test process sent to a file for a while, so that a test can read the
 // timestamped lines the console writes there (lost devices, dropped writes, rejected keys).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watches a timer of the model as the real event loop drives it: the longest time between two
 // ticks tells whether the handler in front of it kept the UI thread for too long.

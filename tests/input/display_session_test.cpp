@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which environments name a Wayland session, where the pointer and keys cannot reach native programs.
 #include "input/display_session.h"
 

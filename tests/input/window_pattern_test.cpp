@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installer's window pattern: wildcards, case, whole characters, and which of a window's
 // names it is held against; the names as log lines show them.
 #include "input/window_pattern.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial line's settings text, as "设置" holds it.
 #include "io/serial_settings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The health snapshot taken from the three windows' models on the test platform: records counted
 // by the source that completed them, the channel's state and queue counts, keys typed and refused,
 // the video choice and playback, and the families made from it read by the strict reader.

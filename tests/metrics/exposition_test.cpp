@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text format writer, read back by the strict reader; and the reader's own refusals, since
 // the end-to-end checks rest on it.
 #include "metrics/exposition.h"

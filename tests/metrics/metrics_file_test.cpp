@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metrics file: replaced whole, readable by the exporter's user, no temporary file left, and
 // a failing directory logged once (and its recovery once), not at every attempt.
 #include "fault/stderr_capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network window as the operator opens it, on the tests' one fixture: its timers ticked by the
 // test, the console behind it decoding into a recording pointer, and the program's own sockets on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Data arriving on a channel, and the send queue with its completions and failure policies.
 #include "base/step_runner.h"
 #include "network/receive_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rules of the send path and of supervision that need no socket: hex items, policy names and
 // their effect on a queue, and which endpoints connect.
 #include "network/endpoint.h"

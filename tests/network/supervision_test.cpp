@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connection supervision with its timers ticked one by one, against real loopback servers (and a
 // scripted socket where an exact sequence of socket events matters).
 #include "network_site.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network window's load step, its buttons, the timeout warning and LogBook.
 #include "network_site.h"
 #include "support/fake_tcp_socket.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package and puts it through what an installer does with it, as root on a
 # machine that may be changed: lintian, the desktop entries, installation, the installed files,
 # group and directory mode, the user unit (checked, never run: no service manager is started),

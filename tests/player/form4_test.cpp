@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placement of the player window from the settings, its layout on every resize, and its timer.
 #include "player/form4.h"
 #include "settings/profile_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player window's playback logic against a recording media player and a fake animation
 // player: the order of the steps, how the ending of a request is read, PlayStop from the media
 // end and from the animation poll.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notification protocol's text: socket addresses, the watchdog interval, the status message.
 #include "service/notify_protocol.h"
 

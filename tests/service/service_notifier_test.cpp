@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notifier against a socket of the test's own, as the service manager would bind it.
 #include "service/service_notifier.h"
 #include "support/notify_receiver.h"

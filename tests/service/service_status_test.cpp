@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status line and the rule that sends it only when it changed.
 #include "service/service_status.h"
 

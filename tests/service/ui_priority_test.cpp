@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UI thread's priority step: raised where allowed, and nothing it starts afterwards inherits
 // it. Raising needs the system's leave (root, or the package's grant): without it the cases that
 // need it are skipped, and the refusal is what is checked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // bike-sim started by a test, everything it prints kept in a log file: what it printed, the TCP
 // port it listens on, and how it ended (ChildProcess). The test's target names the program in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Starting helper programs (Xvfb, socat, the console itself) from a test, and ending them.
 #include <chrono>

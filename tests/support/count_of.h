@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How many times a part occurs in a text, overlapping occurrences included: log lines of one kind
 // in captured standard error, for instance.

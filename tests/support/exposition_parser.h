@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A strict reader of the Prometheus text exposition format (0.0.4), for tests: it throws
 // ExpositionError, naming the line, at anything a scraper would reject or that breaks the

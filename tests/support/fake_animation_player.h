@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An animation player for tests: remembers what it was asked to play and plays for as long as
 // the test says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A disk in memory for the capture: files by path, and room for so many bytes in all, after which
 // a write puts in what fits and fails as a full disk does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pointer for tests of the console logic: remembers every move, and can be pushed aside by the
 // test as if the operator had moved the mouse. With `answersLate` it answers observe() only on

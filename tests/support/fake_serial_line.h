@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A serial line for tests of the console logic: the test queues arrivals and reads back
 // what the console configured.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A socket whose peer is the test: it reports the state the test sets, records what is sent, and
 // completes a send only when the test says so.

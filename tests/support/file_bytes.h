@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole files as bytes: what a test writes before the program reads it, and what the program
 // wrote. A file that cannot be read reads as empty.

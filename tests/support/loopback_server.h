@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A TCP server on 127.0.0.1 standing in for the bike controller. A thread of its own accepts every
 // connection and reads what the peer sends, so it answers alike whether the test pumps a Qt event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A yield with no event loop behind it: nothing is pending, so nothing runs.
 #include "ui/event_yield.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The service manager's end of the notification protocol, for tests: a datagram socket bound to
 // a file-system path or an abstract name, handing out each message as it arrives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pseudo-terminal pair made by socat: bytes written to one end arrive at the other, as on a
 // serial cable. Both ends are reachable through links in a directory of the test's choice.

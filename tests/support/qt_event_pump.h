@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the Qt event loop from a test the way the program's own loop runs between handlers: timers
 // fire, sockets and serial ports are read. Header-only, so that ride_test_support stays free of Qt.

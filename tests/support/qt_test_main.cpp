@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of the suites that need a Qt application object: the event loop their tests pump, and
 // for the widget suites (RIDE_TEST_WIDGETS) a QApplication on the offscreen platform.
 #ifdef RIDE_TEST_WIDGETS

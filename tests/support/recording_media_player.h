@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A media player for tests of the player window's logic: remembers every call in order, as
 // "name value" lines, and lets the test raise a play state as the real player's events would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A place on the test's X screen, in pixels from its top left corner.
 #include <ostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Yes/No question the test answers. It remembers every question asked, and can run a step of
 // the test while the question is open, as the nested event loop of a real modal box would.

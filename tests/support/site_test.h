@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tests' one fixture as a GoogleTest base, with the parts most tests look at by name.
 #include "support/test_site.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tests' backends, chosen by name through the same table as the program's: "recording" pointer
 // and keys (a pointer the test can push aside, keys recorded instead of typed, and the focus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tests' one fixture: the installation built through the program's front door, on backends
 // chosen by name from the test table (recording pointer and keys, fake serial line and sockets,

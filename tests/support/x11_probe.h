@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a test's own X client sees and does on the test's X server: where the pointer stands, the
 // events that reach its windows, the keyboard focus, windows' parents and properties, a window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The GoogleTest base of the suites that run against an X server of their own: one Xvfb for the
 // whole suite and, with `withClient`, the test's own connection to it. Header-only, as

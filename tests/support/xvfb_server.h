@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An Xvfb server of the test's own on a free display number (never the user's display).
 #include "support/child_process.h"

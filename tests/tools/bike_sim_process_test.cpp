@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bike-sim program itself, with this test in the console's place: what arrives on each
 // transport, what bike-sim prints of what the console sends, and how it ends.
 #include "bike_sim/record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bike-sim's side of a capture: the chunks of the chosen source with their gaps counted from its
 // first chunk, up to the damage of a file cut short, and the records they carry as a ride file.
 #include "bike_sim/capture_ride.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the console reads a record out of its receive box, as far as bike-sim's tests need it:
 // the first marker, the first "." at or after it 27 or 29 characters on, the fields at their

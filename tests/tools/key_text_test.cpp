@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How ride-target writes down the keys it receives, which is what installers and the
 // end-to-end test compare against the console's key strings.
 #include "ride_target/key_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records spoiled on purpose: each mode spoils the record the way it says and no other way,
 // and a seed gives the same spoiling every time.
 #include "bike_sim/malformed_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bike-sim's command line: what each option sets, and the mistakes it refuses with a message
 // instead of running with something the installer did not ask for.
 #include "bike_sim/options.h"

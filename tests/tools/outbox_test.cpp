@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What bike-sim does with a console that reads slowly, stops reading, or goes away: it never
 // blocks, never reorders, and drops only whole new records.
 #include "bike_sim/outbox.h"

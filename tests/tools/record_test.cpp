@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The records bike-sim sends: the exact characters the console expects, for every value a
 // field can hold, in both lengths.
 #include "bike_sim/record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ride files as installers write or export them: what is read, and every bad line reported
 // with its line number so it can be found and fixed.
 #include "bike_sim/ride_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the rider does over time: ride files held step by step and looped, and the demo ride
 // doing all the things a demo has to show.
 #include "bike_sim/ride.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The observable widget model: change handling only on a real change, nested runs, and timers
 // whose handler never overlaps itself.
 #include "base/step_runner.h"

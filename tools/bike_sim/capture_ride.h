@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The records a source's bytes carry, as the steps of a ride file: what a controller's rider did,
 // taken out of a capture so that it can be ridden again with --ride, edited or compared. A record

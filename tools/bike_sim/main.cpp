@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bike-sim: plays the bike controller for ride-console over a serial line and/or TCP.
 #include "bike_sim/capture_ride.h"
 #include "bike_sim/options.h"

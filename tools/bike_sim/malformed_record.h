@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Records spoiled on purpose, the way a noisy line or a faulty controller spoils them, to see
 // how an installation copes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // bike-sim's command line.
 #include "bike_sim/malformed_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bytes on their way to one console connection. Writes never block the simulator: what the
 // kernel does not take now waits here, and a console that stops reading loses new records

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bytes from the console shown on one line of bike-sim's output, whatever they hold.
 #include <string>

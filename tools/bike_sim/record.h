@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bike controller's record as the console reads it: marker, speed, direction, key block
 // and end mark, 30 characters, or 28 when the controller reports its keys in the short form.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A capture of ride-console played back: the bytes one source brought to the console, chunk by
 // chunk, each with its time counted from that source's first chunk. The file is read as it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the simulated rider does over time: the built-in demo ride, a constant state, or a
 // ride file replayed once or over and over.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A ride written down one step a line, so that an installer can replay a recorded session:
 //

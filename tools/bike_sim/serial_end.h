@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial line to the console: a pseudo-terminal pair of our own, whose other end the
 // console opens like a serial port, or a real serial device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // bike-sim's main loop: one thread, one poll() over the console's connections, the stop
 // signal and the record clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The controller's side of the console's TCP channel: a listener, and the connections the
 // console makes to it (normally one; a second may overlap while the console recycles its

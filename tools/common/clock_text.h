@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wall-clock stamps for the tools' output lines, so that what bike-sim sent and what
 // ride-target received can be lined up by eye across two terminals.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ride_target/key_text.h"
 
 #include <QKeySequence>

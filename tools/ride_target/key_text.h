@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How ride-target writes down a key it received: the character it types when it types one
 // ("A", "a", "7"), otherwise the key's name with its modifiers ("Return", "Ctrl+C", "F5").

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ride-target: a window that stands in for the roaming program while a ride installation is
 // set up or shown: it takes the keyboard focus, follows the pointer and lists the keys it gets.
 #include "base/qt/system_qt_paths.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ride_target/target_window.h"
 
 #include "common/clock_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stand-in for the roaming program: takes the keyboard focus, draws a cross where the
 // pointer is, and lists every key it receives with the time (also on stdout, one per line).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ride_target/x11_focus.h"
 
 #include <X11/Xlib.h>

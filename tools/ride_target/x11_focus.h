@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Taking the keyboard focus on X11 directly. Without a window manager nobody hands the focus
 // to a newly mapped window, and the console's keystrokes go wherever the focus happens to be.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/qt/system_qt_paths.h"
 
 #include "base/scoped_environment.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt looks for its configuration (qt.conf, qt6.conf) and for plugins (platforms/, styles/,
 // imageformats/, ...) beside the executable as well as in the system's directories. The

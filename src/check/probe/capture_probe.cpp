@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/probe/capture_probe.h"
 
 #include "base/numeric_value.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the console captures its traffic ("--capture" or "[数据记录] 文件"), where, how large the
 // files may grow ("[数据记录] 上限MB"), and whether the file can be written there: an existing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/probe/controller_probe.h"
 
 #include "base/qt/qt_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Each configured TCP channel, as supervision would connect it: the address resolves and a
 // connection is accepted within a few seconds. The connection is closed at once; nothing is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the network window's "保存" could replace "配置.ini": the settings directory takes a
 // new file (one is created and removed again, under a name of the check's own) and neither the

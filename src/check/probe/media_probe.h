@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two videos and the animation program, as the player window would use them: each video
 // exists, can be read, and libmpv opens it (a short probe with no window and no sound, a few

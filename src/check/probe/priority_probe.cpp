@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/probe/priority_probe.h"
 
 #include "check/probe/user_groups.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/probe/site_check.h"
 
 #include "check/check_report.h"

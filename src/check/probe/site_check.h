@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ride-console --check: reads the settings file as the console does, probes what the settings
 // name, and prints one line per finding to `out`, then a summary. Never writes the settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/probe/target_window_probe.h"
 
 #include "check/settings_review.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Who runs the check, and what a file allows, in names and numbers an installer recognises.
 #include <string>

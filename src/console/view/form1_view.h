@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt window of the ride console, a fixed layout in the console's written client size. It is
 // shown without taking the keyboard focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How to type a list of key actions on an X server, worked out from its keyboard mapping alone,
 // without a display: which keycode and modifiers each key needs, which spare keycodes to borrow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/x11/x11_availability.h"
 
 #include "input/x11/x11_display.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the pointer and keys can work on the X display the environment names, and if not why:
 // for the site check's findings and for choosing a backend at start. No X headers here.

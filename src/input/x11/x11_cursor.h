@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mouse pointer of an X display, on the connection it shares with the keys and the focus.
 #include "input/cursor.h"

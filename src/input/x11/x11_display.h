@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one connection to an X display that the pointer, the keys, the keyboard focus and the
 // focused-window source share (X11Platform opens it and lends it to each): opening it, counting

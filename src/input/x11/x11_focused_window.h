@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The top-level window that has the keyboard focus on an X display, with its WM_CLASS and title,
 // through xcb on the connection it shares with the pointer and the keys. It asks the server

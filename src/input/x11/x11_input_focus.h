@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyboard focus of an X display (XGetInputFocus, XSetInputFocus), on the connection it
 // shares with the pointer and the keys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Types key actions into the focused window of an X display through XTEST, on the connection
 // it shares with the pointer and the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the console does on an X display, over one connection: the pointer, the keys, the
 // keyboard focus and the focused window. The parts share the connection instead of each opening

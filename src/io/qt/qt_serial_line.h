@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial line on Qt SerialPort. A device that goes away (an unplugged USB adapter, a
 // pseudo-terminal whose other end closed) is closed at once, so nothing spins on its errors,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/qt/qt_tcp_socket.h"
 
 #include "base/qt/qt_text.h"

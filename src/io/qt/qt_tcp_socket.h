@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The TCP client socket on QTcpSocket, reporting the classic state numbers: resolving 4,
 // connecting 6, connected 7; 8 after the peer closed and 9 after an error, each until close().

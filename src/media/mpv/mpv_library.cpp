@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/mpv/mpv_library.h"
 
 #include "base/log.h"

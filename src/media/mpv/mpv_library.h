@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // libmpv, loaded when the video core first starts rather than when the program starts: its
 // decoders pull in many shared libraries, which would delay the console's windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The media player on libmpv, drawing into a native child window of the player window. Events
 // of the mpv core are delivered on the user-interface thread. Without the library's core (it

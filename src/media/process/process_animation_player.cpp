@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/process/process_animation_player.h"
 
 #include "base/log.h"

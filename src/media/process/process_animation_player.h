@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plays an animation by running an external program with the file as its last argument; the
 // animation is playing for as long as that program runs. No shell is involved. Stopping it, or

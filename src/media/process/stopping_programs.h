@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Programs that were asked to end and have not ended yet. Ending one never holds up the caller:
 // its process group gets SIGTERM at once, SIGKILL when the grace period is over, and the event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt window of the network link: one row of widgets per channel, the timeout box, the local
 // address and the three buttons. Closing it only hides it.

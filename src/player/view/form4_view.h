@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt window of the video player: a frameless top-level window whose player surface is a
 // native child window (the media player draws into it by its window id). It never takes the

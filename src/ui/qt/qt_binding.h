@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Binds model widgets to real Qt widgets, both ways: a change in the model updates the widget,
 // and an operator's edit goes through the model's setText, so it runs the same change handling

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/qt/qt_timer_driver.h"
 
 #include "ui/qt/qt_binding.h"

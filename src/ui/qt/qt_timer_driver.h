@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Model timers run by Qt timers of the event loop, for the life of the driver.
 #include "ui/timer_driver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/qt/qt_yes_no_question.h"
 
 #include "base/qt/qt_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's Qt window on Qt's offscreen platform: the real timers behind the model's, with
 // their intervals and running states, switched by the video buttons as the operator presses them.
 #include "app/qt_window_views.h"

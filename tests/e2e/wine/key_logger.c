@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A Windows program in the roaming program's place, for running under Wine: one window that takes
  * the keyboard focus and writes each key message it gets, and each move of the pointer, as a line
  * of a file.

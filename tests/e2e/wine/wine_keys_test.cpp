@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Windows program under Wine (Debian's wine64) in the roaming program's place: the real console
 // types characters the keymap lacks into key_logger.exe, which writes down the key messages it
 // gets. Whether it starts before or after the console, with openbox or no window manager, each

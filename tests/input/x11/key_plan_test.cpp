@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keystroke planner against keymaps made up here: which keycodes and modifiers a string
 // needs, and how spare keycodes are borrowed and given back. No display.
 #include "input/x11/key_plan.h"

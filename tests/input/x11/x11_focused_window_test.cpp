@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The focused top-level window of a private Xvfb, as the target window guard sees it: names,
 // children of the program's window, window manager frames, nothing focused, the memory of
 // walked windows, and the round trips one question costs.

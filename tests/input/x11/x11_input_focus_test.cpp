@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard focus backend against a private Xvfb, checked with the X server's own answer.
 #include "input/x11/x11_display.h"
 #include "input/x11/x11_input_focus.h"

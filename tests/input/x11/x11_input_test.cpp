@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the X11 keystroke and pointer backends against a private Xvfb and watches what a
 // plain X client receives.
 #include "base/scoped_environment.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial line on Qt SerialPort: which device a port number names, and the one log line each
 // setup problem gives (a device that cannot be opened, no device, a rejected settings text),
 // written on standard error with the device and the reason.

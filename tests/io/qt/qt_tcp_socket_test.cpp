@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TCP socket layer against a real loopback server: state numbers, one completion per send,
 // GBK text split between arrivals, and error numbers.
 #include "io/qt/qt_tcp_socket.h"

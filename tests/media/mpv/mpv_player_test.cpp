@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libmpv media player in a native window on a private Xvfb, with short clips made by ffmpeg:
 // which play states it reports and when, what it does with files it cannot play, and what its
 // user-interface modes put on the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The animation hand-over with a real program: the player window polls whether it still runs,
 // reports playing and then stopped, and a new request ends it together with what it started,
 // without waiting for it: a program that ignores SIGTERM is killed from the event loop later.

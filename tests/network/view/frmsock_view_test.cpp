@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network window's Qt view over its model, on Qt's offscreen platform: the send box's
 // drop-down list is the channel's send queue whatever the operator and the timers do, and the
 // window's timers run at their intervals from the start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt view bound to the model, on Qt's offscreen platform: the operator's typing runs the
 // same change handling as the program's assignments, and model changes reach the widgets.
 #include "ui/qt/qt_binding.h"
