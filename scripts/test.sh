@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the house style and the layers, builds with
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs what is missing, checks the house style, the layers and the licence lines, builds with
 # warnings as errors, and runs every test suite: unit tests, pseudo-terminal integration tests,
 # the end-to-end tests on virtual X servers and the fault tests; then the logic without Qt and
 # X11, the unit and fault suites again under AddressSanitizer and UBSan, and every fuzz target for
@@ -24,6 +25,7 @@ checks() {
   # self-test shows the check can fail.
   bash scripts/check-layers.sh
   bash scripts/check-layers.sh --self-test
+  bash scripts/check-licence.sh
 }
 
 build() { # build PRESET: configure and build
