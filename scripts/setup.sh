@@ -5,8 +5,8 @@
 set -euo pipefail
 
 packages=(
-  # build
-  build-essential cmake ninja-build pkg-config g++
+  # build (mold links the test builds' sixty-odd executables)
+  build-essential cmake ninja-build pkg-config g++ mold
   # program
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
   libmpv-dev libx11-dev libxtst-dev libxext-dev libx11-xcb-dev libxcb1-dev
