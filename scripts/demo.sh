@@ -23,11 +23,19 @@ rm -rf "$shots"
 rm -f "$demo"/*.log
 cp "$bin/ride-console" "$demo/ride-console"
 
-# Everything started here is stopped when the script ends, however it ends; last started first.
+# Everything started here is stopped when the script ends, however it ends; last started first,
+# each given up to five seconds to end before the next, so that the console ends in order before
+# its X server goes away.
 started=()
 stop_all() {
+  local pid
   for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-    kill "${started[i]}" 2>/dev/null || true
+    pid=${started[i]}
+    kill "$pid" 2>/dev/null || continue
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
   done
   wait 2>/dev/null || true
 }
