@@ -39,13 +39,10 @@ std::string refusalText(int error)
     return text;
 }
 
-} // namespace
-
-UiPriority raiseUiThreadPriority()
+// Takes the calling thread to kUiThreadNice, or says why not; a thread already at that priority
+// or higher is left as it is.
+UiPriority takeUiThreadNice()
 {
-    // Whatever comes of the raise: what this thread starts begins at nice 0, never below it.
-    sched_param normal{};
-    ::sched_setscheduler(0, SCHED_OTHER | SCHED_RESET_ON_FORK, &normal);
     const int before = threadNice();
     if (before <= kUiThreadNice) {
         return {true, before, {}};
@@ -54,6 +51,16 @@ UiPriority raiseUiThreadPriority()
         return {false, before, refusalText(errno)};
     }
     return {true, threadNice(), {}};
+}
+
+} // namespace
+
+UiPriority raiseUiThreadPriority()
+{
+    // Whatever comes of the raise: what this thread starts begins at nice 0, never below it.
+    sched_param normal{};
+    ::sched_setscheduler(0, SCHED_OTHER | SCHED_RESET_ON_FORK, &normal);
+    return takeUiThreadNice();
 }
 
 void raiseUiThreadPriorityOrSayWhyNot()
@@ -68,14 +75,11 @@ void raiseUiThreadPriorityOrSayWhyNot()
 UiPriority tryUiThreadPriority()
 {
     const int before = threadNice();
-    if (before <= kUiThreadNice) {
-        return {true, before, {}};
+    const UiPriority priority = takeUiThreadNice();
+    if (priority.raised && before > kUiThreadNice) {
+        setThreadNice(before); // a higher nice value is always allowed
     }
-    if (!setThreadNice(kUiThreadNice)) {
-        return {false, before, refusalText(errno)};
-    }
-    setThreadNice(before); // a higher nice value is always allowed
-    return {true, kUiThreadNice, {}};
+    return priority;
 }
 
 } // namespace ride
